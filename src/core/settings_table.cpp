@@ -1,0 +1,105 @@
+#include "core/settings_table.h"
+
+#include "platform/files.h"
+
+namespace orvik {
+namespace {
+
+constexpr std::string_view kBlanks = " \t\r\n\v\f";
+
+std::string_view Trim(std::string_view s) {
+  const auto first = s.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  const auto last = s.find_last_not_of(kBlanks);
+  return s.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+std::string SettingsTable::Get(const std::string& key, const std::string& fallback) const {
+  std::lock_guard lock(mutex_);
+  const auto it = entries_.find(key);
+  return it == entries_.end() ? fallback : it->second;
+}
+
+bool SettingsTable::Has(const std::string& key) const {
+  std::lock_guard lock(mutex_);
+  return entries_.count(key) != 0;
+}
+
+std::string SettingsTable::GetOrInsert(const std::string& key) {
+  std::lock_guard lock(mutex_);
+  return entries_[key];
+}
+
+void SettingsTable::Set(const std::string& key, const std::string& value) {
+  std::lock_guard lock(mutex_);
+  entries_[key] = value;
+}
+
+std::map<std::string, std::string> SettingsTable::Entries() const {
+  std::lock_guard lock(mutex_);
+  return entries_;
+}
+
+void SettingsTable::Parse(std::string_view text) {
+  std::lock_guard lock(mutex_);
+  std::string section;
+  while (!text.empty()) {
+    const auto end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+
+    line = Trim(line);
+    if (line.empty()) continue;
+    if (line.front() == '[' && line.back() == ']' && line.size() >= 2) {
+      section.assign(line.substr(1, line.size() - 2));
+      continue;
+    }
+    const auto eq = line.find('=');
+    if (eq == std::string_view::npos) continue;
+    std::string key = section;
+    key += '.';
+    key += Trim(line.substr(0, eq));
+    entries_[std::move(key)] = std::string(Trim(line.substr(eq + 1)));
+  }
+}
+
+std::string SettingsTable::Serialize() const {
+  std::lock_guard lock(mutex_);
+  std::string out;
+  bool anySection = false;
+  std::string lastSection;
+  for (const auto& [key, value] : entries_) {
+    const auto dot = key.find('.');
+    if (dot == std::string::npos) continue;
+    const std::string_view section(key.data(), dot);
+    // Keys of one section share the "section." prefix, so each section is one run.
+    if (!anySection || section != lastSection) {
+      if (anySection && !lastSection.empty()) out += "\r\n";
+      out += '[';
+      out += section;
+      out += "]\r\n";
+      lastSection.assign(section);
+      anySection = true;
+    }
+    out.append(key, dot + 1);
+    out += '=';
+    out += value;
+    out += "\r\n";
+  }
+  return out;
+}
+
+bool LoadSettingsFile(const std::filesystem::path& file, SettingsTable& table) {
+  const auto bytes = platform::ReadFileBytes(file);
+  if (!bytes) return false;
+  table.Parse(*bytes);
+  return true;
+}
+
+bool SaveSettingsFile(const std::filesystem::path& file, const SettingsTable& table) {
+  return platform::WriteFileAtomically(file, table.Serialize());
+}
+
+}  // namespace orvik

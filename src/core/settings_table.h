@@ -1,0 +1,39 @@
+// The settings table behind setting.env: an ordered map from "section.entry" to value.
+// Thread-safe: the window changes it on the UI thread while workers read song folders.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace orvik {
+
+class SettingsTable {
+ public:
+  // Plain lookup: the table is left unchanged when the key is absent.
+  std::string Get(const std::string& key, const std::string& fallback = {}) const;
+  bool Has(const std::string& key) const;
+  // Indexed lookup: an absent key is inserted with an empty value, so it is written back.
+  std::string GetOrInsert(const std::string& key);
+  void Set(const std::string& key, const std::string& value);
+
+  // Parses file bytes (LF or CR LF lines) into the table, over what it already holds.
+  void Parse(std::string_view text);
+  // The file text: sections in key order, CR LF line ends.
+  std::string Serialize() const;
+  std::map<std::string, std::string> Entries() const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::map<std::string, std::string> entries_;
+};
+
+// Silent on failure, as the launcher's own files are: a missing file leaves the table empty.
+bool LoadSettingsFile(const std::filesystem::path& file, SettingsTable& table);
+// Atomic replace (temporary file in the same folder, flushed, renamed): a failed save
+// leaves the previous file intact. Returns false on failure.
+bool SaveSettingsFile(const std::filesystem::path& file, const SettingsTable& table);
+
+}  // namespace orvik

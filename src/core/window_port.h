@@ -1,0 +1,52 @@
+// The main window as seen by everything below the UI: workers and services never touch
+// widgets, they ask the window through this port. The Qt dialog implements it (queuing
+// calls from worker threads onto the UI thread); tests implement it with a recorder.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/control_ids.h"
+
+namespace orvik {
+
+enum class MessageIcon { None, Information, Warning, Stop, Question };
+
+struct Rect {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+class WindowPort {
+ public:
+  virtual ~WindowPort() = default;
+
+  // Texts are UTF-8.
+  virtual void SetControlText(int id, const std::string& text) = 0;
+  virtual void ShowControl(int id, bool show) = 0;
+  virtual void SetControlChecked(int id, bool checked) = 0;
+  virtual bool IsControlChecked(int id) = 0;
+  virtual bool IsControlVisible(int id) = 0;
+  virtual void RedrawControl(int id) = 0;
+  virtual void InvalidateArea(const Rect& area) = 0;
+  virtual void SetProgressPos(int id, int pos) = 0;
+  // Fills a list control (the program combo) and selects entry `selected` (-1: none).
+  virtual void SetListItems(int id, const std::vector<std::string>& items, int selected) = 0;
+
+  virtual void StartTimer(int timerId, int periodMs) = 0;
+  virtual void StopTimer(int timerId) = 0;
+
+  // Queued; handled later on the UI thread by the window's message handler.
+  virtual void PostWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+
+  // Modal; a worker thread blocks until the operator answers. Never called with the UI
+  // thread blocked on that worker.
+  virtual bool AskYesNo(const std::string& text) = 0;
+  virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
+
+  // Hands an address (URL or file) to the system's default handler; false when it refused.
+  virtual bool OpenAddress(const std::string& address) = 0;
+};
+
+}  // namespace orvik

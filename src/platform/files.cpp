@@ -1,0 +1,57 @@
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <random>
+#include <system_error>
+
+namespace orvik::platform {
+
+std::optional<std::string> ReadFileBytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return std::nullopt;
+  return bytes;
+}
+
+bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes) {
+  std::random_device rd;
+  auto temp = file;
+  temp += ".tmp" + std::to_string(rd() % 1000000);
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok = true;
+  const char* p = bytes.data();
+  std::size_t left = bytes.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ok = false;
+      break;
+    }
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  if (ok && ::fsync(fd) != 0) ok = false;
+  if (::close(fd) != 0) ok = false;
+  if (ok && ::rename(temp.c_str(), file.c_str()) != 0) ok = false;
+  if (!ok) {
+    std::error_code ec;
+    std::filesystem::remove(temp, ec);
+  }
+  return ok;
+}
+
+std::optional<std::uint64_t> FreeSpace(const std::filesystem::path& path) {
+  struct statvfs st {};
+  if (::statvfs(path.c_str(), &st) != 0) return std::nullopt;
+  return static_cast<std::uint64_t>(st.f_bavail) * st.f_frsize;
+}
+
+}  // namespace orvik::platform

@@ -1,0 +1,20 @@
+// File helpers for the launcher's own files and the song store.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace orvik::platform {
+
+// Whole file as bytes; nullopt when it cannot be opened.
+std::optional<std::string> ReadFileBytes(const std::filesystem::path& file);
+// Writes to a temporary file in the same folder, flushes it to disk and renames it over
+// `file`; on any failure the old file is untouched and the temporary removed.
+bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
+// Free bytes for an unprivileged writer on the volume holding `path`; nullopt if unknown.
+std::optional<std::uint64_t> FreeSpace(const std::filesystem::path& path);
+
+}  // namespace orvik::platform

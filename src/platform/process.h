@@ -1,0 +1,57 @@
+// Processes: start, wait, terminate, search by executable name, and run-and-capture.
+// Behind an interface so that launching logic is tested with a fake.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stop_token>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvik::platform {
+
+struct StartRequest {
+  std::string path;
+  std::string arguments;     // one text, appended after the quoted path
+  std::string workingDir;    // empty: the launcher's current directory
+  bool show = true;
+  bool elevated = false;
+};
+
+class ProcessHandle {
+ public:
+  virtual ~ProcessHandle() = default;
+  enum class WaitResult { Exited, TimedOut, Failed };
+  virtual WaitResult Wait(int timeoutMs) = 0;  // timeoutMs < 0: no limit
+  virtual void Terminate(int exitCode) = 0;
+};
+
+struct StartResult {
+  std::unique_ptr<ProcessHandle> process;  // null when elevation gave no handle back
+  bool ok = false;
+  unsigned long error = 0;  // system error number when !ok
+};
+
+class ProcessApi {
+ public:
+  virtual ~ProcessApi() = default;
+  // The existence test of a path (file or folder).
+  virtual bool PathExists(const std::string& path) = 0;
+  virtual StartResult Start(const StartRequest& request) = 0;
+  // Case-insensitive search of running executables by file name ("loopMIDI.exe").
+  virtual bool IsProcessRunning(const std::string& exeName) = 0;
+};
+
+// The real processes of this machine.
+ProcessApi& SystemProcesses();
+
+// Runs argv[0] with its arguments (no shell), hands its merged stdout/stderr to `onOutput`
+// as it arrives, and returns the exit code; -1 when it could not be started, -2 when it
+// was stopped through `stop` (the child is killed).
+int RunAndCapture(const std::vector<std::string>& argv,
+                  const std::function<void(std::string_view)>& onOutput,
+                  std::stop_token stop = {});
+
+}  // namespace orvik::platform

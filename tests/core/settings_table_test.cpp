@@ -1,0 +1,56 @@
+#include "core/settings_table.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "support/temp_dir.h"
+
+namespace orvik {
+namespace {
+
+TEST(SettingsTable, ParsesSectionsTrimsAndKeepsUnknownKeys) {
+  SettingsTable t;
+  t.Parse("top=1\r\n[settings]\r\n service = tunovaHL \r\nrun=a\nrun=b\n[ settings ]\nx=1=2\n"
+          "junk line\n[other]\nk=v");
+  EXPECT_EQ(t.Get("settings.service"), "tunovaHL");
+  EXPECT_EQ(t.Get("settings.run"), "b");
+  EXPECT_EQ(t.Get(" settings .x"), "1=2");
+  EXPECT_EQ(t.Get(".top"), "1");
+  EXPECT_EQ(t.Get("other.k"), "v");  // last line without a line end
+  EXPECT_EQ(t.Serialize(),
+            // " settings " sorts before the empty-named section (blank < '.')
+            "[ settings ]\r\nx=1=2\r\n\r\n[]\r\ntop=1\r\n[other]\r\nk=v\r\n\r\n[settings]\r\n"
+            "run=b\r\nservice=tunovaHL\r\n");
+}
+
+TEST(SettingsTable, PlainLookupLeavesTableAloneIndexedInserts) {
+  SettingsTable t;
+  EXPECT_EQ(t.Get("songs.tunova", "dflt"), "dflt");
+  EXPECT_FALSE(t.Has("songs.tunova"));
+  EXPECT_EQ(t.GetOrInsert("config.useConfig"), "");
+  EXPECT_EQ(t.Serialize(), "[config]\r\nuseConfig=\r\n");
+}
+
+TEST(SettingsTable, SaveIsAtomicAndFailureKeepsOldFile) {
+  test::TempDir dir;
+  const auto file = dir / "setting.env";
+  SettingsTable t;
+  t.Set("settings.service", "tunova");
+  ASSERT_TRUE(SaveSettingsFile(file, t));
+  EXPECT_EQ(test::ReadTextFile(file), "[settings]\r\nservice=tunova\r\n");
+
+  SettingsTable bigger;
+  bigger.Set("settings.service", "tunovaPRO");
+  std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read |
+                                               std::filesystem::perms::owner_exec);
+  if (::geteuid() != 0) {  // root writes anyway
+    EXPECT_FALSE(SaveSettingsFile(file, bigger));
+    EXPECT_EQ(test::ReadTextFile(file), "[settings]\r\nservice=tunova\r\n");
+  }
+  std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
+  for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+    EXPECT_EQ(e.path().filename(), "setting.env");  // no temporary left behind
+}
+
+}  // namespace
+}  // namespace orvik

@@ -1,0 +1,176 @@
+#include "support/recording_port.h"
+
+namespace orvik::test {
+
+void RecordingPort::Record(PortCall call) {
+  {
+    std::lock_guard lock(mutex_);
+    calls_.push_back(std::move(call));
+  }
+  changed_.notify_all();
+}
+
+void RecordingPort::SetControlText(int id, const std::string& text) {
+  {
+    std::lock_guard lock(mutex_);
+    texts_[id] = text;
+  }
+  Record({"text", id, text});
+}
+
+void RecordingPort::ShowControl(int id, bool show) {
+  {
+    std::lock_guard lock(mutex_);
+    visible_[id] = show;
+  }
+  Record({"show", id, {}, show});
+}
+
+void RecordingPort::SetControlChecked(int id, bool checked) {
+  {
+    std::lock_guard lock(mutex_);
+    checked_[id] = checked;
+  }
+  Record({"check", id, {}, checked});
+}
+
+bool RecordingPort::IsControlChecked(int id) { return Checked(id); }
+bool RecordingPort::IsControlVisible(int id) { return Visible(id); }
+void RecordingPort::RedrawControl(int id) { Record({"redraw", id, {}}); }
+
+void RecordingPort::InvalidateArea(const Rect& a) {
+  Record({"invalidate", 0,
+          std::to_string(a.left) + "," + std::to_string(a.top) + "," + std::to_string(a.right) +
+              "," + std::to_string(a.bottom)});
+}
+
+void RecordingPort::SetProgressPos(int id, int pos) { Record({"progress", id, {}, pos}); }
+
+void RecordingPort::SetListItems(int id, const std::vector<std::string>& items, int selected) {
+  std::string joined;
+  for (const auto& item : items) joined += (joined.empty() ? "" : "|") + item;
+  Record({"list", id, joined, selected});
+}
+
+void RecordingPort::StartTimer(int timerId, int periodMs) {
+  {
+    std::lock_guard lock(mutex_);
+    timers_.insert(timerId);
+  }
+  Record({"timer", timerId, {}, periodMs});
+}
+
+void RecordingPort::StopTimer(int timerId) {
+  {
+    std::lock_guard lock(mutex_);
+    timers_.erase(timerId);
+  }
+  Record({"killtimer", timerId, {}});
+}
+
+void RecordingPort::PostWindowMessage(unsigned message, std::uintptr_t wParam,
+                                      std::intptr_t lParam) {
+  Record({"post", static_cast<int>(message), {}, static_cast<long long>(wParam),
+          static_cast<long long>(lParam)});
+}
+
+bool RecordingPort::AskYesNo(const std::string& text) {
+  bool answer;
+  {
+    std::lock_guard lock(mutex_);
+    if (answers_.empty()) {
+      answer = defaultAnswer;
+    } else {
+      answer = answers_.front();
+      answers_.pop_front();
+    }
+  }
+  Record({"ask", 0, text, answer});
+  return answer;
+}
+
+void RecordingPort::ShowMessage(const std::string& text, MessageIcon icon) {
+  Record({"message", 0, text, static_cast<long long>(icon)});
+}
+
+bool RecordingPort::OpenAddress(const std::string& address) {
+  Record({"open", 0, address, openSucceeds});
+  return openSucceeds;
+}
+
+void RecordingPort::QueueAnswer(bool yes) {
+  std::lock_guard lock(mutex_);
+  answers_.push_back(yes);
+}
+
+std::vector<PortCall> RecordingPort::Calls() const {
+  std::lock_guard lock(mutex_);
+  return calls_;
+}
+
+std::vector<PortCall> RecordingPort::CallsOf(const std::string& kind) const {
+  std::lock_guard lock(mutex_);
+  std::vector<PortCall> out;
+  for (const auto& c : calls_)
+    if (c.kind == kind) out.push_back(c);
+  return out;
+}
+
+std::string RecordingPort::Text(int id) const {
+  std::lock_guard lock(mutex_);
+  const auto it = texts_.find(id);
+  return it == texts_.end() ? std::string{} : it->second;
+}
+
+bool RecordingPort::Visible(int id) const {
+  std::lock_guard lock(mutex_);
+  const auto it = visible_.find(id);
+  return it == visible_.end() ? true : it->second;
+}
+
+bool RecordingPort::Checked(int id) const {
+  std::lock_guard lock(mutex_);
+  const auto it = checked_.find(id);
+  return it != checked_.end() && it->second;
+}
+
+bool RecordingPort::TimerRunning(int timerId) const {
+  std::lock_guard lock(mutex_);
+  return timers_.count(timerId) != 0;
+}
+
+static std::vector<std::string> TextsOf(const std::vector<PortCall>& calls) {
+  std::vector<std::string> out;
+  for (const auto& c : calls) out.push_back(c.text);
+  return out;
+}
+
+std::vector<std::string> RecordingPort::Messages() const { return TextsOf(CallsOf("message")); }
+std::vector<std::string> RecordingPort::Questions() const { return TextsOf(CallsOf("ask")); }
+std::vector<std::string> RecordingPort::Opened() const { return TextsOf(CallsOf("open")); }
+std::vector<PortCall> RecordingPort::Posted() const { return CallsOf("post"); }
+
+void RecordingPort::Clear() {
+  std::lock_guard lock(mutex_);
+  calls_.clear();
+}
+
+bool RecordingPort::WaitFor(const std::function<bool(const std::vector<PortCall>&)>& pred,
+                            std::chrono::milliseconds timeout) const {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, timeout, [&] { return pred(calls_); });
+}
+
+bool RecordingPort::WaitForPosted(unsigned message, std::size_t count,
+                                  std::chrono::milliseconds timeout) const {
+  return WaitFor(
+      [&](const std::vector<PortCall>& calls) {
+        std::size_t n = 0;
+        for (const auto& c : calls)
+          if (c.kind == "post" && c.id == static_cast<int>(message)) ++n;
+        return n >= count;
+      },
+      timeout);
+}
+
+}  // namespace orvik::test
