@@ -28,6 +28,8 @@ class WindowPort {
   virtual void SetControlChecked(int id, bool checked) = 0;
   virtual bool IsControlChecked(int id) = 0;
   virtual bool IsControlVisible(int id) = 0;
+  virtual void EnableControl(int id, bool enable) = 0;
+  virtual bool IsControlEnabled(int id) = 0;
   virtual void RedrawControl(int id) = 0;
   virtual void InvalidateArea(const Rect& area) = 0;
   virtual void SetProgressPos(int id, int pos) = 0;

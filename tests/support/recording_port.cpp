@@ -36,6 +36,20 @@ void RecordingPort::SetControlChecked(int id, bool checked) {
 
 bool RecordingPort::IsControlChecked(int id) { return Checked(id); }
 bool RecordingPort::IsControlVisible(int id) { return Visible(id); }
+void RecordingPort::EnableControl(int id, bool enable) {
+  {
+    std::lock_guard lock(mutex_);
+    enabled_[id] = enable;
+  }
+  Record({"enable", id, {}, enable});
+}
+
+bool RecordingPort::IsControlEnabled(int id) {
+  std::lock_guard lock(mutex_);
+  const auto it = enabled_.find(id);
+  return it == enabled_.end() ? true : it->second;
+}
+
 void RecordingPort::RedrawControl(int id) { Record({"redraw", id, {}}); }
 
 void RecordingPort::InvalidateArea(const Rect& a) {

@@ -18,7 +18,7 @@ namespace orvik::test {
 
 struct PortCall {
   std::string kind;  // "text", "show", "check", "redraw", "invalidate", "progress", "list",
-                     // "timer", "killtimer", "post", "ask", "message", "open"
+                     // "enable", "timer", "killtimer", "post", "ask", "message", "open"
   int id = 0;        // control, timer or message number
   std::string text;  // text, question, address
   long long value = 0;  // show/check flag, period, progress, wParam, icon
@@ -32,6 +32,8 @@ class RecordingPort : public WindowPort {
   void SetControlChecked(int id, bool checked) override;
   bool IsControlChecked(int id) override;
   bool IsControlVisible(int id) override;
+  void EnableControl(int id, bool enable) override;
+  bool IsControlEnabled(int id) override;
   void RedrawControl(int id) override;
   void InvalidateArea(const Rect& area) override;
   void SetProgressPos(int id, int pos) override;
@@ -75,6 +77,7 @@ class RecordingPort : public WindowPort {
   std::map<int, std::string> texts_;
   std::map<int, bool> visible_;
   std::map<int, bool> checked_;
+  std::map<int, bool> enabled_;
   std::set<int> timers_;
   std::deque<bool> answers_;
 };
