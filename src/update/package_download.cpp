@@ -1,0 +1,168 @@
+#include "update/package_download.h"
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <system_error>
+
+#include "platform/files.h"
+#include "service/http_transport.h"
+
+namespace fs = std::filesystem;
+
+namespace orvik {
+namespace {
+
+// Room kept free beyond the package itself, so the volume is not filled to the last byte.
+constexpr std::uint64_t kSpareBytes = 16 * 1024 * 1024;
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+enum class Attempt { Done, Restart };
+
+Attempt RunAttempt(HttpTransport& transport, const std::string& url, const fs::path& part,
+                   std::uint64_t offset, const DownloadCallbacks& callbacks, std::stop_token stop,
+                   DownloadOutcome& out) {
+  File file;
+  bool restart = false;
+  bool writeFailed = false;
+  std::uint64_t received = offset;
+  std::uint64_t total = 0;
+  std::optional<DownloadResult> refused;
+
+  FetchRequest request;
+  request.url = url;
+  if (offset > 0) request.resumeFrom = offset;
+  request.stop = stop;
+  request.onHead = [&](const FetchHead& head) {
+    out.status = head.status;
+    const bool resuming = offset > 0;
+    if (resuming && head.status == 206) {
+      if (!head.contentRange || head.contentRange->first != offset) {
+        restart = true;  // not the piece that was asked for
+        return false;
+      }
+      if (head.contentRange->total)
+        total = *head.contentRange->total;
+      else if (head.contentLength)
+        total = offset + *head.contentLength;
+    } else if (head.status == 200) {
+      received = 0;  // a fresh body, also when the server ignored the Range
+      total = head.contentLength.value_or(0);
+    } else if (resuming && head.status == 416) {
+      restart = true;  // the partial file no longer matches the package
+      return false;
+    } else {
+      refused = DownloadResult::HttpError;
+      return false;
+    }
+
+    if (total > received) {
+      const auto free = platform::FreeSpace(part.parent_path());
+      if (free && *free < total - received + kSpareBytes) {
+        refused = DownloadResult::NoSpace;
+        return false;
+      }
+    }
+    file.reset(std::fopen(part.c_str(), received > 0 ? "ab" : "wb"));
+    if (!file) {
+      writeFailed = true;
+      return false;
+    }
+    std::setvbuf(file.get(), nullptr, _IOFBF, 256 * 1024);
+    if (callbacks.onFileOpen) callbacks.onFileOpen();
+    return true;
+  };
+  request.onBody = [&](std::string_view block) {
+    if (!file) return false;
+    if (std::fwrite(block.data(), 1, block.size(), file.get()) != block.size()) {
+      writeFailed = true;
+      return false;
+    }
+    received += block.size();
+    if (callbacks.onProgress) callbacks.onProgress(DownloadProgressInfo{received, total});
+    return true;
+  };
+
+  const FetchResult result = transport.Fetch(request);
+  if (file && std::fflush(file.get()) != 0) writeFailed = true;
+  file.reset();
+
+  out.received = received;
+  out.total = total;
+  if (restart) return Attempt::Restart;
+  if (refused) {
+    out.result = *refused;
+    if (*refused == DownloadResult::HttpError)
+      out.detail = "HTTP " + std::to_string(out.status);
+    return Attempt::Done;
+  }
+  if (writeFailed) {
+    out.result = DownloadResult::WriteFailed;
+    out.detail = part.string();
+    // Keep what was written whole for a resume; a torn last block would corrupt it.
+    std::error_code ec;
+    if (fs::exists(part, ec)) fs::resize_file(part, received, ec);
+    return Attempt::Done;
+  }
+  if (stop.stop_requested()) {
+    out.result = DownloadResult::Stopped;
+    return Attempt::Done;
+  }
+  if (!result.transportOk) {
+    out.result = DownloadResult::TransportError;
+    out.detail = result.error;
+    return Attempt::Done;
+  }
+  if (total != 0 && received != total) {
+    out.result = DownloadResult::Incomplete;
+    out.detail = std::to_string(received) + " / " + std::to_string(total);
+    if (received > total) {  // more than announced: the file cannot be trusted
+      std::error_code ec;
+      fs::remove(part, ec);
+    }
+    return Attempt::Done;
+  }
+  out.result = DownloadResult::Complete;
+  return Attempt::Done;
+}
+
+}  // namespace
+
+fs::path PartialPathFor(const fs::path& archive) {
+  fs::path part = archive;
+  part += ".part";
+  return part;
+}
+
+DownloadOutcome DownloadPackage(HttpTransport& transport, const std::string& url,
+                                const fs::path& archive, const DownloadCallbacks& callbacks,
+                                std::stop_token stop) {
+  DownloadOutcome out;
+  const fs::path part = PartialPathFor(archive);
+  std::error_code ec;
+  std::uint64_t offset = 0;
+  if (fs::is_regular_file(part, ec)) offset = fs::file_size(part, ec);
+  if (ec) offset = 0;
+
+  if (RunAttempt(transport, url, part, offset, callbacks, stop, out) == Attempt::Restart) {
+    fs::remove(part, ec);
+    out = {};
+    if (RunAttempt(transport, url, part, 0, callbacks, stop, out) == Attempt::Restart) {
+      out.result = DownloadResult::HttpError;  // cannot happen without a resume offset
+    }
+  }
+  if (out.result != DownloadResult::Complete) return out;
+
+  fs::rename(part, archive, ec);
+  if (ec) {
+    out.result = DownloadResult::WriteFailed;
+    out.detail = archive.string();
+  }
+  return out;
+}
+
+}  // namespace orvik

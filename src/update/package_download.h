@@ -1,0 +1,47 @@
+// Downloads the song package into "<archive>.part" and renames it to the archive path only
+// when the whole body arrived, so a failed or cut download is never unpacked. A later call
+// resumes the partial file with a Range request.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <stop_token>
+#include <string>
+
+#include "core/control_ids.h"
+
+namespace orvik {
+
+class HttpTransport;
+
+enum class DownloadResult {
+  Complete,        // the archive is on disk, whole
+  HttpError,       // the service answered with a status other than 200/206
+  TransportError,  // no answer, or the connection broke (the partial file is kept)
+  Incomplete,      // fewer (or more) bytes than announced (the partial file is kept)
+  NoSpace,         // not enough free space for the announced size; nothing written
+  WriteFailed,     // the local file could not be created or written
+  Stopped,         // the window closed (the partial file is kept)
+};
+
+struct DownloadOutcome {
+  DownloadResult result = DownloadResult::TransportError;
+  long status = 0;
+  std::uint64_t received = 0;  // bytes in the file, resumed part included
+  std::uint64_t total = 0;     // 0 when the size is unknown
+  std::string detail;
+};
+
+struct DownloadCallbacks {
+  std::function<void()> onFileOpen;                                 // the body starts
+  std::function<void(const DownloadProgressInfo&)> onProgress;      // after every block
+};
+
+std::filesystem::path PartialPathFor(const std::filesystem::path& archive);
+
+DownloadOutcome DownloadPackage(HttpTransport& transport, const std::string& url,
+                                const std::filesystem::path& archive,
+                                const DownloadCallbacks& callbacks, std::stop_token stop = {});
+
+}  // namespace orvik

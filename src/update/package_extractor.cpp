@@ -1,0 +1,266 @@
+#include "update/package_extractor.h"
+
+#include <cstdlib>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "platform/process.h"
+
+namespace fs = std::filesystem;
+
+namespace orvik {
+namespace {
+
+bool IsExecutableFile(const fs::path& p) {
+  std::error_code ec;
+  return fs::is_regular_file(p, ec) &&
+         (fs::status(p, ec).permissions() & fs::perms::owner_exec) != fs::perms::none;
+}
+
+std::optional<fs::path> FindOnPath(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  if (path == nullptr) return std::nullopt;
+  std::string_view rest(path);
+  while (!rest.empty()) {
+    const auto colon = rest.find(':');
+    const auto dir = rest.substr(0, colon);
+    if (!dir.empty() && IsExecutableFile(fs::path(dir) / name)) return fs::path(dir) / name;
+    if (colon == std::string_view::npos) break;
+    rest.remove_prefix(colon + 1);
+  }
+  return std::nullopt;
+}
+
+// Staging and backup beside the store (same volume, so moves are renames) and outside it,
+// so an inventory running meanwhile never counts half-unpacked files.
+fs::path WorkFolder(const fs::path& songFolder, const fs::path& moduleDir, const char* suffix) {
+  fs::path store = songFolder.lexically_normal();
+  if (store.filename().empty()) store = store.parent_path();
+  const fs::path parent = store.parent_path();
+  std::error_code ec;
+  if (!parent.empty() && parent != store && fs::is_directory(parent, ec)) {
+    const fs::path probe = parent / (store.filename().string() + suffix);
+    fs::create_directories(probe, ec);
+    if (!ec) return probe;
+  }
+  return moduleDir / (std::string("package") + suffix);
+}
+
+// Moves `from` to `to`, across volumes when it must.
+bool MoveFile(const fs::path& from, const fs::path& to) {
+  std::error_code ec;
+  fs::rename(from, to, ec);
+  if (!ec) return true;
+  if (ec != std::errc::cross_device_link) return false;
+  fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+  if (ec) return false;
+  fs::remove(from, ec);
+  return true;
+}
+
+std::vector<std::string> ListEntries(const fs::path& sevenZip, const fs::path& archive,
+                                     int& exitCode, std::stop_token stop) {
+  std::string listing;
+  exitCode = platform::RunAndCapture(
+      {sevenZip.string(), "l", "-slt", "-ba", archive.string()},
+      [&](std::string_view chunk) { listing.append(chunk); }, stop);
+  std::vector<std::string> names;
+  std::size_t pos = 0;
+  while (pos < listing.size()) {
+    auto end = listing.find('\n', pos);
+    if (end == std::string::npos) end = listing.size();
+    std::string_view line(listing.data() + pos, end - pos);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.starts_with("Path = ")) names.emplace_back(line.substr(7));
+    pos = end + 1;
+  }
+  return names;
+}
+
+struct PlacedFile {
+  fs::path target;
+  fs::path backup;  // empty when nothing was there before
+};
+
+// Puts the staged files in place; on the first failure takes every placed file back.
+bool PlaceFiles(const std::vector<fs::path>& relative, const fs::path& staging,
+                const fs::path& store, const fs::path& backupRoot, std::string& failedPath) {
+  std::vector<PlacedFile> placed;
+  placed.reserve(relative.size());
+  std::error_code ec;
+  bool ok = true;
+  for (const auto& rel : relative) {
+    const fs::path target = store / rel;
+    PlacedFile entry{target, {}};
+    fs::create_directories(target.parent_path(), ec);
+    if (fs::exists(fs::symlink_status(target, ec))) {
+      entry.backup = backupRoot / rel;
+      fs::create_directories(entry.backup.parent_path(), ec);
+      if (!MoveFile(target, entry.backup)) {
+        ok = false;
+        failedPath = target.string();
+        break;
+      }
+    }
+    if (!MoveFile(staging / rel, target)) {
+      if (!entry.backup.empty()) MoveFile(entry.backup, target);
+      ok = false;
+      failedPath = target.string();
+      break;
+    }
+    placed.push_back(std::move(entry));
+  }
+  if (ok) return true;
+  for (auto it = placed.rbegin(); it != placed.rend(); ++it) {
+    fs::remove(it->target, ec);
+    if (!it->backup.empty()) MoveFile(it->backup, it->target);
+  }
+  return false;
+}
+
+}  // namespace
+
+std::optional<fs::path> FindSevenZip(const fs::path& moduleDir) {
+  for (const char* name : {"7zz", "7z", "7za"}) {
+    const fs::path bundled = moduleDir / "bin" / "7z" / name;
+    if (IsExecutableFile(bundled)) return bundled;
+  }
+  for (const char* name : {"7zz", "7z"}) {
+    if (auto found = FindOnPath(name)) return found;
+  }
+  return std::nullopt;
+}
+
+void SevenZipProgressParser::Feed(std::string_view chunk,
+                                  const std::function<void(int)>& onPercent) {
+  pending_.append(chunk);
+  // A percentage is digits followed by '%'; what precedes it is blanks or backspaces.
+  std::size_t consumed = 0;
+  for (std::size_t i = 0; i < pending_.size(); ++i) {
+    if (pending_[i] != '%') continue;
+    std::size_t start = i;
+    while (start > 0 && pending_[start - 1] >= '0' && pending_[start - 1] <= '9') --start;
+    if (start < i && i - start <= 3) {
+      const int value = std::atoi(pending_.substr(start, i - start).c_str());
+      if (value >= 0 && value <= 100 && value != last_) {
+        last_ = value;
+        if (onPercent) onPercent(value);
+      }
+    }
+    consumed = i + 1;
+  }
+  pending_.erase(0, consumed);
+  if (pending_.size() > 64) pending_.erase(0, pending_.size() - 8);  // keep a digit tail only
+}
+
+bool IsSafeEntryName(std::string_view name) {
+  if (name.empty()) return false;
+  if (name.front() == '/' || name.front() == '\\') return false;
+  if (name.size() >= 2 && name[1] == ':') return false;  // drive letter
+  std::size_t start = 0;
+  while (start <= name.size()) {
+    auto end = name.find_first_of("/\\", start);
+    if (end == std::string_view::npos) end = name.size();
+    if (name.substr(start, end - start) == "..") return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+ExtractReport InstallPackage(const fs::path& archive, const fs::path& songFolder,
+                             const fs::path& moduleDir, const std::function<void(int)>& onPercent,
+                             std::stop_token stop) {
+  ExtractReport report;
+  std::error_code ec;
+  if (!fs::is_regular_file(archive, ec)) {
+    report.result = ExtractResult::NoArchive;
+    report.detail = archive.string();
+    return report;
+  }
+  const auto sevenZip = FindSevenZip(moduleDir);
+  if (!sevenZip) {
+    report.result = ExtractResult::NoSevenZip;
+    return report;
+  }
+
+  // Refuse the whole package when any entry would leave the song folder.
+  int listExit = 0;
+  const auto entries = ListEntries(*sevenZip, archive, listExit, stop);
+  if (stop.stop_requested()) {
+    report.result = ExtractResult::Stopped;
+    return report;
+  }
+  if (listExit != 0) {
+    report.result = ExtractResult::ArchiveBroken;
+    report.exitCode = listExit;
+    return report;
+  }
+  for (const auto& name : entries) {
+    if (!IsSafeEntryName(name)) {
+      report.result = ExtractResult::UnsafeEntry;
+      report.detail = name;
+      return report;
+    }
+  }
+
+  const fs::path staging = WorkFolder(songFolder, moduleDir, ".unpacking");
+  const fs::path backup = WorkFolder(songFolder, moduleDir, ".replaced");
+  fs::remove_all(staging, ec);  // left over from an interrupted run
+  fs::remove_all(backup, ec);
+  fs::create_directories(staging, ec);
+  struct Cleanup {
+    fs::path a, b;
+    ~Cleanup() {
+      std::error_code e;
+      fs::remove_all(a, e);
+      fs::remove_all(b, e);
+    }
+  } cleanup{staging, backup};
+
+  SevenZipProgressParser parser;
+  report.exitCode = platform::RunAndCapture(
+      {sevenZip->string(), "x", "-mmt=on", archive.string(), "-o" + staging.string(), "-aoa",
+       "-bsp1"},
+      [&](std::string_view chunk) { parser.Feed(chunk, onPercent); }, stop);
+  if (stop.stop_requested()) {
+    report.result = ExtractResult::Stopped;
+    return report;
+  }
+  if (report.exitCode != 0) {
+    report.result = ExtractResult::ArchiveBroken;
+    return report;
+  }
+
+  std::vector<fs::path> files;
+  for (auto it = fs::recursive_directory_iterator(staging, ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    if (it->is_symlink(ec)) {
+      it.disable_recursion_pending();
+      continue;  // only regular files are installed; a link could point anywhere
+    }
+    if (it->is_regular_file(ec)) files.push_back(it->path().lexically_relative(staging));
+  }
+  if (ec) {
+    report.result = ExtractResult::ArchiveBroken;
+    report.detail = ec.message();
+    return report;
+  }
+  for (const auto& rel : files) {
+    if (rel.empty() || !IsSafeEntryName(rel.generic_string())) {
+      report.result = ExtractResult::UnsafeEntry;
+      report.detail = rel.string();
+      return report;
+    }
+  }
+
+  fs::create_directories(songFolder, ec);
+  if (!PlaceFiles(files, staging, songFolder, backup, report.detail)) {
+    report.result = ExtractResult::StoreNotWritable;
+    return report;
+  }
+  report.filesInstalled = files.size();
+  return report;
+}
+
+}  // namespace orvik

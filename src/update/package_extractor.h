@@ -1,0 +1,56 @@
+// Unpacks a song package into the song store with the 7-Zip console program, all or
+// nothing: the archive is unpacked into a staging folder beside the store, checked, and
+// only then moved in; a failure at any point leaves the store as it was.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <string_view>
+
+namespace orvik {
+
+enum class ExtractResult {
+  Ok,
+  NoArchive,         // nothing at the archive path
+  NoSevenZip,        // no 7-Zip program found
+  ArchiveBroken,     // 7-Zip failed (damaged or truncated archive, unreadable entries)
+  UnsafeEntry,       // an entry would land outside the song folder
+  StoreNotWritable,  // a file could not be placed; what was placed was taken back
+  Stopped,           // the window closed
+};
+
+struct ExtractReport {
+  ExtractResult result = ExtractResult::Ok;
+  int exitCode = 0;             // 7-Zip's, when it ran
+  std::size_t filesInstalled = 0;
+  std::string detail;           // the entry or path concerned, for the status line
+};
+
+// The bundled copy under <moduleDir>/bin/7z first, then 7zz or 7z on the PATH.
+std::optional<std::filesystem::path> FindSevenZip(const std::filesystem::path& moduleDir);
+
+// 7-Zip's -bsp1 output, piped, is percentages rewritten in place with backspaces.
+class SevenZipProgressParser {
+ public:
+  // Calls onPercent for every percentage that differs from the last one reported.
+  void Feed(std::string_view chunk, const std::function<void(int)>& onPercent);
+
+ private:
+  std::string pending_;
+  int last_ = -1;
+};
+
+// True when an archive entry name stays inside the folder it is unpacked into.
+bool IsSafeEntryName(std::string_view name);
+
+ExtractReport InstallPackage(const std::filesystem::path& archive,
+                             const std::filesystem::path& songFolder,
+                             const std::filesystem::path& moduleDir,
+                             const std::function<void(int)>& onPercent,
+                             std::stop_token stop = {});
+
+}  // namespace orvik

@@ -1,0 +1,344 @@
+#include "update/update_engine.h"
+
+#include <algorithm>
+#include <mutex>
+#include <thread>
+
+#include "core/catalogue.h"
+#include "core/launcher_settings.h"
+#include "core/launcher_state.h"
+#include "core/product_source.h"
+#include "core/window_port.h"
+#include "library/inventory.h"
+#include "service/http_transport.h"
+#include "service/service_client.h"
+#include "service/web_address.h"
+#include "update/package_download.h"
+#include "update/package_extractor.h"
+#include "update/update_texts.h"
+
+namespace fs = std::filesystem;
+
+namespace orvik {
+
+fs::path ArchivePathFor(const fs::path& moduleDir, const std::string& productNumber) {
+  std::string digits = productNumber;
+  std::erase(digits, '-');
+  return moduleDir / (digits + ".zip");
+}
+
+struct UpdateEngine::Impl {
+  explicit Impl(UpdateEngineDeps d) : deps(std::move(d)) {}
+
+  UpdateEngineDeps deps;
+  std::mutex threadsMutex;  // guards the thread objects (the check thread starts extractions)
+  std::jthread checkThread, pollThread, downloadThread, extractThread;
+
+  LauncherState& state() { return deps.state; }
+  WindowPort& port() { return deps.port; }
+
+  void UpdateCheckThread(std::stop_token stop);
+  void RunUpdateWorker(std::stop_token stop);
+  void OfferLauncherUpdate();
+  void EventPollThread();
+  void DownloadPackageThread(std::stop_token stop);
+  void ExtractPackageThread(std::stop_token stop);
+  void StartExtractionLocked();
+  void MarkPackageReady(const std::string& url);
+};
+
+void UpdateEngine::Impl::MarkPackageReady(const std::string& url) {
+  {
+    std::lock_guard lock(state().mutex);
+    state().m_packageUrl = url;
+  }
+  state().m_packageReady = true;
+  port().SetControlChecked(ctl::kUpdateButton, true);
+  port().RedrawControl(ctl::kUpdateButton);
+}
+
+void UpdateEngine::Impl::UpdateCheckThread(std::stop_token stop) {
+  auto& st = state();
+  if (st.m_isActive) {
+    // The two keys with a number of their own ask for it; every other key asks for the
+    // installation's product.
+    const std::string key = st.ServiceKey();
+    const auto product = (key == "tunovaHL" || key == "tunovaUSB")
+                             ? deps.products.ForServiceKey(key)
+                             : deps.products.Current();
+    if (product) {
+      bool changed = false;
+      {
+        std::lock_guard lock(st.mutex);
+        if (product->number != st.m_productNumber) {
+          st.m_productNumber = product->number;
+          st.m_productKind = product->kind;
+          changed = true;
+        }
+      }
+      if (changed) st.m_refreshRequested = true;
+      if (st.m_refreshRequested && !stop.stop_requested()) RunUpdateWorker(stop);
+    }
+  }
+  st.m_refreshRequested = false;
+  st.m_checkRunning = false;
+}
+
+void UpdateEngine::Impl::RunUpdateWorker(std::stop_token stop) {
+  auto& st = state();
+  auto& client = deps.client;
+  if (client.GetConnectDone()) return;
+
+  const fs::path songFolder = GetSongsFolder(st);
+  RefreshSongInventory(songFolder, st.moduleDir, port(), st);
+  if (stop.stop_requested()) return;
+
+  std::string key, digits, clientId, songIds;
+  int kind = 0, songCount = 0;
+  {
+    std::lock_guard lock(st.mutex);
+    key = st.m_serviceKey;
+    kind = st.m_productKind;
+    digits = st.m_productNumber;
+    clientId = st.m_clientId;
+    songCount = st.m_storedSongCount;
+    songIds = st.m_storedSongIds;
+  }
+  const std::string wireName = WireServiceName(key, kind);
+  std::erase(digits, '-');
+  const fs::path archive = ArchivePathFor(st.moduleDir, digits);
+
+  std::error_code ec;
+  if (fs::exists(archive, ec)) {
+    if (port().AskYesNo(text::kUseArchiveQuestion)) {
+      {
+        std::lock_guard lock(threadsMutex);
+        if (!st.m_downloadRunning && !st.m_extractRunning) StartExtractionLocked();
+      }
+      client.SetConnectDone(true);
+      return;
+    }
+  }
+  if (stop.stop_requested()) return;
+
+  bool needSongs = false;
+  if (deps.transport.IsConnected()) {
+    // A new connect makes any earlier package URL stale.
+    st.m_packageReady = false;
+    {
+      std::lock_guard lock(st.mutex);
+      st.m_packageUrl.clear();
+    }
+    client.DeviceConnect(clientId, wireName, digits, "0.9.1", songCount, songIds, false);
+    needSongs = client.NeedUpdateSong();
+  } else {
+    client.SetConnectDone(true);
+  }
+
+  if (deps.transport.IsConnected() && client.NeedUpdateApp()) OfferLauncherUpdate();
+  if (stop.stop_requested()) return;
+
+  if (!needSongs) {
+    port().ShowControl(ctl::kUpdateButton, false);
+    port().ShowControl(ctl::kRunButton, true);
+    return;
+  }
+  if (client.IsActionRemove()) {
+    // No song store configured: nothing is deleted anywhere.
+    if (!songFolder.empty()) client.RemoveListedSongs(songFolder);
+    return;
+  }
+  const int count = LeadingInteger(client.GetUpdateSongCount());
+  port().SetControlText(ctl::kUpdateCountLabel, FormatWithThousands(count) + text::kSongsUnit);
+  const std::string url = client.GetUpdateEvent();
+  if (!url.empty()) {
+    MarkPackageReady(url);
+  } else {
+    port().StartTimer(timer::kEventPoll, 2000);
+  }
+}
+
+void UpdateEngine::Impl::OfferLauncherUpdate() {
+  if (!port().AskYesNo(text::kLauncherUpdateQuestion)) return;
+  const std::string url = deps.client.GetAppFileUrl();
+  // Only web addresses: anything else would let the service start a local program.
+  if (IsWebAddress(url)) {
+    port().OpenAddress(url);
+  } else {
+    port().ShowMessage(text::kLauncherUpdateBadAddress, MessageIcon::Warning);
+  }
+}
+
+void UpdateEngine::Impl::EventPollThread() {
+  const std::string url = deps.client.GetUpdateEvent();
+  if (!url.empty()) {
+    MarkPackageReady(url);
+    port().StopTimer(timer::kEventPoll);
+  }
+  state().m_eventPollRunning = false;
+}
+
+void UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
+  auto& st = state();
+  std::string url, product;
+  {
+    std::lock_guard lock(st.mutex);
+    url = st.m_packageUrl;
+    product = st.m_productNumber;
+  }
+  const fs::path archive = ArchivePathFor(st.moduleDir, product);
+  DownloadCallbacks callbacks;
+  callbacks.onFileOpen = [this] {
+    port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateDownloading);
+  };
+  callbacks.onProgress = [this](const DownloadProgressInfo& info) {
+    if (deps.onDownloadProgress) deps.onDownloadProgress(&info);
+  };
+  const DownloadOutcome outcome = DownloadPackage(deps.transport, url, archive, callbacks, stop);
+
+  if (outcome.result != DownloadResult::Complete && outcome.result != DownloadResult::Stopped) {
+    std::string status;
+    switch (outcome.result) {
+      case DownloadResult::HttpError:
+        status = std::string(text::kDownloadFailedHttp) + std::to_string(outcome.status);
+        break;
+      case DownloadResult::NoSpace: status = text::kDownloadNoSpace; break;
+      case DownloadResult::WriteFailed: status = text::kDownloadWriteFailed; break;
+      case DownloadResult::TransportError:
+      case DownloadResult::Incomplete: status = text::kDownloadInterrupted; break;
+      default: status = text::kDownloadFailed; break;
+    }
+    port().SetControlText(ctl::kStatusLine, status);
+  }
+  port().PostWindowMessage(WM_DOWNLOAD_FINISHED, 0,
+                           outcome.result == DownloadResult::Complete ? kDownloadOk
+                                                                      : kDownloadFailed);
+}
+
+void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
+  auto& st = state();
+  port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpacking);
+  const fs::path archive = ArchivePathFor(st.moduleDir, st.ProductNumber());
+  const fs::path songFolder = GetSongsFolder(st);
+
+  ExtractReport report;
+  if (songFolder.empty()) {
+    port().SetControlText(ctl::kStatusLine, text::kUnpackNoSongFolder);
+    port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpackFailed);
+    return;
+  }
+  report = InstallPackage(
+      archive, songFolder, st.moduleDir,
+      [this](int percent) {
+        port().PostWindowMessage(WM_SET_PROGRESS, static_cast<std::uintptr_t>(percent), 0);
+      },
+      stop);
+  if (report.result == ExtractResult::Stopped) return;
+  if (report.result != ExtractResult::Ok) {
+    const char* status = text::kUnpackFailed;
+    switch (report.result) {
+      case ExtractResult::NoArchive: status = text::kUnpackNoArchive; break;
+      case ExtractResult::NoSevenZip: status = text::kUnpackNoSevenZip; break;
+      case ExtractResult::UnsafeEntry: status = text::kUnpackUnsafe; break;
+      case ExtractResult::StoreNotWritable: status = text::kUnpackNotWritable; break;
+      default: break;
+    }
+    port().SetControlText(ctl::kStatusLine, status);
+    port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpackFailed);
+    return;
+  }
+
+  RefreshSongInventory(songFolder, st.moduleDir, port(), st);
+  deps.client.ReportUpdateResult(1);
+  std::error_code ec;
+  fs::remove(archive, ec);
+  port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateFinished);
+}
+
+void UpdateEngine::Impl::StartExtractionLocked() {
+  if (extractThread.joinable()) extractThread.join();  // an earlier, finished extraction
+  state().m_extractRunning = true;
+  extractThread = std::jthread([this](std::stop_token stop) { ExtractPackageThread(stop); });
+}
+
+UpdateEngine::UpdateEngine(UpdateEngineDeps deps) : impl_(std::make_unique<Impl>(std::move(deps))) {}
+
+UpdateEngine::~UpdateEngine() { Shutdown(); }
+
+void UpdateEngine::StartUpdateCheck() {
+  auto& st = impl_->state();
+  if (!st.m_isActive) return;
+  // Claimed here, on the UI thread, so two ticks can never start two checks.
+  bool expected = false;
+  if (!st.m_checkRunning.compare_exchange_strong(expected, true)) return;
+  std::lock_guard lock(impl_->threadsMutex);
+  if (impl_->checkThread.joinable()) impl_->checkThread.join();  // finished: flag was clear
+  impl_->checkThread =
+      std::jthread([this](std::stop_token stop) { impl_->UpdateCheckThread(stop); });
+}
+
+void UpdateEngine::StartEventPoll() {
+  auto& st = impl_->state();
+  bool expected = false;
+  if (!st.m_eventPollRunning.compare_exchange_strong(expected, true)) return;
+  std::lock_guard lock(impl_->threadsMutex);
+  if (impl_->pollThread.joinable()) impl_->pollThread.join();
+  impl_->pollThread = std::jthread([this] { impl_->EventPollThread(); });
+}
+
+bool UpdateEngine::StartDownload() {
+  auto& st = impl_->state();
+  std::lock_guard lock(impl_->threadsMutex);
+  if (st.m_downloadRunning || st.m_extractRunning) return false;
+  if (impl_->downloadThread.joinable()) impl_->downloadThread.join();
+  st.m_downloadRunning = true;
+  impl_->downloadThread =
+      std::jthread([this](std::stop_token stop) { impl_->DownloadPackageThread(stop); });
+  return true;
+}
+
+void UpdateEngine::OnDownloadFinished(bool completed) {
+  auto& st = impl_->state();
+  std::lock_guard lock(impl_->threadsMutex);
+  if (impl_->downloadThread.joinable()) impl_->downloadThread.join();
+  st.m_downloadRunning = false;
+  if (completed && !st.m_extractRunning) impl_->StartExtractionLocked();
+}
+
+void UpdateEngine::OnExtractionFinished() {
+  std::lock_guard lock(impl_->threadsMutex);
+  if (impl_->extractThread.joinable()) impl_->extractThread.join();
+  impl_->state().m_extractRunning = false;
+}
+
+bool UpdateEngine::IsDownloading() const { return impl_->state().m_downloadRunning; }
+bool UpdateEngine::IsExtracting() const { return impl_->state().m_extractRunning; }
+
+void UpdateEngine::Shutdown() {
+  if (!impl_) return;
+  // Take the threads out under the lock, join them outside it: the check thread may be
+  // waiting for the lock to start an extraction.
+  std::jthread threads[4];
+  {
+    std::lock_guard lock(impl_->threadsMutex);
+    threads[0] = std::move(impl_->checkThread);
+    threads[1] = std::move(impl_->pollThread);
+    threads[2] = std::move(impl_->downloadThread);
+    threads[3] = std::move(impl_->extractThread);
+  }
+  for (auto& t : threads) t.request_stop();
+  for (auto& t : threads)
+    if (t.joinable()) t.join();
+  // The check thread may have started an extraction while being joined.
+  std::jthread late;
+  {
+    std::lock_guard lock(impl_->threadsMutex);
+    late = std::move(impl_->extractThread);
+  }
+  if (late.joinable()) {
+    late.request_stop();
+    late.join();
+  }
+}
+
+}  // namespace orvik

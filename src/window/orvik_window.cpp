@@ -1,0 +1,402 @@
+#include "window/orvik_window.h"
+
+#include <cstdio>
+
+#include "core/client_id.h"
+#include "core/launcher_settings.h"
+#include "core/launching.h"
+#include "core/settings_product_source.h"
+#include "core/window_port.h"
+#include "library/song_list.h"
+#include "service/banners.h"
+#include "service/http_transport.h"
+#include "service/service_client.h"
+#include "service/web_address.h"
+#include "update/update_engine.h"
+#include "window/window_texts.h"
+
+namespace fs = std::filesystem;
+
+namespace orvik {
+namespace {
+
+// Client rectangles the window repaints.
+constexpr Rect kStatusArea{526, 446, 689, 532};
+constexpr Rect kStatusPictureArea{524, 418, 691, 508};
+
+std::string ProgressText(double receivedMB, double totalMB, int percent) {
+  char buf[96];
+  std::snprintf(buf, sizeof buf, "%.2fMB / %.2fMB (%d%%)", receivedMB, totalMB, percent);
+  return buf;
+}
+
+// The file name after the last separator of a configured program path.
+std::string ExecutableName(const std::string& path) {
+  const auto cut = path.find_last_of("\\/");
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+}  // namespace
+
+COrvikWindow::COrvikWindow(WindowPort& port, WindowDependencies deps)
+    : port_(port), deps_(std::move(deps)) {
+  state_.moduleDir = deps_.moduleDir;
+  processes_ = deps_.processes ? deps_.processes : &platform::SystemProcesses();
+  if (!deps_.products) deps_.products = std::make_unique<SettingsProductSource>(state_.settings);
+}
+
+COrvikWindow::~COrvikWindow() { OnClose(); }
+
+fs::path COrvikWindow::ImageFolder() const { return BannerImageFolder(state_.moduleDir); }
+
+std::vector<fs::path> COrvikWindow::InitialBannerPictures() const {
+  const fs::path folder = ImageFolder();
+  fs::path first = folder / (state_.ServiceKey() + ".png");
+  std::error_code ec;
+  if (!fs::exists(first, ec)) first = folder / "default.jpg";
+  return {first, folder / "3.png"};
+}
+
+void COrvikWindow::OnInitDialog() {
+  {
+    const std::string id = LoadClientId(state_.moduleDir);
+    std::lock_guard lock(state_.mutex);
+    state_.m_clientId = id;
+  }
+  const ProgramList programs = LoadSettings(state_);
+  port_.SetListItems(ctl::kProgramList, programs.entries, programs.selected);
+  port_.SetProgressPos(ctl::kProgressBar, 0);
+
+  address_ = ReadServiceAddress(state_.settings);
+  transport_ = deps_.makeTransport(address_, port_);
+  client_ = std::make_unique<CServiceClient>(address_.baseUrl, *transport_);
+  engine_ = std::make_unique<UpdateEngine>(UpdateEngineDeps{
+      state_, *client_, *transport_, port_, *deps_.products,
+      [this](const DownloadProgressInfo* info) { OnDownloadProgress(info); }});
+
+  port_.SetBannerPictures(InitialBannerPictures());
+  bannerThread_ = std::jthread([this](std::stop_token stop) {
+    RunBannerThread(*client_, *transport_, state_.moduleDir, port_, stop);
+  });
+
+  RestoreToolOptions(port_, [this](int box) { return GetConfigFlag(state_, box); });
+
+  for (int id : {ctl::kServiceTunovaHL, ctl::kServiceTunovaUSB, ctl::kServiceTunova,
+                 ctl::kServiceTunovaNEW, ctl::kServiceTunovaPRO, ctl::kRunButton})
+    port_.ShowControl(id, false);
+  port_.SetControlChecked(ctl::kServiceTunova, true);
+  {
+    std::lock_guard lock(state_.mutex);
+    state_.m_currentServiceButton = ctl::kServiceTunova;
+  }
+  port_.ShowControl(ctl::kUpdateButton, true);
+
+  const std::string key = state_.ServiceKey();
+  if (key == "tunovaHL" || key == "tunovaUSB") {
+    engine_->StartUpdateCheck();
+  } else {
+    port_.StartTimer(timer::kUpdateCheck, 1800);
+  }
+}
+
+void COrvikWindow::MarkReplyStale() {
+  if (client_) client_->SetConnectDone(false);
+}
+
+void COrvikWindow::StartUpdateCheck() {
+  if (engine_) engine_->StartUpdateCheck();
+}
+
+void COrvikWindow::OnCommand(int id) {
+  if (closed_ || !engine_) return;
+  switch (id) {
+    case ctl::kListButtonLegacy:
+      if (port_.AskYesNo(text::kMakeListQuestion)) port_.OpenProgressDialog();
+      return;
+    case ctl::kAboutCommand:
+      port_.ShowAboutBox();
+      return;
+    case ctl::kUpdateButton:
+      OnUpdateButton();
+      return;
+    case ctl::kRunButton:
+      OnRunButton();
+      return;
+    case ctl::kUseConfigBox:
+    case ctl::kLoopMidiBox:
+    case ctl::kKvSynthBox:
+    case ctl::kCantataBox:
+      OnToolOptionCommand(port_, id, [this](int box) {
+        SetConfigFlag(state_, box, port_.IsControlChecked(box));
+      });
+      return;
+    case ctl::kLegacyTunovaHL:
+    case ctl::kLegacyTunovaUSB:
+    case ctl::kLegacyTunova:
+    case ctl::kLegacyTunovaNEW:
+    case ctl::kLegacyTunovaPRO:
+      SelectServiceByLegacyButton(state_, port_, *this, id);
+      return;
+    case ctl::kServiceTunovaHL:
+    case ctl::kServiceTunovaUSB:
+    case ctl::kServiceTunova:
+    case ctl::kServiceTunovaNEW:
+    case ctl::kServiceTunovaPRO:
+      SelectServiceByImageButton(state_, port_, *this, *deps_.products, id);
+      return;
+    case ctl::kEventUpdateButton:
+      port_.OpenAddress(address_.secureOrigin + text::kEventUpdatePath);
+      return;
+    case ctl::kEventInstallButton:
+      port_.OpenAddress(address_.secureOrigin + text::kEventInstallPath);
+      return;
+    case ctl::kMakeListButton:
+      StartMakeSongList();
+      return;
+    default:
+      return;  // 1001, 1002, 1008 and the rest: no action
+  }
+}
+
+void COrvikWindow::OnUpdateButton() {
+  if (engine_->IsDownloading() || engine_->IsExtracting()) return;
+  if (client_->NeedUpdateSong()) {
+    if (!state_.m_packageReady) return;
+    port_.SetControlText(ctl::kStatusLine, text::kPreparingDownload);
+    {
+      std::lock_guard lock(progressMutex_);
+      highestPercent_ = -1;
+      lastBarPos_ = -1;
+    }
+    if (engine_->StartDownload()) {
+      port_.ShowControl(ctl::kUpdateButton, false);
+      port_.InvalidateArea(kStatusPictureArea);
+    }
+    return;
+  }
+  RunOffUiThread(false, [this] {
+    LaunchContext ctx{*processes_, port_};
+    if (deps_.wait) ctx.wait = deps_.wait;
+    return StartToolsOnly(ctx);
+  });
+}
+
+void COrvikWindow::OnRunButton() {
+  if (engine_->IsDownloading() || engine_->IsExtracting()) return;
+  if (port_.IsControlChecked(ctl::kRunButton) || launchRunning_) return;
+  state_.m_isActive = false;
+  port_.SetControlChecked(ctl::kRunButton, true);
+  port_.RedrawControl(ctl::kRunButton);
+  const std::string path = GetRunProgramPath(state_);
+  std::string program;
+  {
+    std::lock_guard lock(state_.mutex);
+    program = state_.m_selectedProgram;
+  }
+  RunOffUiThread(true, [this, path, program] {
+    LaunchContext ctx{*processes_, port_};
+    if (deps_.wait) ctx.wait = deps_.wait;
+    return LaunchPlayer(ctx, path, program);
+  });
+}
+
+void COrvikWindow::StartMakeSongList() {
+  const std::string listProgram = GetListProgramPath(state_);
+  RunOffUiThread(false, [this, listProgram] {
+    LaunchContext ctx{*processes_, port_};
+    if (deps_.wait) ctx.wait = deps_.wait;
+    MakeSongList(ctx, state_, listProgram);
+    return true;
+  });
+}
+
+// One launch at a time; its pauses and process waits run beside the UI thread, and the
+// result comes back as WM_LAUNCH_DONE (wParam: started, lParam: was the player's launch).
+void COrvikWindow::RunOffUiThread(bool playerLaunch, std::function<bool()> work) {
+  bool expected = false;
+  if (!launchRunning_.compare_exchange_strong(expected, true)) {
+    if (playerLaunch) {  // the run button was checked above: give it back
+      port_.SetControlChecked(ctl::kRunButton, false);
+      port_.RedrawControl(ctl::kRunButton);
+    }
+    return;
+  }
+  if (launchThread_.joinable()) launchThread_.join();
+  launchThread_ = std::jthread([this, playerLaunch, work = std::move(work)] {
+    const bool ok = work();
+    launchRunning_ = false;
+    port_.PostWindowMessage(WM_LAUNCH_DONE, ok ? 1 : 0, playerLaunch ? 1 : 0);
+  });
+}
+
+void COrvikWindow::OnLaunchDone(bool started, bool wasPlayerLaunch) {
+  if (launchThread_.joinable() && !launchRunning_) launchThread_.join();
+  if (!wasPlayerLaunch) return;
+  if (started) {
+    port_.StartTimer(timer::kRunWatch, 2000);
+  } else {
+    port_.SetControlChecked(ctl::kRunButton, false);
+    port_.RedrawControl(ctl::kRunButton);
+  }
+}
+
+void COrvikWindow::OnListSelectionChanged(int id, const std::string& text) {
+  if (id == ctl::kProgramList) OnProgramSelected(state_, text);
+}
+
+void COrvikWindow::OnTimer(int timerId) {
+  if (closed_ || !engine_) return;
+  switch (timerId) {
+    case timer::kUpdateCheck:
+      engine_->StartUpdateCheck();
+      break;
+    case timer::kEventPoll:
+      engine_->StartEventPoll();
+      break;
+    case timer::kRunWatch:
+      if (port_.IsControlChecked(ctl::kRunButton) &&
+          !processes_->IsProcessRunning(ExecutableName(GetRunProgramPath(state_)))) {
+        port_.SetControlChecked(ctl::kRunButton, false);
+        port_.RedrawControl(ctl::kRunButton);
+        port_.StopTimer(timer::kRunWatch);
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void COrvikWindow::OnDownloadProgress(const DownloadProgressInfo* info) {
+  if (!state_.m_downloadRunning) return;
+  if (info == nullptr) {
+    port_.SetProgressPos(ctl::kProgressBar, 0);
+    port_.SetControlText(ctl::kByteProgressLabel, text::kDownloadFailedLabel);
+    return;
+  }
+  if (info->total == 0) return;
+  const int percent = static_cast<int>(info->received * 100 / info->total);
+  std::lock_guard lock(progressMutex_);
+  // Only changes go to the window: a package arrives in tens of thousands of blocks.
+  if (percent != lastBarPos_) {
+    lastBarPos_ = percent;
+    port_.SetProgressPos(ctl::kProgressBar, percent);
+  }
+  if (percent <= highestPercent_) return;
+  highestPercent_ = percent;
+  const double totalMB = static_cast<double>(info->total) / 1048576.0;
+  {
+    std::lock_guard stateLock(state_.mutex);
+    state_.m_totalMB = totalMB;
+  }
+  port_.SetControlText(ctl::kByteProgressLabel,
+                       ProgressText(static_cast<double>(info->received) / 1048576.0, totalMB,
+                                    percent));
+}
+
+void COrvikWindow::OnWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+  if (closed_ || !engine_) return;
+  if (message == WM_DOWNLOAD_PROGRESS) {
+    OnDownloadProgress(reinterpret_cast<const DownloadProgressInfo*>(lParam));
+  } else if (message == WM_DOWNLOAD_FINISHED) {
+    const bool completed = lParam == kDownloadOk;
+    if (completed) {
+      double totalMB;
+      {
+        std::lock_guard lock(state_.mutex);
+        totalMB = state_.m_totalMB;
+      }
+      port_.SetControlText(ctl::kByteProgressLabel, ProgressText(totalMB, totalMB, 100));
+    } else {
+      // The thread has put the reason on the status line; offer the button again.
+      port_.SetProgressPos(ctl::kProgressBar, 0);
+      port_.ShowControl(ctl::kUpdateButton, true);
+    }
+    engine_->OnDownloadFinished(completed);
+    port_.InvalidateArea(kStatusPictureArea);
+  } else if (message == WM_UPDATE_STATE) {
+    OnUpdateState(static_cast<int>(lParam));
+  } else if (message == WM_SET_PROGRESS) {
+    port_.SetProgressPos(ctl::kProgressBar, static_cast<int>(wParam));
+  } else if (message == WM_BANNERS_READY) {
+    if (bannerThread_.joinable()) bannerThread_.join();
+    for (const auto& entry : client_->Banners())
+      port_.AddBannerPicture(ImageFolder() / entry.fileName);
+  } else if (message == WM_BANNER_CLICKED) {
+    OnBannerClicked(wParam);
+  } else if (message == WM_LAUNCH_DONE) {
+    OnLaunchDone(wParam != 0, lParam != 0);
+  }
+}
+
+void COrvikWindow::OnUpdateState(int code) {
+  switch (code) {
+    case kStateDownloading:
+      port_.SetControlText(ctl::kStatusLine, text::kDownloading);
+      break;
+    case kStateReady:
+      port_.SetControlText(ctl::kStatusLine, text::kUpdateReady);
+      break;
+    case kStateFinished: {
+      port_.SetControlText(ctl::kStatusLine, text::kUpdateFinished);
+      client_->SetNeedUpdateSong("false");
+      port_.ShowControl(ctl::kUpdateButton, false);
+      port_.ShowControl(ctl::kRunButton, true);
+      engine_->OnExtractionFinished();
+      port_.InvalidateArea(kStatusPictureArea);
+      if (client_->GetAction() == "insert") {
+        port_.ShowMessage(text::kMakeListReminder, MessageIcon::None);
+        StartMakeSongList();
+      }
+      break;
+    }
+    case kStateUnpacking:
+      port_.ShowControl(ctl::kUpdateButton, false);
+      port_.SetControlText(ctl::kStatusLine, text::kUnpacking);
+      port_.InvalidateArea(kStatusArea);
+      port_.InvalidateArea(kStatusPictureArea);
+      break;
+    case kStateUnpackFailed:
+      // The extraction put the reason on the status line; the store is as it was.
+      engine_->OnExtractionFinished();
+      port_.SetProgressPos(ctl::kProgressBar, 0);
+      port_.ShowControl(ctl::kUpdateButton, true);
+      port_.InvalidateArea(kStatusPictureArea);
+      break;
+    default:
+      break;
+  }
+}
+
+void COrvikWindow::OnBannerClicked(std::size_t index) {
+  if (index == 0) return;
+  if (index == 1) {
+    port_.OpenAddress((ImageFolder() / "3_default.png").string());
+    return;
+  }
+  const auto banners = client_->Banners();
+  if (index - 2 >= banners.size()) return;
+  const std::string& link = banners[index - 2].link;
+  // Only web addresses: a link is the service's text, not a program to start.
+  if (link.empty() || !IsWebAddress(link)) return;
+  if (!port_.OpenAddress(link)) port_.ShowMessage(text::kOpenUrlFailed + link, MessageIcon::None);
+}
+
+void COrvikWindow::OnActivate(bool active) { state_.m_isActive = active; }
+
+void COrvikWindow::OnClose() {
+  if (closed_) return;
+  closed_ = true;
+  bannerThread_.request_stop();
+  if (engine_) engine_->Shutdown();
+  if (bannerThread_.joinable()) bannerThread_.join();
+  if (launchThread_.joinable()) launchThread_.join();
+  SaveSettings(state_);
+}
+
+StatusPicture COrvikWindow::StatusPictureToShow() const {
+  if (state_.m_downloadRunning) return StatusPicture::Downloading;
+  if (state_.m_extractRunning) return StatusPicture::Unpacking;
+  return StatusPicture::None;
+}
+
+}  // namespace orvik

@@ -1,0 +1,97 @@
+// The main window's logic without a toolkit: start-up order, the command, message and timer
+// tables, and the download-progress operation. The Qt dialog (and later a Win32 one) owns
+// one, forwards its events to it and implements the window port it talks through.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "core/catalogue.h"
+#include "core/control_ids.h"
+#include "core/launcher_state.h"
+#include "core/service_address.h"
+#include "platform/process.h"
+#include "window/window_events.h"
+
+namespace orvik {
+
+class CServiceClient;
+class HttpTransport;
+class ProductNumberSource;
+class UpdateEngine;
+class WindowPort;
+
+// Launch sequences and the song-list start run off the UI thread (their pauses would freeze
+// the window); this message brings their result back.
+inline constexpr unsigned WM_LAUNCH_DONE = kWmUser + 5;
+
+struct WindowDependencies {
+  std::filesystem::path moduleDir;
+  // Made once the settings are loaded, since they hold the service address.
+  std::function<std::unique_ptr<HttpTransport>(const ServiceAddress&, WindowPort&)> makeTransport;
+  platform::ProcessApi* processes = nullptr;  // null: the system's
+  std::function<void(int ms)> wait;           // null: really wait
+  // Null: the product number source backed by setting.env.
+  std::unique_ptr<ProductNumberSource> products;
+};
+
+class COrvikWindow : public WindowEvents, private ServiceSelectionHooks {
+ public:
+  COrvikWindow(WindowPort& port, WindowDependencies deps);
+  ~COrvikWindow() override;
+
+  void OnInitDialog() override;
+  void OnCommand(int id) override;
+  void OnListSelectionChanged(int id, const std::string& text) override;
+  void OnTimer(int timerId) override;
+  void OnWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+  void OnActivate(bool active) override;
+  void OnClose() override;
+  StatusPicture StatusPictureToShow() const override;
+
+  // The download-progress operation, called on the download thread for every block.
+  void OnDownloadProgress(const DownloadProgressInfo* info);
+
+  LauncherState& State() { return state_; }
+  CServiceClient* Client() { return client_.get(); }
+  UpdateEngine* Engine() { return engine_.get(); }
+  const ServiceAddress& Address() const { return address_; }
+
+ private:
+  void MarkReplyStale() override;
+  void StartUpdateCheck() override;
+
+  void OnUpdateButton();
+  void OnRunButton();
+  void OnUpdateState(int state);
+  void OnBannerClicked(std::size_t index);
+  void OnLaunchDone(bool started, bool wasPlayerLaunch);
+  void StartMakeSongList();
+  void RunOffUiThread(bool playerLaunch, std::function<bool()> work);
+  std::vector<std::filesystem::path> InitialBannerPictures() const;
+  std::filesystem::path ImageFolder() const;
+
+  WindowPort& port_;
+  WindowDependencies deps_;
+  LauncherState state_;
+  ServiceAddress address_;
+  std::unique_ptr<HttpTransport> transport_;
+  std::unique_ptr<CServiceClient> client_;
+  std::unique_ptr<UpdateEngine> engine_;
+  platform::ProcessApi* processes_;
+
+  std::jthread bannerThread_;
+  std::jthread launchThread_;
+  std::atomic<bool> launchRunning_{false};
+
+  std::mutex progressMutex_;  // the download thread and the UI thread share these
+  int highestPercent_ = -1;   // of the current download only
+  int lastBarPos_ = -1;
+  bool closed_ = false;
+};
+
+}  // namespace orvik

@@ -1,0 +1,19 @@
+// Operator-facing texts of the main window (UTF-8).
+#pragma once
+
+namespace orvik::text {
+
+inline constexpr const char* kMakeListQuestion = "곡 리스트를 새로 만드시겠습니까?";
+inline constexpr const char* kPreparingDownload = "다운로드 준비 중입니다.";
+inline constexpr const char* kDownloading = "다운로드 중..";
+inline constexpr const char* kUpdateReady = "업데이트가 준비되었습니다.";
+inline constexpr const char* kUpdateFinished = "곡업데이트 완료";
+inline constexpr const char* kUnpacking = "압축푸는 중";
+inline constexpr const char* kMakeListReminder =
+    "곡업데이트 완료 되었습니다.\n곡 리스트만들기를 반드시 하셔야합니다.";
+inline constexpr const char* kDownloadFailedLabel = "Download failed";
+inline constexpr const char* kOpenUrlFailed = "Failed to open URL: ";
+inline constexpr const char* kEventUpdatePath = "/api/app/banner/event/event-update";
+inline constexpr const char* kEventInstallPath = "/api/app/banner/event/event-install";
+
+}  // namespace orvik::text
