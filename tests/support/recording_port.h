@@ -17,7 +17,8 @@
 namespace orvik::test {
 
 struct PortCall {
-  std::string kind;  // "text", "show", "check", "redraw", "invalidate", "progress", "list", "banner", "addbanner",
+  std::string kind;  // "text", "show", "check", "redraw", "invalidate", "progress", "list",
+                     // "banner", "addbanner",
                      // "about", "progressdlg",
                      // "enable", "timer", "killtimer", "post", "ask", "message", "open"
   int id = 0;        // control, timer or message number
