@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "core/launcher_state.h"
-#include "core/window_port.h"
+#include "core/null_window_port.h"
 #include "library/inventory.h"
 #include "library/song_store.h"
 
@@ -21,27 +21,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-class NullPort : public orvik::WindowPort {
- public:
-  void SetControlText(int, const std::string&) override {}
-  void ShowControl(int, bool) override {}
-  void SetControlChecked(int, bool) override {}
-  bool IsControlChecked(int) override { return false; }
-  bool IsControlVisible(int) override { return true; }
-  void EnableControl(int, bool) override {}
-  bool IsControlEnabled(int) override { return true; }
-  void RedrawControl(int) override {}
-  void InvalidateArea(const orvik::Rect&) override {}
-  void SetProgressPos(int, int) override {}
-  void SetListItems(int, const std::vector<std::string>&, int) override {}
-  void StartTimer(int, int) override {}
-  void StopTimer(int) override {}
-  void PostWindowMessage(unsigned, std::uintptr_t, std::intptr_t) override {}
-  bool AskYesNo(const std::string&) override { return false; }
-  void ShowMessage(const std::string&, orvik::MessageIcon) override {}
-  bool OpenAddress(const std::string&) override { return false; }
-};
 
 void BuildStore(const fs::path& store, int songs) {
   for (int n = 1; n <= songs; ++n) {
@@ -66,7 +45,7 @@ double TimeFind(const fs::path& store, const fs::path& out) {
 }
 
 double TimeInventory(const fs::path& store, const fs::path& module, int expected) {
-  NullPort port;
+  orvik::NullWindowPort port;
   orvik::LauncherState state;
   const auto start = Clock::now();
   orvik::RefreshSongInventory(store, module, port, state);

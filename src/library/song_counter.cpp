@@ -1,5 +1,7 @@
 #include "library/song_counter.h"
 
+#include <charconv>
+
 #include <climits>
 
 namespace orvik {
@@ -48,10 +50,48 @@ void SongCounter::AddLine(std::string_view line) {
   if (folderSep == std::string_view::npos) return;
   const std::string_view folderName = parent.substr(folderSep + 1);
   if (folderName.empty() || (folderName.front() != 'K' && folderName.front() != 'k')) return;
-  if (!seen_.emplace(songName).second) return;
-  ids_ += std::to_string(SongNumberOf(songName));
+  if (!Remember(songName)) return;
+  char digits[16];
+  const auto end = std::to_chars(digits, digits + sizeof digits, SongNumberOf(songName)).ptr;
+  ids_.append(digits, end);
   ids_ += ',';
   ++count_;
+}
+
+bool SongCounter::Remember(std::string_view songName) {
+  // Up to 15 digits: the length and the value packed into one key, so "007" and "7" differ.
+  if (!songName.empty() && songName.size() <= 15) {
+    std::uint64_t value = 0;
+    bool digitsOnly = true;
+    for (const char c : songName) {
+      if (c < '0' || c > '9') {
+        digitsOnly = false;
+        break;
+      }
+      value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    if (digitsOnly) return RememberPacked((std::uint64_t{songName.size()} << 50) | value);
+  }
+  return seen_.emplace(songName).second;
+}
+
+bool SongCounter::RememberPacked(std::uint64_t key) {
+  if ((packedCount_ + 1) * 2 > packed_.size()) {
+    std::vector<std::uint64_t> old(packed_.empty() ? 1024 : packed_.size() * 2, 0);
+    old.swap(packed_);
+    packedCount_ = 0;
+    for (const auto k : old)
+      if (k != 0) RememberPacked(k);
+  }
+  const std::size_t mask = packed_.size() - 1;
+  std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 20) & mask;
+  while (packed_[slot] != 0) {
+    if (packed_[slot] == key) return false;
+    slot = (slot + 1) & mask;
+  }
+  packed_[slot] = key;
+  ++packedCount_;
+  return true;
 }
 
 SongTally SongCounter::Result() const {

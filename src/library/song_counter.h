@@ -3,10 +3,12 @@
 // song name (file name without ".sgd") has not been seen before (exact comparison).
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 namespace orvik {
 
@@ -27,7 +29,14 @@ class SongCounter {
   int count() const { return count_; }
 
  private:
+  // True when the name was not seen before. Names of digits only (nearly every song)
+  // go into a flat table of packed keys; a million of them cost no allocations.
+  bool Remember(std::string_view songName);
+  bool RememberPacked(std::uint64_t key);
+
   char separator_;
+  std::vector<std::uint64_t> packed_;  // open addressing; 0 marks a free slot
+  std::size_t packedCount_ = 0;
   std::unordered_set<std::string> seen_;
   std::string ids_;
   int count_ = 0;
