@@ -243,6 +243,20 @@ TEST_F(DialogPortTest, OpenAddressUsesTheOpenerOnTheUiThread) {
   EXPECT_EQ(opened.toStdString(), "https://songs.example/api/app/banner/event/event-update");
 }
 
+TEST_F(DialogPortTest, ActivationReachesTheLogic) {
+  dlg.show();
+  dlg.activateWindow();
+  ASSERT_TRUE(PumpUntil([&] {
+    const auto calls = logic.CallsOf("activate");
+    return !calls.empty() && calls.back().id == 1;
+  }));
+  QWidget other;
+  other.show();
+  other.activateWindow();
+  ASSERT_TRUE(PumpUntil([&] { return logic.CallsOf("activate").back().id == 0; }));
+  dlg.hide();
+}
+
 TEST_F(DialogPortTest, StartUpRunsOnceWhenFirstShown) {
   EXPECT_TRUE(logic.CallsOf("init").empty());
   dlg.show();

@@ -2,6 +2,7 @@
 // person can judge them; the checks here only catch a window that came out blank.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QImage>
 
@@ -9,6 +10,7 @@
 #include "fake_logic.h"
 #include "ui/image_button.h"
 #include "ui/orvik_dlg.h"
+#include "ui/progress_dlg.h"
 
 namespace orvik::test {
 namespace {
@@ -86,6 +88,27 @@ TEST_F(ScreenshotTest, SongUpdateStates) {
   dlg.ShowControl(ctl::kRunButton, true);
   const QImage finished = Shoot("finished");
   EXPECT_NE(finished.copy(status), unpacking.copy(status));
+}
+
+TEST_F(ScreenshotTest, ProgressDialogAndAboutBox) {
+  dlg.OpenProgressDialog();
+  ui::CProgressDlg* progress = dlg.ProgressDialog();
+  progress->SetStatus(QString::fromUtf8("곡 리스트 만드는 중"));
+  progress->SetPos(42);
+  const QImage shot = progress->grab().toImage();
+  EXPECT_TRUE(shot.save(QStringLiteral(ORVIK_SCREENSHOT_DIR "/progress.png")));
+  progress->DestroyWindow();
+
+  QImage about;
+  QTimer::singleShot(0, [&] {
+    QWidget* box = QApplication::activeModalWidget();
+    ASSERT_NE(box, nullptr);
+    about = box->grab().toImage();
+    box->close();
+  });
+  dlg.ShowAboutBox();
+  ASSERT_FALSE(about.isNull());
+  EXPECT_TRUE(about.save(QStringLiteral(ORVIK_SCREENSHOT_DIR "/about.png")));
 }
 
 }  // namespace
