@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,12 @@ class WindowPort {
   virtual void SetProgressPos(int id, int pos) = 0;
   // Fills a list control (the program combo) and selects entry `selected` (-1: none).
   virtual void SetListItems(int id, const std::vector<std::string>& items, int selected) = 0;
+
+  // The rolling banner: its picture files (those that fail to load are dropped).
+  virtual void SetBannerPictures(const std::vector<std::filesystem::path>& files) = 0;
+  virtual void AddBannerPicture(const std::filesystem::path& file) = 0;
+  virtual void ShowAboutBox() = 0;
+  virtual void OpenProgressDialog() = 0;
 
   virtual void StartTimer(int timerId, int periodMs) = 0;
   virtual void StopTimer(int timerId) = 0;

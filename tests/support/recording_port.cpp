@@ -66,6 +66,19 @@ void RecordingPort::SetListItems(int id, const std::vector<std::string>& items, 
   Record({"list", id, joined, selected});
 }
 
+void RecordingPort::SetBannerPictures(const std::vector<std::filesystem::path>& files) {
+  std::string joined;
+  for (const auto& f : files) joined += (joined.empty() ? "" : "|") + f.string();
+  Record({"banner", 0, joined});
+}
+
+void RecordingPort::AddBannerPicture(const std::filesystem::path& file) {
+  Record({"addbanner", 0, file.string()});
+}
+
+void RecordingPort::ShowAboutBox() { Record({"about", 0, {}}); }
+void RecordingPort::OpenProgressDialog() { Record({"progressdlg", 0, {}}); }
+
 void RecordingPort::StartTimer(int timerId, int periodMs) {
   {
     std::lock_guard lock(mutex_);

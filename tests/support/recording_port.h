@@ -18,6 +18,8 @@ namespace orvik::test {
 
 struct PortCall {
   std::string kind;  // "text", "show", "check", "redraw", "invalidate", "progress", "list",
+                     // "banner", "addbanner",
+                     // "about", "progressdlg",
                      // "enable", "timer", "killtimer", "post", "ask", "message", "open"
   int id = 0;        // control, timer or message number
   std::string text;  // text, question, address
@@ -38,6 +40,10 @@ class RecordingPort : public WindowPort {
   void InvalidateArea(const Rect& area) override;
   void SetProgressPos(int id, int pos) override;
   void SetListItems(int id, const std::vector<std::string>& items, int selected) override;
+  void SetBannerPictures(const std::vector<std::filesystem::path>& files) override;
+  void AddBannerPicture(const std::filesystem::path& file) override;
+  void ShowAboutBox() override;
+  void OpenProgressDialog() override;
   void StartTimer(int timerId, int periodMs) override;
   void StopTimer(int timerId) override;
   void PostWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;

@@ -1,0 +1,111 @@
+#include "ui/progress_dlg.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QWindow>
+
+#include "ui/dialog_units.h"
+
+namespace orvik::ui {
+
+namespace {
+// Template 103 is 187 x 92 dialog units; its own font is smaller than the main window's.
+constexpr DialogUnits kUnits{1.5, 1.625};
+}  // namespace
+
+CProgressDlg::CProgressDlg() {
+  setWindowTitle(QString::fromUtf8("진행상태"));
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
+  setModal(false);
+  setFixedSize(kUnits.ToPixels(0, 0, 187, 92).size());
+
+  status_ = new QLabel(this);
+  status_->setGeometry(kUnits.ToPixels(13, 7, 158, 8));
+  percent_ = new QLabel(QString::fromUtf8(ProgressState::kInitialLabel), this);
+  // Wider than the template's 18 units, which clip "100%" in this font.
+  percent_->setGeometry(kUnits.ToPixels(85, 23, 26, 8));
+  bar_ = new QProgressBar(this);
+  bar_->setTextVisible(false);
+  bar_->setGeometry(kUnits.ToPixels(15, 38, 154, 13));
+  bar_->setRange(state_.Lower(), state_.Upper());
+  bar_->setValue(state_.Pos());
+  cancel_ = new QPushButton(QString::fromUtf8("취소"), this);
+  cancel_->setGeometry(kUnits.ToPixels(67, 63, 50, 22));
+  cancel_->setAutoDefault(false);
+  connect(cancel_, &QPushButton::clicked, this, &CProgressDlg::reject);
+}
+
+CProgressDlg::~CProgressDlg() { DestroyWindow(); }
+
+bool CProgressDlg::Create(QWidget* parent) {
+  if (isVisible()) return false;
+  owner_ = parent ? parent->window() : nullptr;
+  if (state_.Create(owner_ != nullptr, owner_ && owner_->isEnabled())) owner_->setEnabled(false);
+  bar_->setRange(state_.Lower(), state_.Upper());
+  bar_->setValue(state_.Pos());
+  percent_->setText(QString::fromUtf8(state_.Label()));
+  // Parentless so that disabling the owner does not disable this window too; the transient
+  // parent keeps it above the owner.
+  if (owner_) {
+    winId();
+    if (windowHandle() && owner_->windowHandle()) {
+      windowHandle()->setTransientParent(owner_->windowHandle());
+    }
+  }
+  show();
+  raise();
+  activateWindow();
+  return true;
+}
+
+void CProgressDlg::DestroyWindow() {
+  if (state_.Destroy() && owner_) owner_->setEnabled(true);
+  owner_ = nullptr;
+  hide();
+}
+
+void CProgressDlg::reject() {
+  state_.PressCancel();
+  // The owner has no other way to close this dialog, so cancel also closes it.
+  DestroyWindow();
+}
+
+void CProgressDlg::SetStatus(const QString& text) { status_->setText(text); }
+
+void CProgressDlg::SetRange(int lower, int upper) {
+  state_.SetRange(lower, upper);
+  bar_->setRange(state_.Lower(), state_.Upper());
+}
+
+int CProgressDlg::Apply(const ProgressState::Update& update) {
+  bar_->setValue(state_.Pos());
+  if (update.label) percent_->setText(QString::fromUtf8(*update.label));
+  return update.previous;
+}
+
+int CProgressDlg::SetPos(int pos) {
+  QCoreApplication::processEvents();
+  return Apply(state_.SetPos(pos));
+}
+
+int CProgressDlg::OffsetPos(int delta) {
+  QCoreApplication::processEvents();
+  return Apply(state_.OffsetPos(delta));
+}
+
+int CProgressDlg::StepIt() {
+  QCoreApplication::processEvents();
+  return Apply(state_.StepIt());
+}
+
+bool CProgressDlg::CheckCancelButton() {
+  QCoreApplication::processEvents();
+  return state_.CheckCancelButton();
+}
+
+QString CProgressDlg::PercentText() const { return percent_->text(); }
+
+}  // namespace orvik::ui

@@ -1,0 +1,30 @@
+// What the toolkit forwards to the window's logic. The Qt dialog (and later a Win32 one)
+// creates and draws the controls and calls these on the UI thread; every decision is made
+// behind this interface.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace orvik {
+
+// The status picture painted over the update/run button place.
+enum class StatusPicture { None, Downloading, Unpacking };
+
+class WindowEvents {
+ public:
+  virtual ~WindowEvents() = default;
+
+  virtual void OnInitDialog() = 0;
+  virtual void OnCommand(int id) = 0;  // buttons, check boxes (after they toggled), menu items
+  virtual void OnListSelectionChanged(int id, const std::string& text) = 0;
+  virtual void OnTimer(int timerId) = 0;
+  virtual void OnWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+  virtual void OnActivate(bool active) = 0;
+  // The window is closing: stop and join the workers, then save the settings.
+  virtual void OnClose() = 0;
+
+  virtual StatusPicture StatusPictureToShow() const = 0;
+};
+
+}  // namespace orvik
