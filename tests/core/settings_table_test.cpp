@@ -54,3 +54,21 @@ TEST(SettingsTable, SaveIsAtomicAndFailureKeepsOldFile) {
 
 }  // namespace
 }  // namespace orvik
+
+namespace orvik {
+namespace {
+
+TEST(SettingsTable, SectionNameWithDotReadsBackAsTheSameKeys) {
+  SettingsTable t;
+  t.Parse("[a. b=c]\nx=1\n[a]\n b.d = 2\n");
+  EXPECT_EQ(t.Get("a. b=c.x"), "1");
+  EXPECT_EQ(t.Get("a.b.d"), "2");
+  const std::string saved = t.Serialize();
+  EXPECT_EQ(saved, "[a. b=c]\r\nx=1\r\n\r\n[a]\r\nb.d=2\r\n");
+  SettingsTable back;
+  back.Parse(saved);
+  EXPECT_EQ(back.Entries(), t.Entries());
+}
+
+}  // namespace
+}  // namespace orvik
