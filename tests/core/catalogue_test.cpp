@@ -33,7 +33,8 @@ TEST(Catalogue, NormalisationAndProgramLists) {
   EXPECT_EQ(NormaliseServiceKey("tunova7"), "tunova7");
   EXPECT_EQ(NormaliseServiceKey(" tunova"), " tunova");
   using E = std::vector<std::string>;
-  EXPECT_EQ(ProgramEntriesFor("tunovaPRONEW"), (E{"tunova", "tunovaNEW", "tunovaPRO", "tunovaPRONEW"}));
+  EXPECT_EQ(ProgramEntriesFor("tunovaPRONEW"),
+            (E{"tunova", "tunovaNEW", "tunovaPRO", "tunovaPRONEW"}));
   EXPECT_EQ(ProgramEntriesFor("tunovaNEW"), (E{"tunova", "tunovaNEW"}));
   EXPECT_EQ(ProgramEntriesFor("tunovaUSB"), (E{"tunovaUSB"}));
   EXPECT_TRUE(ProgramEntriesFor("tunova7").empty());
@@ -91,7 +92,8 @@ TEST_F(Selection, ImageButtonSwitchesTheRadioGroupAndRedrawsThePanel) {
   EXPECT_TRUE(hooks_.calls.empty());
   const auto calls = port_.Calls();
   ASSERT_EQ(calls.size(), 6u);
-  EXPECT_EQ(calls[0].kind + std::to_string(calls[0].id) + std::to_string(calls[0].value), "check10340");
+  EXPECT_EQ(calls[0].kind + std::to_string(calls[0].id) + std::to_string(calls[0].value),
+            "check10340");
   EXPECT_EQ(calls[1].kind + std::to_string(calls[1].id), "redraw1034");
   EXPECT_EQ(port_.Text(ctl::kRunCaptionButton), "TunovaNew 실행");
   EXPECT_TRUE(port_.Checked(ctl::kServiceTunovaNEW));

@@ -25,8 +25,9 @@ TEST(ProductNumber, SourceReadsSettingsWithoutAddingKeys) {
   EXPECT_EQ(source.ForServiceKey("tunovaHL"), std::nullopt);
   EXPECT_EQ(t.Serialize(), "");
 
-  t.Parse("[product]\nnumber=11111-22222\nkind=9\ntunovaHL=3333344444\ntunovaUSB=bad\n"
-          "tunova=5555566666\n");
+  t.Parse(
+      "[product]\nnumber=11111-22222\nkind=9\ntunovaHL=3333344444\ntunovaUSB=bad\n"
+      "tunova=5555566666\n");
   const auto current = source.Current();
   ASSERT_TRUE(current);
   EXPECT_EQ(current->number, "1111122222");
@@ -45,8 +46,9 @@ TEST(ServiceAddressTest, CompiledDefaultUntilTheFileNamesOne) {
   EXPECT_EQ(fallback.caFile, "");
   EXPECT_EQ(t.Serialize(), "");  // plain lookups
 
-  t.Parse("[service]\nurl=http://127.0.0.1:8080/\nsecureUrl=https://localhost:8443\n"
-          "caFile=/etc/orvik/ca.pem\n");
+  t.Parse(
+      "[service]\nurl=http://127.0.0.1:8080/\nsecureUrl=https://localhost:8443\n"
+      "caFile=/etc/orvik/ca.pem\n");
   const auto set = ReadServiceAddress(t);
   EXPECT_EQ(set.baseUrl, "http://127.0.0.1:8080");
   EXPECT_EQ(set.secureOrigin, "https://localhost:8443");

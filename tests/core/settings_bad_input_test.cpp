@@ -62,7 +62,8 @@ TEST(SettingsBadInput, ThousandsOfEntriesSurviveASave) {
   std::string text;
   for (int s = 0; s < 50; ++s) {
     text += "[section" + std::to_string(s) + "]\r\n";
-    for (int e = 0; e < 100; ++e) text += "key" + std::to_string(e) + "=" + std::to_string(s * e) + "\r\n";
+    for (int e = 0; e < 100; ++e)
+      text += "key" + std::to_string(e) + "=" + std::to_string(s * e) + "\r\n";
   }
   test::WriteTextFile(dir / "setting.env", text);
   LauncherState state;
@@ -110,7 +111,7 @@ TEST(SettingsBadInput, FailedSaveKeepsThePreviousFileWhole) {
   EXPECT_EQ(test::ReadTextFile(dir / "setting.env"), previous);
   for (const auto& e : std::filesystem::directory_iterator(dir.path()))
     EXPECT_EQ(e.path().filename(), "setting.env");  // the partial temporary is gone
-  EXPECT_TRUE(SaveSettings(state));  // and a later save works again
+  EXPECT_TRUE(SaveSettings(state));                 // and a later save works again
 }
 
 TEST(SettingsBadInput, UnwritableModuleFolderIsSilent) {

@@ -10,8 +10,9 @@ namespace {
 
 TEST(SettingsTable, ParsesSectionsTrimsAndKeepsUnknownKeys) {
   SettingsTable t;
-  t.Parse("top=1\r\n[settings]\r\n service = tunovaHL \r\nrun=a\nrun=b\n[ settings ]\nx=1=2\n"
-          "junk line\n[other]\nk=v");
+  t.Parse(
+      "top=1\r\n[settings]\r\n service = tunovaHL \r\nrun=a\nrun=b\n[ settings ]\nx=1=2\n"
+      "junk line\n[other]\nk=v");
   EXPECT_EQ(t.Get("settings.service"), "tunovaHL");
   EXPECT_EQ(t.Get("settings.run"), "b");
   EXPECT_EQ(t.Get(" settings .x"), "1=2");
@@ -41,8 +42,8 @@ TEST(SettingsTable, SaveIsAtomicAndFailureKeepsOldFile) {
 
   SettingsTable bigger;
   bigger.Set("settings.service", "tunovaPRO");
-  std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read |
-                                               std::filesystem::perms::owner_exec);
+  std::filesystem::permissions(
+      dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   if (::geteuid() != 0) {  // root writes anyway
     EXPECT_FALSE(SaveSettingsFile(file, bigger));
     EXPECT_EQ(test::ReadTextFile(file), "[settings]\r\nservice=tunova\r\n");

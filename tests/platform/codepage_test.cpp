@@ -17,12 +17,13 @@ TEST(CodePage, KoreanTextRoundTrips) {
 }
 
 TEST(CodePage, UnconvertibleCharactersBecomeOneQuestionMarkEach) {
-  EXPECT_EQ(Utf8ToCp949("a\xF0\x9F\x98\x80" "b"), "a?b");  // emoji: not in 949
-  EXPECT_EQ(Utf8ToCp949("a\xFF" "b"), "a?b");             // not UTF-8 at all
-  EXPECT_EQ(Utf8ToCp949("a\xE2\x82"), "a?");              // cut off at the end
-  EXPECT_EQ(Utf8ToCp949("\xED\x95" "x"), "?x");            // the ASCII byte survives
+  using S = std::string;
+  EXPECT_EQ(Utf8ToCp949(S("a\xF0\x9F\x98\x80") + "b"), "a?b");  // emoji: not in 949
+  EXPECT_EQ(Utf8ToCp949(S("a\xFF") + "b"), "a?b");              // not UTF-8 at all
+  EXPECT_EQ(Utf8ToCp949("a\xE2\x82"), "a?");                    // cut off at the end
+  EXPECT_EQ(Utf8ToCp949(S("\xED\x95") + "x"), "?x");            // the ASCII byte survives
   EXPECT_EQ(Cp949ToUtf8("x\xC7"), "x?");
-  EXPECT_EQ(Cp949ToUtf8("\xC7" "A" "\xFF" "z"), "?A?z");
+  EXPECT_EQ(Cp949ToUtf8(S("\xC7") + "A" + "\xFF" + "z"), "?A?z");
 }
 
 TEST(CodePage, LongTextConvertsWhole) {

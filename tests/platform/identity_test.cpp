@@ -80,9 +80,8 @@ TEST(Identity, LongHostNameGivesEmptyDeviceName) {
 
 TEST(Identity, MachineWithoutAdaptersHasNoMacAndNoNetwork) {
   // A new network namespace holds only a loopback interface, and that one down.
-  const int verdict = InNewNamespaces(CLONE_NEWNET, [] {
-    return GetMacAddressText().empty() && !HasNetworkConnection();
-  });
+  const int verdict = InNewNamespaces(
+      CLONE_NEWNET, [] { return GetMacAddressText().empty() && !HasNetworkConnection(); });
   if (verdict < 0) GTEST_SKIP() << "no network namespace here";
   EXPECT_EQ(verdict, 0);
 }
