@@ -68,7 +68,7 @@ void COrvikWindow::OnInitDialog() {
   port_.SetProgressPos(ctl::kProgressBar, 0);
 
   address_ = ReadServiceAddress(state_.settings);
-  transport_ = deps_.makeTransport(address_, port_);
+  transport_ = deps_.makeTransport(address_, port_, shutdown_.get_token());
   client_ = std::make_unique<CServiceClient>(address_.baseUrl, *transport_);
   engine_ = std::make_unique<UpdateEngine>(UpdateEngineDeps{
       state_, *client_, *transport_, port_, *deps_.products,
@@ -386,6 +386,7 @@ void COrvikWindow::OnActivate(bool active) { state_.m_isActive = active; }
 void COrvikWindow::OnClose() {
   if (closed_) return;
   closed_ = true;
+  shutdown_.request_stop();
   bannerThread_.request_stop();
   if (engine_) engine_->Shutdown();
   if (bannerThread_.joinable()) bannerThread_.join();

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <stop_token>
 #include <thread>
 
 #include "core/catalogue.h"
@@ -32,7 +33,10 @@ inline constexpr unsigned WM_LAUNCH_DONE = kWmUser + 5;
 struct WindowDependencies {
   std::filesystem::path moduleDir;
   // Made once the settings are loaded, since they hold the service address.
-  std::function<std::unique_ptr<HttpTransport>(const ServiceAddress&, WindowPort&)> makeTransport;
+  // Its transfers end when `shutdown` is requested (the window closes).
+  std::function<std::unique_ptr<HttpTransport>(const ServiceAddress&, WindowPort&,
+                                               std::stop_token shutdown)>
+      makeTransport;
   platform::ProcessApi* processes = nullptr;  // null: the system's
   std::function<void(int ms)> wait;           // null: really wait
   // Null: the product number source backed by setting.env.
@@ -84,6 +88,7 @@ class COrvikWindow : public WindowEvents, private ServiceSelectionHooks {
   std::unique_ptr<UpdateEngine> engine_;
   platform::ProcessApi* processes_;
 
+  std::stop_source shutdown_;
   std::jthread bannerThread_;
   std::jthread launchThread_;
   std::atomic<bool> launchRunning_{false};

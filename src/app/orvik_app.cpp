@@ -1,0 +1,41 @@
+#include "app/orvik_app.h"
+
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "core/install_dir.h"
+#include "platform/module_dir.h"
+#include "service/curl_transport.h"
+#include "ui/orvik_dlg.h"
+#include "window/orvik_window.h"
+
+namespace orvik {
+
+bool COrvikApp::InitInstance() {
+  auto dlg = std::make_unique<COrvikDlg>();
+  WindowDependencies deps;
+  deps.moduleDir = platform::GetModuleDirectory();
+  deps.makeTransport = [](const ServiceAddress& address, WindowPort& port,
+                          std::stop_token shutdown) -> std::unique_ptr<HttpTransport> {
+    return std::make_unique<CurlTransport>(address, &port, shutdown);
+  };
+  auto logic = std::make_unique<COrvikWindow>(*dlg, std::move(deps));
+  dlg->AttachLogic(logic.get());
+
+  const std::string installDir = ReadInstallDir();
+  std::error_code ec;
+  const std::filesystem::path startDir = std::filesystem::current_path(ec);
+  // A missing installation folder is no error: the launcher then stays where it started.
+  std::filesystem::current_path(std::filesystem::path(installDir), ec);
+
+  dlg->exec();
+
+  if (!startDir.empty()) std::filesystem::current_path(startDir, ec);
+  logic->OnClose();  // workers joined, setting.env saved (once; the dialog may have done it)
+  logic.reset();
+  dlg.reset();
+  return false;
+}
+
+}  // namespace orvik
