@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 
+#include "core/control_ids.h"
 #include "core/settings_table.h"
 
 namespace orvik {
@@ -26,6 +27,7 @@ struct LauncherState {
   std::string m_storedSongIds;
   std::string m_packageUrl;
   double m_totalMB = 0.0;
+  int m_currentServiceButton = ctl::kServiceTunova;  // checked image button of the radio group
 
   std::atomic<bool> m_isActive{true};
   std::atomic<bool> m_packageReady{false};

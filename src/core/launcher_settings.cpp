@@ -1,0 +1,129 @@
+#include "core/launcher_settings.h"
+
+#include <cctype>
+#include <climits>
+
+#include "core/catalogue.h"
+#include "core/control_ids.h"
+#include "core/launcher_state.h"
+#include "platform/files.h"
+
+namespace orvik {
+namespace {
+
+const char* ConfigName(int boxId) {
+  switch (boxId) {
+    case ctl::kUseConfigBox: return "useConfig";
+    case ctl::kLoopMidiBox: return "loopMIDI";
+    case ctl::kKvSynthBox: return "kvSYNTH";
+    case ctl::kCantataBox: return "cantata";
+    default: return nullptr;
+  }
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+
+int SelectEntry(const std::vector<std::string>& entries, const std::string& wanted,
+                const std::string& serviceKey) {
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    if (EqualsIgnoringCase(entries[i], wanted)) return static_cast<int>(i);
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    if (entries[i] == serviceKey) return static_cast<int>(i);
+  return entries.empty() ? -1 : 0;
+}
+
+}  // namespace
+
+int LeadingInteger(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  long long value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > INT_MAX) {  // a huge number still counts as on
+      value = INT_MAX;
+      break;
+    }
+  }
+  return static_cast<int>(negative ? -value : value);
+}
+
+std::filesystem::path SettingsFilePath(const std::filesystem::path& moduleDir) {
+  return moduleDir / "setting.env";
+}
+
+ProgramList LoadSettings(LauncherState& state) {
+  const auto bytes = platform::ReadFileBytes(SettingsFilePath(state.moduleDir));
+  if (!bytes) return LoadSettingsFromBytes(state, std::nullopt);
+  return LoadSettingsFromBytes(state, std::string_view(*bytes));
+}
+
+ProgramList LoadSettingsFromBytes(LauncherState& state, std::optional<std::string_view> bytes) {
+  ProgramList list;
+  if (!bytes) return list;
+  state.settings.Parse(*bytes);
+
+  const std::string wanted = state.settings.GetOrInsert("settings.run");
+  const std::string serviceKey = NormaliseServiceKey(state.settings.GetOrInsert("settings.service"));
+  {
+    std::lock_guard lock(state.mutex);
+    state.m_serviceKey = serviceKey;
+  }
+
+  list.entries = ProgramEntriesFor(serviceKey);
+  list.selected = SelectEntry(list.entries, wanted.empty() ? serviceKey : wanted, serviceKey);
+  // With no entry nothing is stored: the run command then says no player is configured.
+  if (list.selected >= 0) OnProgramSelected(state, list.entries[list.selected]);
+  return list;
+}
+
+bool SaveSettings(const LauncherState& state) {
+  return SaveSettingsFile(SettingsFilePath(state.moduleDir), state.settings);
+}
+
+void OnProgramSelected(LauncherState& state, const std::string& entry) {
+  {
+    std::lock_guard lock(state.mutex);
+    state.m_selectedProgram = entry;
+  }
+  state.settings.Set("settings.run", entry);
+}
+
+std::string GetSongsFolder(const LauncherState& state) {
+  return state.settings.Get("songs." + state.ServiceKey());
+}
+
+std::string GetRunProgramPath(const LauncherState& state) {
+  std::string program;
+  {
+    std::lock_guard lock(state.mutex);
+    program = state.m_selectedProgram;
+  }
+  return state.settings.Get("run." + program, "c:\\tunova\\tunova.exe");
+}
+
+std::string GetListProgramPath(const LauncherState& state) {
+  return state.settings.Get("list." + state.ServiceKey(), "c:\\tunova\\Orvik.exe");
+}
+
+int GetConfigFlag(LauncherState& state, int boxId) {
+  const char* name = ConfigName(boxId);
+  if (name == nullptr) return 0;
+  return LeadingInteger(state.settings.GetOrInsert(std::string("config.") + name));
+}
+
+void SetConfigFlag(LauncherState& state, int boxId, bool checked) {
+  if (const char* name = ConfigName(boxId))
+    state.settings.Set(std::string("config.") + name, checked ? "1" : "0");
+}
+
+}  // namespace orvik

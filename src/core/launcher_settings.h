@@ -1,0 +1,49 @@
+// The main window's settings: setting.env loaded into the launcher state, the program list
+// it yields, and the lookups the rest of the launcher makes. No toolkit here: the window
+// fills its program list (control 1024) from what LoadSettings returns.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvik {
+
+struct LauncherState;
+
+struct ProgramList {
+  std::vector<std::string> entries;  // sorted as the list control keeps them
+  int selected = -1;                 // -1: no entry (unknown type, or no settings file)
+};
+
+std::filesystem::path SettingsFilePath(const std::filesystem::path& moduleDir);
+
+// Reads moduleDir/setting.env into state.settings, sets m_serviceKey and m_selectedProgram.
+// A missing file leaves everything empty and the key "tunova".
+ProgramList LoadSettings(LauncherState& state);
+// The same on file bytes already read (nullopt: no file).
+ProgramList LoadSettingsFromBytes(LauncherState& state, std::optional<std::string_view> bytes);
+// Atomic replace of setting.env; false (and the old file intact) when it failed.
+bool SaveSettings(const LauncherState& state);
+
+// Selection change of the program list: the entry's own text becomes settings.run.
+void OnProgramSelected(LauncherState& state, const std::string& entry);
+
+// songs.<service>; empty means the type has no song store.
+std::string GetSongsFolder(const LauncherState& state);
+// run.<selected entry>, default "c:\tunova\tunova.exe".
+std::string GetRunProgramPath(const LauncherState& state);
+// list.<service>, default "c:\tunova\Orvik.exe".
+std::string GetListProgramPath(const LauncherState& state);
+// config.<name> of check box 1016-1019 (indexed lookup: the key is kept for the save);
+// its leading decimal integer, 0 for an empty or non-numeric value or another id.
+int GetConfigFlag(LauncherState& state, int boxId);
+void SetConfigFlag(LauncherState& state, int boxId, bool checked);
+
+// The leading decimal integer of a text, as the C library reads it ("12x" 12, "yes" 0),
+// clamped to the int range.
+int LeadingInteger(std::string_view text);
+
+}  // namespace orvik
