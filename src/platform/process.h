@@ -26,6 +26,7 @@ class ProcessHandle {
   enum class WaitResult { Exited, TimedOut, Failed };
   virtual WaitResult Wait(int timeoutMs) = 0;  // timeoutMs < 0: no limit
   virtual void Terminate(int exitCode) = 0;
+  // Dropping a handle does not end the process; the platform still reaps it once it ends.
 };
 
 struct StartResult {
@@ -46,6 +47,20 @@ class ProcessApi {
 
 // The real processes of this machine.
 ProcessApi& SystemProcesses();
+
+// Starts argv[0] (searched on the PATH when it holds no separator) with the given arguments,
+// no shell, in the current directory, and waits without time limit for it to end. `show`
+// false keeps its output off the launcher's console. True when the process could be
+// started; its exit code is not looked at.
+bool RunCommandAndWait(const std::vector<std::string>& argv, bool show);
+
+// The argument vector of a plain start: `arguments` split on blanks and tabs; a double-quoted
+// part keeps its blanks, the quotes themselves are dropped, "" is an empty argument.
+std::vector<std::string> SplitArguments(std::string_view arguments);
+
+// Reaps started processes that have ended after their handles were dropped. Called by the
+// process calls themselves; exposed so that callers can tidy up at a moment of their choice.
+void ReapEndedChildren();
 
 // Runs argv[0] with its arguments (no shell), hands its merged stdout/stderr to `onOutput`
 // as it arrives, and returns the exit code; -1 when it could not be started, -2 when it

@@ -1,0 +1,174 @@
+#include "core/launching.h"
+
+#include <chrono>
+#include <cerrno>
+#include <cstdio>
+#include <thread>
+
+#include "core/control_ids.h"
+#include "core/tool_paths.h"
+
+namespace orvik {
+namespace {
+
+using platform::ProcessHandle;
+
+std::string ErrorText(const char* format, unsigned long code) {
+  char text[160];
+  std::snprintf(text, sizeof text, format, code);
+  return text;
+}
+
+// The bounded wait shared by plain and elevated starts. False when the program was killed.
+bool WaitBounded(LaunchContext& ctx, ProcessHandle& process) {
+  switch (process.Wait(ctx.responseTimeoutMs)) {
+    case ProcessHandle::WaitResult::Exited:
+      return true;
+    case ProcessHandle::WaitResult::TimedOut:
+      process.Terminate(1);
+      ctx.port.ShowMessage("프로세스가 응답하지 않아 종료되었습니다.", MessageIcon::Stop);
+      return false;
+    case ProcessHandle::WaitResult::Failed:
+      ctx.port.ShowMessage(ErrorText("WaitForSingleObject 실패: 오류 코드 %lu",
+                                     static_cast<unsigned long>(errno)),
+                           MessageIcon::Stop);
+      return true;
+  }
+  return true;
+}
+
+bool StartTool(LaunchContext& ctx, const ToolInfo& tool) {
+  if (RunProgram(ctx, tool.path, "", true, false, false)) return true;
+  if (tool.checkBoxId == ctl::kLoopMidiBox) {
+    ctx.port.ShowMessage(
+        "Loop MIDI 를 실행할수 없습니다\nLoop MIDI가 설치되어있는디 확인해주세요",
+        MessageIcon::None);
+  } else {
+    ctx.port.ShowMessage(
+        "KV Synth 를 실행할수 없습니다.\nKV Synth가 설치되어있는지 확인해주세요",
+        MessageIcon::None);
+  }
+  return false;
+}
+
+bool NeedsStart(LaunchContext& ctx, const ToolInfo& tool) {
+  return ToolNeedsStart(ctx, tool.processName, tool.checkBoxId);
+}
+
+enum class ToolRound { Ready, Retry, Failed };
+
+// One round of the tool starts; Retry when a started tool is not yet in the process list.
+ToolRound StartToolsRound(LaunchContext& ctx) {
+  const ToolInfo& loop = LoopMidiTool();
+  const ToolInfo& synth = KvSynthTool();
+  if (NeedsStart(ctx, loop)) {
+    if (!StartTool(ctx, loop)) return ToolRound::Failed;
+    ctx.wait(1000);
+  }
+  if (NeedsStart(ctx, synth)) {
+    // The synth needs the loopback ports; start it only once loopMIDI shows up.
+    if (NeedsStart(ctx, loop)) return ToolRound::Retry;
+    ctx.wait(1000);
+    if (!StartTool(ctx, synth)) return ToolRound::Failed;
+  }
+  return NeedsStart(ctx, synth) ? ToolRound::Retry : ToolRound::Ready;
+}
+
+}  // namespace
+
+void SleepFor(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+std::string WorkingFolderOf(const std::string& path) {
+#ifdef _WIN32
+  const auto sep = path.find_last_of("\\/");
+#else
+  const auto sep = path.find_last_of('/');
+#endif
+  if (sep == std::string::npos) return {};
+  if (sep == 0) return path.substr(0, 1);  // a program in the root folder
+  return path.substr(0, sep);
+}
+
+int RunProgram(LaunchContext& ctx, const std::string& path, const std::string& arguments,
+               bool show, bool wait, bool elevated) {
+  if (!ctx.processes.PathExists(path)) {
+    ctx.port.ShowMessage(path + "\n지정된 파일이 존재하지 않습니다.", MessageIcon::Warning);
+    return 0;
+  }
+  platform::StartRequest request;
+  request.path = path;
+  request.arguments = arguments;
+  request.show = show;
+  request.elevated = elevated;
+  if (!elevated) request.workingDir = WorkingFolderOf(path);  // elevated: the current folder
+  platform::StartResult started = ctx.processes.Start(request);
+  if (!started.ok) {
+    const char* format = elevated ? "관리자 권한으로 실행 실패: 오류 코드 %lu"
+                                  : "프로세스 생성 실패: 오류 코드 %lu";
+    ctx.port.ShowMessage(ErrorText(format, started.error), MessageIcon::Stop);
+    return 0;
+  }
+  if (wait && started.process && !WaitBounded(ctx, *started.process)) return 0;
+  return 1;
+}
+
+bool IsProcessRunning(LaunchContext& ctx, const std::string& exeName) {
+  return ctx.processes.IsProcessRunning(exeName);
+}
+
+bool ToolNeedsStart(LaunchContext& ctx, const std::string& exeName, int toolBoxId) {
+  return ctx.port.IsControlChecked(ctl::kUseConfigBox) && ctx.port.IsControlChecked(toolBoxId) &&
+         !IsProcessRunning(ctx, exeName);
+}
+
+bool LaunchPlayer(LaunchContext& ctx, const std::string& runProgramPath,
+                  const std::string& selectedProgram) {
+  for (int attempt = 1; ctx.port.IsControlChecked(ctl::kUseConfigBox); ++attempt) {
+    const ToolRound round = StartToolsRound(ctx);
+    if (round == ToolRound::Failed) return false;
+    if (round == ToolRound::Ready) break;
+    if (attempt >= ctx.maxToolAttempts) {
+      const ToolInfo& missing =
+          NeedsStart(ctx, LoopMidiTool()) ? LoopMidiTool() : KvSynthTool();
+      ctx.port.ShowMessage(missing.displayName + " 를 실행했지만 시작되지 않았습니다.\n" +
+                               missing.displayName + " 상태를 확인한 후 다시 실행해주세요",
+                           MessageIcon::Warning);
+      return false;
+    }
+    ctx.wait(500);
+  }
+  ctx.wait(1000);
+  const bool elevated = selectedProgram == "tunovaNEW";
+  return RunProgram(ctx, runProgramPath, "", true, false, elevated) != 0;
+}
+
+bool StartToolsOnly(LaunchContext& ctx) {
+  if (!ctx.port.IsControlChecked(ctl::kUseConfigBox)) return true;
+  for (const ToolInfo* tool : {&LoopMidiTool(), &KvSynthTool()}) {
+    if (NeedsStart(ctx, *tool) && !StartTool(ctx, *tool)) return false;
+  }
+  return true;
+}
+
+void RestoreToolOptions(WindowPort& port, const ConfigFlagGetter& getConfigFlag) {
+  const int toolBoxes[] = {ctl::kLoopMidiBox, ctl::kKvSynthBox, ctl::kCantataBox};
+  if (getConfigFlag(ctl::kUseConfigBox) == 0) {
+    port.SetControlChecked(ctl::kUseConfigBox, false);
+    for (const int id : toolBoxes) port.ShowControl(id, false);
+    return;
+  }
+  port.SetControlChecked(ctl::kUseConfigBox, true);
+  for (const int id : toolBoxes) port.SetControlChecked(id, getConfigFlag(id) != 0);
+}
+
+void OnToolOptionCommand(WindowPort& port, int boxId, const ConfigFlagSetter& setConfigFlag) {
+  if (boxId == ctl::kUseConfigBox) {
+    const bool on = port.IsControlChecked(ctl::kUseConfigBox);
+    for (const int id : {ctl::kLoopMidiBox, ctl::kKvSynthBox, ctl::kCantataBox}) {
+      port.ShowControl(id, on);
+    }
+  }
+  setConfigFlag(boxId);
+}
+
+}  // namespace orvik

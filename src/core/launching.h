@@ -1,0 +1,51 @@
+// Starting the player and the virtual MIDI tools: the run button's launch sequence, the
+// update button's tools-only start, and the tool option boxes 1016-1019.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "core/window_port.h"
+#include "platform/process.h"
+
+namespace orvik {
+
+// Blocks for the given milliseconds: the pauses that give a started tool time to come up.
+using Waiter = std::function<void(int ms)>;
+void SleepFor(int ms);
+
+struct LaunchContext {
+  platform::ProcessApi& processes;
+  WindowPort& port;  // messages to the operator, the option boxes
+  Waiter wait = SleepFor;
+  int responseTimeoutMs = 10000;  // how long a waited-for program may run
+  int maxToolAttempts = 10;       // rounds of LaunchPlayer before a tool counts as failed
+};
+
+// Reads or stores the setting behind an option box (GetConfigFlag / SetConfigFlag).
+using ConfigFlagGetter = std::function<int(int boxId)>;
+using ConfigFlagSetter = std::function<void(int boxId)>;
+
+// Starts `path` with `arguments`; non-zero on success. Tells the operator why it failed.
+int RunProgram(LaunchContext& ctx, const std::string& path, const std::string& arguments,
+               bool show, bool wait, bool elevated);
+// The folder a plain start runs in: the path up to its last separator ("" when none).
+std::string WorkingFolderOf(const std::string& path);
+
+bool IsProcessRunning(LaunchContext& ctx, const std::string& exeName);
+// Options on (1016 and the tool's box) and no process of that name running.
+bool ToolNeedsStart(LaunchContext& ctx, const std::string& exeName, int toolBoxId);
+
+// The run button: tools when asked for, then the player. True when the player was started.
+// `selectedProgram` is the program-list entry; only "tunovaNEW" runs with raised rights.
+bool LaunchPlayer(LaunchContext& ctx, const std::string& runProgramPath,
+                  const std::string& selectedProgram);
+// The update button without a pending update: the tools only, no waits. False on a failure.
+bool StartToolsOnly(LaunchContext& ctx);
+
+// Start-up: the option boxes as the settings left them.
+void RestoreToolOptions(WindowPort& port, const ConfigFlagGetter& getConfigFlag);
+// Commands 1016-1019, after the box has toggled itself.
+void OnToolOptionCommand(WindowPort& port, int boxId, const ConfigFlagSetter& setConfigFlag);
+
+}  // namespace orvik

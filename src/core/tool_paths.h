@@ -1,0 +1,19 @@
+// Where the virtual MIDI tools live and the names they run under. Fixed, not configurable;
+// this is the one place that knows them for each platform.
+#pragma once
+
+#include <string>
+
+namespace orvik {
+
+struct ToolInfo {
+  std::string displayName;  // as the operator's messages name it
+  std::string path;         // executable started by the launcher
+  std::string processName;  // executable file name searched in the process list
+  int checkBoxId;           // option box that asks for it
+};
+
+const ToolInfo& LoopMidiTool();
+const ToolInfo& KvSynthTool();
+
+}  // namespace orvik

@@ -1,0 +1,73 @@
+#include "library/inventory.h"
+
+#include <fstream>
+#include <system_error>
+
+#include "core/control_ids.h"
+#include "library/song_counter.h"
+#include "library/song_listing.h"
+
+namespace orvik {
+namespace {
+
+void Publish(const SongTally& tally, WindowPort& port, LauncherState& state) {
+  port.SetControlText(ctl::kStoredCountLabel, StoredCountLabel(tally.count));
+  std::lock_guard lock(state.mutex);
+  state.m_storedSongIds = tally.ids;
+  state.m_storedSongCount = tally.count;
+}
+
+}  // namespace
+
+std::string FormatWithThousands(int value) {
+  const std::string digits = std::to_string(value);
+  const std::size_t sign = digits[0] == '-' ? 1 : 0;
+  std::string out = digits.substr(0, sign);
+  const std::size_t count = digits.size() - sign;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i > 0 && (count - i) % 3 == 0) out += ',';
+    out += digits[sign + i];
+  }
+  return out;
+}
+
+std::string StoredCountLabel(int count) { return FormatWithThousands(count) + "곡"; }
+
+void RefreshSongInventory(const std::filesystem::path& songFolder,
+                          const std::filesystem::path& moduleDir, WindowPort& port,
+                          LauncherState& state) {
+  if (songFolder.empty()) {
+    std::lock_guard lock(state.mutex);
+    state.m_storedSongIds.clear();
+    state.m_storedSongCount = 0;
+    return;
+  }
+  port.SetControlText(ctl::kStoredCountLabel, "계산중..");
+  const std::filesystem::path listing = moduleDir / kListingFileName;
+  std::error_code ec;
+  std::filesystem::remove(listing, ec);
+
+  // The lines are counted as they are written, exactly as a later read of the file would.
+  SongCounter counter;
+  const ListingOutcome outcome =
+      WriteSongListing(songFolder, listing, [&](std::string_view line) { counter.AddLine(line); });
+  if (!outcome.folderFound) {
+    Publish(SongTally{}, port, state);
+    port.SetControlText(ctl::kStatusLine, "곡 폴더를 찾을 수 없습니다");
+    return;
+  }
+  Publish(counter.Result(), port, state);
+}
+
+bool CountListedSongs(const std::filesystem::path& listingFile, WindowPort& port,
+                      LauncherState& state) {
+  std::ifstream in(listingFile, std::ios::binary);
+  if (!in) return false;
+  SongCounter counter;
+  std::string line;
+  while (std::getline(in, line)) counter.AddLine(line);
+  Publish(counter.Result(), port, state);
+  return true;
+}
+
+}  // namespace orvik

@@ -1,0 +1,257 @@
+#include "core/launching.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "core/control_ids.h"
+#include "core/fake_processes.h"
+#include "core/tool_paths.h"
+#include "support/recording_port.h"
+#include "support/temp_dir.h"
+
+namespace orvik {
+namespace {
+
+using test::FakeProcesses;
+using test::RecordingPort;
+using V = std::vector<std::string>;
+
+const std::string kPlayer = "/opt/tunova/tunova";
+const std::string kLoopMidiFail =
+    "Loop MIDI 를 실행할수 없습니다\nLoop MIDI가 설치되어있는디 확인해주세요";
+const std::string kKvSynthFail =
+    "KV Synth 를 실행할수 없습니다.\nKV Synth가 설치되어있는지 확인해주세요";
+
+class Launching : public ::testing::Test {
+ protected:
+  Launching() {
+    ctx.wait = [this](int ms) { fake.log.push_back("sleep " + std::to_string(ms)); };
+  }
+  void Options(bool useConfig, bool loop, bool synth) {
+    port.SetControlChecked(ctl::kUseConfigBox, useConfig);
+    port.SetControlChecked(ctl::kLoopMidiBox, loop);
+    port.SetControlChecked(ctl::kKvSynthBox, synth);
+  }
+  // Started tools show up in the process list at once.
+  void ToolsComeUp() {
+    fake.onStart = [this](const platform::StartRequest& r) {
+      if (r.path == LoopMidiTool().path) fake.running.insert(LoopMidiTool().processName);
+      if (r.path == KvSynthTool().path) fake.running.insert(KvSynthTool().processName);
+    };
+  }
+  const std::string loopStart = "start " + LoopMidiTool().path;
+  const std::string synthStart = "start " + KvSynthTool().path;
+
+  FakeProcesses fake;
+  RecordingPort port;
+  LaunchContext ctx{fake, port};
+};
+
+TEST_F(Launching, ToolBoxesCountOnlyUnderTheMasterSwitch) {
+  Options(false, true, true);
+  EXPECT_TRUE(LaunchPlayer(ctx, kPlayer, "tunova"));
+  EXPECT_EQ(fake.log, (V{"sleep 1000", "start " + kPlayer}));
+  EXPECT_FALSE(fake.requests[0].elevated);
+  EXPECT_EQ(fake.requests[0].workingDir, "/opt/tunova");
+  EXPECT_EQ(fake.requests[0].arguments, "");
+  EXPECT_TRUE(fake.requests[0].show);
+}
+
+TEST_F(Launching, StartsLoopMidiThenKvSynthThenThePlayer) {
+  Options(true, true, true);
+  ToolsComeUp();
+  EXPECT_TRUE(LaunchPlayer(ctx, kPlayer, "tunovaPRO"));
+  EXPECT_EQ(fake.log, (V{loopStart, "sleep 1000", "sleep 1000", synthStart, "sleep 1000",
+                         "start " + kPlayer}));
+  EXPECT_TRUE(port.Messages().empty());
+}
+
+TEST_F(Launching, RunningToolsAreNotStartedAgain) {
+  Options(true, true, true);
+  fake.running = {LoopMidiTool().processName, KvSynthTool().processName};
+  EXPECT_TRUE(LaunchPlayer(ctx, kPlayer, "tunova"));
+  EXPECT_EQ(fake.log, (V{"sleep 1000", "start " + kPlayer}));
+}
+
+TEST_F(Launching, ElevationOnlyForTunovaNew) {
+  const std::map<std::string, bool> cases{
+      {"tunovaNEW", true}, {"tunovaPRONEW", false}, {"tunova", false}, {"tunovanew", false}};
+  for (const auto& [entry, elevated] : cases) {
+    fake.requests.clear();
+    EXPECT_TRUE(LaunchPlayer(ctx, kPlayer, entry));
+    ASSERT_EQ(fake.requests.size(), 1u);
+    EXPECT_EQ(fake.requests[0].elevated, elevated) << entry;
+    // Raised rights start in the launcher's current folder.
+    EXPECT_EQ(fake.requests[0].workingDir.empty(), elevated) << entry;
+  }
+}
+
+TEST_F(Launching, ToolThatNeverShowsUpIsRetriedTenTimesThenReported) {
+  Options(true, true, true);  // loopMIDI starts but never appears in the process list
+  EXPECT_FALSE(LaunchPlayer(ctx, kPlayer, "tunova"));
+  EXPECT_EQ(fake.Count(loopStart), 10);
+  EXPECT_EQ(fake.Count(synthStart), 0);  // KV Synth waits for loopMIDI
+  EXPECT_EQ(fake.Count("sleep 500"), 9);
+  EXPECT_EQ(fake.Count("start " + kPlayer), 0);
+  ASSERT_EQ(port.Messages().size(), 1u);
+  EXPECT_NE(port.Messages()[0].find("Loop MIDI"), std::string::npos);
+}
+
+TEST_F(Launching, SlowSynthIsWaitedForThenThePlayerStarts) {
+  Options(true, false, true);
+  int rounds = 0;  // KV Synth appears in the process list after its third start
+  fake.onStart = [&](const platform::StartRequest& r) {
+    if (r.path == KvSynthTool().path && ++rounds == 3) {
+      fake.running.insert(KvSynthTool().processName);
+    }
+  };
+  EXPECT_TRUE(LaunchPlayer(ctx, kPlayer, "tunova"));
+  EXPECT_EQ(fake.Count(synthStart), 3);
+  EXPECT_EQ(fake.Count("sleep 500"), 2);
+  EXPECT_EQ(fake.log.back(), "start " + kPlayer);
+  EXPECT_TRUE(port.Messages().empty());
+}
+
+TEST_F(Launching, ToolThatCannotStartEndsTheLaunch) {
+  Options(true, true, true);
+  fake.existing = {kPlayer};
+  EXPECT_FALSE(LaunchPlayer(ctx, kPlayer, "tunova"));
+  EXPECT_EQ(port.Messages(),
+            (V{LoopMidiTool().path + "\n지정된 파일이 존재하지 않습니다.", kLoopMidiFail}));
+  EXPECT_TRUE(fake.requests.empty());
+
+  port.Clear();
+  fake.existing = {kPlayer, LoopMidiTool().path};
+  ToolsComeUp();
+  EXPECT_FALSE(LaunchPlayer(ctx, kPlayer, "tunova"));
+  EXPECT_EQ(port.Messages().back(), kKvSynthFail);
+  EXPECT_EQ(port.CallsOf("message").back().value, static_cast<long long>(MessageIcon::None));
+}
+
+TEST_F(Launching, StartToolsOnlyHasNoWaitsAndNoPlayer) {
+  Options(true, true, true);
+  EXPECT_TRUE(StartToolsOnly(ctx));  // no re-check: tools need not show up
+  EXPECT_EQ(fake.log, (V{loopStart, synthStart}));
+
+  fake.log.clear();
+  Options(false, true, true);
+  EXPECT_TRUE(StartToolsOnly(ctx));
+  EXPECT_TRUE(fake.log.empty());
+
+  Options(true, true, true);
+  fake.failWith = 13;
+  EXPECT_FALSE(StartToolsOnly(ctx));
+  EXPECT_EQ(fake.Count(synthStart), 0);
+  EXPECT_EQ(port.Messages().back(), kLoopMidiFail);
+}
+
+TEST_F(Launching, RunProgramMessagesAndIcons) {
+  fake.existing = {};
+  EXPECT_EQ(RunProgram(ctx, "/x/곡 list", "", true, false, false), 0);
+  fake.existing = {"*"};
+  fake.failWith = 13;
+  EXPECT_EQ(RunProgram(ctx, "/x/a", "", true, false, false), 0);
+  fake.failWith = 2;
+  EXPECT_EQ(RunProgram(ctx, "/x/a", "", true, false, true), 0);
+  const auto messages = port.CallsOf("message");
+  ASSERT_EQ(messages.size(), 3u);
+  EXPECT_EQ(messages[0].text, "/x/곡 list\n지정된 파일이 존재하지 않습니다.");
+  EXPECT_EQ(messages[0].value, static_cast<long long>(MessageIcon::Warning));
+  EXPECT_EQ(messages[1].text, "프로세스 생성 실패: 오류 코드 13");
+  EXPECT_EQ(messages[1].value, static_cast<long long>(MessageIcon::Stop));
+  EXPECT_EQ(messages[2].text, "관리자 권한으로 실행 실패: 오류 코드 2");
+  EXPECT_EQ(messages[2].value, static_cast<long long>(MessageIcon::Stop));
+}
+
+TEST_F(Launching, RunProgramBoundedWait) {
+  ctx.responseTimeoutMs = 250;
+  EXPECT_EQ(RunProgram(ctx, "/x/a", "-q", false, true, false), 1);
+  EXPECT_EQ(fake.log, (V{"start /x/a", "wait-process 250"}));
+  EXPECT_FALSE(fake.requests[0].show);
+  EXPECT_TRUE(port.Messages().empty());
+
+  fake.log.clear();
+  fake.waitResult = platform::ProcessHandle::WaitResult::TimedOut;
+  EXPECT_EQ(RunProgram(ctx, "/x/a", "", true, true, false), 0);
+  EXPECT_EQ(fake.log, (V{"start /x/a", "wait-process 250", "terminate 1"}));
+  EXPECT_EQ(port.Messages(), V{"프로세스가 응답하지 않아 종료되었습니다."});
+
+  // Elevation that gives no handle back cannot be waited for: a success.
+  fake.log.clear();
+  fake.noHandle = true;
+  EXPECT_EQ(RunProgram(ctx, "/x/a", "", true, true, true), 1);
+  EXPECT_EQ(fake.log, V{"start /x/a elevated"});
+}
+
+TEST(WorkingFolder, PathUpToItsLastSeparator) {
+  EXPECT_EQ(WorkingFolderOf("/opt/tunova/tunova"), "/opt/tunova");
+  EXPECT_EQ(WorkingFolderOf("/tunova"), "/");
+  EXPECT_EQ(WorkingFolderOf("tunova"), "");
+}
+
+TEST(ToolOptions, RestoreFromTheSettings) {
+  RecordingPort port;
+  std::map<int, int> flags{{ctl::kUseConfigBox, 0}, {ctl::kLoopMidiBox, 1}};
+  auto get = [&](int id) { return flags[id]; };
+  RestoreToolOptions(port, get);
+  EXPECT_FALSE(port.Visible(ctl::kLoopMidiBox));
+  EXPECT_FALSE(port.Visible(ctl::kKvSynthBox));
+  EXPECT_FALSE(port.Visible(ctl::kCantataBox));
+  EXPECT_TRUE(port.Visible(ctl::kUseConfigBox));
+  EXPECT_FALSE(port.Checked(ctl::kLoopMidiBox));
+
+  RecordingPort on;
+  flags = {{ctl::kUseConfigBox, 2}, {ctl::kLoopMidiBox, 1}, {ctl::kKvSynthBox, 0},
+           {ctl::kCantataBox, -1}};
+  RestoreToolOptions(on, get);
+  EXPECT_TRUE(on.Checked(ctl::kUseConfigBox));
+  EXPECT_TRUE(on.Checked(ctl::kLoopMidiBox));
+  EXPECT_FALSE(on.Checked(ctl::kKvSynthBox));
+  EXPECT_TRUE(on.Checked(ctl::kCantataBox));
+}
+
+TEST(ToolOptions, MasterBoxShowsOrHidesTheToolBoxesAndEveryBoxIsStored) {
+  RecordingPort port;
+  std::vector<int> stored;
+  auto set = [&](int id) { stored.push_back(id); };
+  port.SetControlChecked(ctl::kUseConfigBox, false);
+  OnToolOptionCommand(port, ctl::kUseConfigBox, set);
+  EXPECT_FALSE(port.Visible(ctl::kKvSynthBox));
+  port.SetControlChecked(ctl::kUseConfigBox, true);
+  OnToolOptionCommand(port, ctl::kUseConfigBox, set);
+  EXPECT_TRUE(port.Visible(ctl::kKvSynthBox));
+  EXPECT_TRUE(port.Visible(ctl::kCantataBox));
+  OnToolOptionCommand(port, ctl::kCantataBox, set);
+  EXPECT_EQ(stored, (std::vector<int>{ctl::kUseConfigBox, ctl::kUseConfigBox, ctl::kCantataBox}));
+}
+
+// Real starts of the helper program.
+class RealLaunching : public ::testing::Test {
+ protected:
+  RecordingPort port;
+  LaunchContext ctx{platform::SystemProcesses(), port};
+  const std::string helper = ORVIK_TEST_HELPER;
+};
+
+TEST_F(RealLaunching, WaitedProgramThatEndsShowsNothing) {
+  EXPECT_NE(RunProgram(ctx, helper, "exit 0", false, true, false), 0);
+  EXPECT_TRUE(port.Messages().empty());
+}
+
+TEST_F(RealLaunching, HangingProgramIsTerminatedAfterTheBoundedWait) {
+  ctx.responseTimeoutMs = 100;
+  EXPECT_EQ(RunProgram(ctx, helper, "hang", false, true, false), 0);
+  EXPECT_EQ(port.Messages(), V{"프로세스가 응답하지 않아 종료되었습니다."});
+}
+
+TEST_F(RealLaunching, MissingFileAndFolderPath) {
+  test::TempDir dir;
+  EXPECT_EQ(RunProgram(ctx, (dir / "none").string(), "", true, false, false), 0);
+  EXPECT_EQ(RunProgram(ctx, dir.path().string(), "", true, false, false), 0);
+  EXPECT_EQ(port.Messages(), (V{(dir / "none").string() + "\n지정된 파일이 존재하지 않습니다.",
+                                "프로세스 생성 실패: 오류 코드 13"}));
+}
+
+}  // namespace
+}  // namespace orvik
