@@ -38,7 +38,15 @@ bool IsSafePictureName(std::string_view name) {
     const auto u = static_cast<unsigned char>(c);
     if (u < 0x20 || u == 0x7F) return false;
     switch (c) {
-      case '/': case '\\': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
+      case '/':
+      case '\\':
+      case ':':
+      case '*':
+      case '?':
+      case '"':
+      case '<':
+      case '>':
+      case '|':
         return false;
       default:
         break;

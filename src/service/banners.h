@@ -13,7 +13,7 @@ class WindowPort;
 
 inline constexpr char kBannerFamily[] = "tunova";
 
-std::filesystem::path BannerDataFile(const std::filesystem::path& moduleDir);  // bin/banner.dat
+std::filesystem::path BannerDataFile(const std::filesystem::path& moduleDir);     // bin/banner.dat
 std::filesystem::path BannerImageFolder(const std::filesystem::path& moduleDir);  // bin/images
 
 // Runs once per program run on its own thread: FetchBanners("tunova"), then each picture

@@ -32,7 +32,7 @@ size_t OnHeaderLine(char* data, size_t size, size_t count, void* user) {
 size_t OnBodyBlock(char* data, size_t size, size_t count, void* user) {
   auto* state = static_cast<FetchState*>(user);
   const size_t bytes = size * count;
-  if (!state->SendHead()) return 0;
+  if (state->easy->Stopped() || !state->SendHead()) return 0;
   if (state->request->onBody && !state->request->onBody(std::string_view(data, bytes))) {
     state->abortedByCaller = true;
     return 0;

@@ -26,6 +26,7 @@ struct ReplySink {
 size_t CollectReply(char* data, size_t size, size_t count, void* user) {
   auto* sink = static_cast<ReplySink*>(user);
   const size_t bytes = size * count;
+  if (sink->easy->Stopped()) return 0;
   if (sink->requireOk && sink->easy->ResponseCode() != 200) {
     sink->rejected = true;
     return 0;
@@ -59,6 +60,7 @@ struct FileSink {
 size_t WriteToFile(char* data, size_t size, size_t count, void* user) {
   auto* sink = static_cast<FileSink*>(user);
   const size_t bytes = size * count;
+  if (sink->easy->Stopped()) return 0;
   if (sink->easy->ResponseCode() != 200) {
     sink->rejected = true;
     return 0;
@@ -89,7 +91,8 @@ std::optional<std::string> CurlTransport::PostForm(const std::string& url,
   CurlEasy easy(url, address_, false, shutdown_);
   ReplySink sink;
   sink.easy = &easy;
-  curl_slist* headers = curl_slist_append(nullptr, "Content-Type: application/x-www-form-urlencoded");
+  curl_slist* headers =
+      curl_slist_append(nullptr, "Content-Type: application/x-www-form-urlencoded");
   // The service expects the body at once, not after a 100-continue round.
   headers = curl_slist_append(headers, "Expect:");
   curl_easy_setopt(easy.get(), CURLOPT_HTTPHEADER, headers);

@@ -5,9 +5,9 @@
 #include <limits>
 #include <system_error>
 
+#include "library/song_store.h"
 #include "platform/codepage.h"
 #include "platform/identity.h"
-#include "service/song_path.h"
 #include "service/web_address.h"
 
 namespace orvik {
@@ -39,8 +39,8 @@ std::string EncodePathSegment(std::string_view text) {
   std::string out;
   for (const char c : text) {
     const auto u = static_cast<unsigned char>(c);
-    const bool plain = (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') ||
-                       (u >= '0' && u <= '9') || c == '-' || c == '_' || (c == '.' && !dotSegment);
+    const bool plain = (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') ||
+                       c == '-' || c == '_' || (c == '.' && !dotSegment);
     if (plain) {
       out += c;
     } else {
@@ -100,8 +100,9 @@ void CServiceClient::RemoveListedSongs(const std::filesystem::path& songFolder) 
     if (token.empty()) continue;
     const auto number = LeadingSongNumber(token);
     if (!number) continue;
+    const auto file = SongFilePath(songFolder, *number);
     std::error_code ignored;
-    std::filesystem::remove(SongFilePath(songFolder, *number), ignored);
+    if (!file.empty()) std::filesystem::remove(file, ignored);
   }
 }
 

@@ -9,7 +9,7 @@ namespace {
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
   return std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == b;
+    return a == std::tolower(static_cast<unsigned char>(b));
   });
 }
 
@@ -36,9 +36,8 @@ bool IsWebAddress(std::string_view text) {
   authority = authority.substr(0, authority.find_first_of("/?#\\"));
   const auto at = authority.rfind('@');
   if (at != std::string_view::npos) authority = authority.substr(at + 1);
-  const auto host = authority.substr(0, authority.rfind(':') == std::string_view::npos
-                                            ? authority.size()
-                                            : authority.rfind(':'));
+  const auto host = authority.substr(
+      0, authority.rfind(':') == std::string_view::npos ? authority.size() : authority.rfind(':'));
   return !host.empty();
 }
 
