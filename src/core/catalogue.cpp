@@ -18,16 +18,16 @@ constexpr std::string_view kNewPrograms[] = {"tunovaNEW", "tunova"};
 constexpr std::string_view kProPrograms[] = {"tunovaPRONEW", "tunovaPRO", "tunovaNEW", "tunova"};
 
 const std::array<ServiceInfo, 6> kCatalogue = {{
-    {"tunovaHL", "tunovahl", "Tunova H/L", "▶ Tunova H/L", "Tunova H/L 실행",
-     ctl::kLegacyTunovaHL, ctl::kServiceTunovaHL, kHLPrograms},
-    {"tunovaUSB", "tunovausb", "TunovaUSB", "▶ TunovaUSB", "TunovaUSB 실행",
-     ctl::kLegacyTunovaUSB, ctl::kServiceTunovaUSB, kUSBPrograms},
+    {"tunovaHL", "tunovahl", "Tunova H/L", "▶ Tunova H/L", "Tunova H/L 실행", ctl::kLegacyTunovaHL,
+     ctl::kServiceTunovaHL, kHLPrograms},
+    {"tunovaUSB", "tunovausb", "TunovaUSB", "▶ TunovaUSB", "TunovaUSB 실행", ctl::kLegacyTunovaUSB,
+     ctl::kServiceTunovaUSB, kUSBPrograms},
     {"tunova", "tunova", "Tunova", "▶ Tunova", "Tunova 실행", ctl::kLegacyTunova,
      ctl::kServiceTunova, kTunovaPrograms},
-    {"tunovaNEW", "tunovanew", "TunovaNew", "▶ TunovaNew", "TunovaNew 실행",
-     ctl::kLegacyTunovaNEW, ctl::kServiceTunovaNEW, kNewPrograms},
-    {"tunovaPRO", "tunovapro", "TunovaPro", "▶ TunovaPro", "TunovaPro 실행",
-     ctl::kLegacyTunovaPRO, ctl::kServiceTunovaPRO, kProPrograms},
+    {"tunovaNEW", "tunovanew", "TunovaNew", "▶ TunovaNew", "TunovaNew 실행", ctl::kLegacyTunovaNEW,
+     ctl::kServiceTunovaNEW, kNewPrograms},
+    {"tunovaPRO", "tunovapro", "TunovaPro", "▶ TunovaPro", "TunovaPro 실행", ctl::kLegacyTunovaPRO,
+     ctl::kServiceTunovaPRO, kProPrograms},
     {"tunovaPRONEW", "tunovapronew", {}, {}, {}, 0, 0, kProPrograms},
 }};
 
@@ -77,8 +77,9 @@ std::vector<std::string> ProgramEntriesFor(std::string_view serviceKey) {
     entries.assign(info->programs.begin(), info->programs.end());
   // The list control sorts its entries alphabetically, ignoring case.
   std::sort(entries.begin(), entries.end(), [](const std::string& a, const std::string& b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) { return LowerAscii(x) < LowerAscii(y); });
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+      return LowerAscii(x) < LowerAscii(y);
+    });
   });
   return entries;
 }

@@ -13,11 +13,16 @@ namespace {
 
 const char* ConfigName(int boxId) {
   switch (boxId) {
-    case ctl::kUseConfigBox: return "useConfig";
-    case ctl::kLoopMidiBox: return "loopMIDI";
-    case ctl::kKvSynthBox: return "kvSYNTH";
-    case ctl::kCantataBox: return "cantata";
-    default: return nullptr;
+    case ctl::kUseConfigBox:
+      return "useConfig";
+    case ctl::kLoopMidiBox:
+      return "loopMIDI";
+    case ctl::kKvSynthBox:
+      return "kvSYNTH";
+    case ctl::kCantataBox:
+      return "cantata";
+    default:
+      return nullptr;
   }
 }
 
@@ -73,7 +78,8 @@ ProgramList LoadSettingsFromBytes(LauncherState& state, std::optional<std::strin
   state.settings.Parse(*bytes);
 
   const std::string wanted = state.settings.GetOrInsert("settings.run");
-  const std::string serviceKey = NormaliseServiceKey(state.settings.GetOrInsert("settings.service"));
+  const std::string serviceKey =
+      NormaliseServiceKey(state.settings.GetOrInsert("settings.service"));
   {
     std::lock_guard lock(state.mutex);
     state.m_serviceKey = serviceKey;

@@ -19,7 +19,7 @@ std::string_view Trim(std::string_view s) {
 std::string SettingsTable::Get(const std::string& key, const std::string& fallback) const {
   std::lock_guard lock(mutex_);
   const auto it = entries_.find(key);
-  return it == entries_.end() ? fallback : it->second;
+  return it == entries_.end() ? fallback : it->second.value;
 }
 
 bool SettingsTable::Has(const std::string& key) const {
@@ -29,17 +29,19 @@ bool SettingsTable::Has(const std::string& key) const {
 
 std::string SettingsTable::GetOrInsert(const std::string& key) {
   std::lock_guard lock(mutex_);
-  return entries_[key];
+  return entries_[key].value;
 }
 
 void SettingsTable::Set(const std::string& key, const std::string& value) {
   std::lock_guard lock(mutex_);
-  entries_[key] = value;
+  entries_[key].value = value;
 }
 
 std::map<std::string, std::string> SettingsTable::Entries() const {
   std::lock_guard lock(mutex_);
-  return entries_;
+  std::map<std::string, std::string> copy;
+  for (const auto& [key, entry] : entries_) copy.emplace_hint(copy.end(), key, entry.value);
+  return copy;
 }
 
 void SettingsTable::Parse(std::string_view text) {
@@ -61,7 +63,7 @@ void SettingsTable::Parse(std::string_view text) {
     std::string key = section;
     key += '.';
     key += Trim(line.substr(0, eq));
-    entries_[std::move(key)] = std::string(Trim(line.substr(eq + 1)));
+    entries_[std::move(key)] = Entry{std::string(Trim(line.substr(eq + 1))), section.size()};
   }
 }
 
@@ -70,11 +72,12 @@ std::string SettingsTable::Serialize() const {
   std::string out;
   bool anySection = false;
   std::string lastSection;
-  for (const auto& [key, value] : entries_) {
-    const auto dot = key.find('.');
+  for (const auto& [key, entry] : entries_) {
+    const auto dot = entry.sectionLength != std::string::npos ? entry.sectionLength : key.find('.');
     if (dot == std::string::npos) continue;
     const std::string_view section(key.data(), dot);
-    // Keys of one section share the "section." prefix, so each section is one run.
+    // Keys of one section share the "section." prefix, so each section is one run (only
+    // sections that hold "." can interleave; a repeated header reads back the same keys).
     if (!anySection || section != lastSection) {
       if (anySection && !lastSection.empty()) out += "\r\n";
       out += '[';
@@ -85,7 +88,7 @@ std::string SettingsTable::Serialize() const {
     }
     out.append(key, dot + 1);
     out += '=';
-    out += value;
+    out += entry.value;
     out += "\r\n";
   }
   return out;

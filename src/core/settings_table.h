@@ -26,8 +26,15 @@ class SettingsTable {
   std::map<std::string, std::string> Entries() const;
 
  private:
+  struct Entry {
+    std::string value;
+    // Length of the section part of the key as read from the file. A section name may
+    // itself hold "."; saving splits there instead of at the first "." so such an entry
+    // reads back as the same key. npos: split at the first ".".
+    std::size_t sectionLength = std::string::npos;
+  };
   mutable std::mutex mutex_;
-  std::map<std::string, std::string> entries_;
+  std::map<std::string, Entry> entries_;
 };
 
 // Silent on failure, as the launcher's own files are: a missing file leaves the table empty.

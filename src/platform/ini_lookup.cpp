@@ -45,8 +45,8 @@ std::optional<std::string> FindIniValue(std::string_view text, std::string_view 
   return found;
 }
 
-std::optional<std::string> ReadIniValue(const std::filesystem::path& file,
-                                        std::string_view section, std::string_view name) {
+std::optional<std::string> ReadIniValue(const std::filesystem::path& file, std::string_view section,
+                                        std::string_view name) {
   std::ifstream in(file, std::ios::binary);
   if (!in) return std::nullopt;
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -10,8 +10,9 @@ namespace {
 
 TEST(SettingsTable, ParsesSectionsTrimsAndKeepsUnknownKeys) {
   SettingsTable t;
-  t.Parse("top=1\r\n[settings]\r\n service = tunovaHL \r\nrun=a\nrun=b\n[ settings ]\nx=1=2\n"
-          "junk line\n[other]\nk=v");
+  t.Parse(
+      "top=1\r\n[settings]\r\n service = tunovaHL \r\nrun=a\nrun=b\n[ settings ]\nx=1=2\n"
+      "junk line\n[other]\nk=v");
   EXPECT_EQ(t.Get("settings.service"), "tunovaHL");
   EXPECT_EQ(t.Get("settings.run"), "b");
   EXPECT_EQ(t.Get(" settings .x"), "1=2");
@@ -41,8 +42,8 @@ TEST(SettingsTable, SaveIsAtomicAndFailureKeepsOldFile) {
 
   SettingsTable bigger;
   bigger.Set("settings.service", "tunovaPRO");
-  std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read |
-                                               std::filesystem::perms::owner_exec);
+  std::filesystem::permissions(
+      dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   if (::geteuid() != 0) {  // root writes anyway
     EXPECT_FALSE(SaveSettingsFile(file, bigger));
     EXPECT_EQ(test::ReadTextFile(file), "[settings]\r\nservice=tunova\r\n");
@@ -50,6 +51,24 @@ TEST(SettingsTable, SaveIsAtomicAndFailureKeepsOldFile) {
   std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
   for (const auto& e : std::filesystem::directory_iterator(dir.path()))
     EXPECT_EQ(e.path().filename(), "setting.env");  // no temporary left behind
+}
+
+}  // namespace
+}  // namespace orvik
+
+namespace orvik {
+namespace {
+
+TEST(SettingsTable, SectionNameWithDotReadsBackAsTheSameKeys) {
+  SettingsTable t;
+  t.Parse("[a. b=c]\nx=1\n[a]\n b.d = 2\n");
+  EXPECT_EQ(t.Get("a. b=c.x"), "1");
+  EXPECT_EQ(t.Get("a.b.d"), "2");
+  const std::string saved = t.Serialize();
+  EXPECT_EQ(saved, "[a. b=c]\r\nx=1\r\n\r\n[a]\r\nb.d=2\r\n");
+  SettingsTable back;
+  back.Parse(saved);
+  EXPECT_EQ(back.Entries(), t.Entries());
 }
 
 }  // namespace

@@ -5,18 +5,28 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
 #include <random>
 #include <system_error>
 
 namespace orvik::platform {
 
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return bytes;
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::string bytes;
+  char buffer[65536];
+  while (true) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n > 0) {
+      bytes.append(buffer, static_cast<std::size_t>(n));
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    ::close(fd);
+    // A read error (a folder in place of the file) counts as unreadable.
+    if (n < 0) return std::nullopt;
+    return bytes;
+  }
 }
 
 bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes) {

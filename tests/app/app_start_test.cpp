@@ -1,0 +1,117 @@
+// The launcher as a whole: copied into a fresh module folder, started from another folder,
+// asked to end, and judged by the files it leaves behind.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/inotify.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "support/temp_dir.h"
+
+extern char** environ;
+
+namespace orvik {
+namespace {
+
+constexpr int kWaitMs = 30000;
+
+class AppStart : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    moduleDir_ = dir_ / "module";
+    startDir_ = dir_ / "start";
+    std::filesystem::create_directories(moduleDir_);
+    std::filesystem::create_directories(startDir_);
+    std::filesystem::copy_file(ORVIK_EXECUTABLE, moduleDir_ / "orvik");
+  }
+
+  // Runs the launcher until it has opened its window, then asks it to end as a session
+  // manager would. Readiness: it has touched data.r4x, which it does while the window
+  // initialises, after its handler for the end request is in place.
+  int RunOnce() {
+    const int watch = ::inotify_init1(IN_CLOEXEC);
+    ::inotify_add_watch(watch, moduleDir_.c_str(),
+                        IN_OPEN | IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, startDir_.c_str());
+    const std::string exe = (moduleDir_ / "orvik").string();
+    char* argv[] = {const_cast<char*>(exe.c_str()), nullptr};
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    pid_t pid = -1;
+    const int spawned = ::posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return -1;
+
+    const bool ready = WaitForDataFile(watch);
+    ::close(watch);
+    EXPECT_TRUE(ready) << "the launcher never touched data.r4x";
+    ::kill(pid, SIGTERM);
+    return WaitForExit(pid);
+  }
+
+  static bool WaitForDataFile(int watch) {
+    pollfd p{watch, POLLIN, 0};
+    while (::poll(&p, 1, kWaitMs) > 0) {
+      alignas(inotify_event) char buffer[4096];
+      const ssize_t n = ::read(watch, buffer, sizeof buffer);
+      for (ssize_t at = 0; at < n;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+        if (event->len > 0 && std::string(event->name) == "data.r4x") return true;
+        at += sizeof(inotify_event) + event->len;
+      }
+    }
+    return false;
+  }
+
+  static int WaitForExit(pid_t pid) {
+    const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    pollfd p{pidfd, POLLIN, 0};
+    if (pidfd < 0 || ::poll(&p, 1, kWaitMs) <= 0) {
+      ADD_FAILURE() << "the launcher did not end when asked";
+      ::kill(pid, SIGKILL);
+    }
+    if (pidfd >= 0) ::close(pidfd);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  std::string ModuleFile(const char* name) { return test::ReadTextFile(moduleDir_ / name); }
+
+  test::TempDir dir_;
+  std::filesystem::path moduleDir_;
+  std::filesystem::path startDir_;
+};
+
+TEST_F(AppStart, FirstStartLeavesIdentifierAndSettingsInTheModuleFolder) {
+  ASSERT_EQ(RunOnce(), 0);
+  const std::string id = ModuleFile("data.r4x");
+  EXPECT_TRUE(std::regex_match(id, std::regex("[0-9A-F]{32}"))) << id;
+  EXPECT_EQ(ModuleFile("setting.env"), "[config]\r\nuseConfig=\r\n");
+  EXPECT_TRUE(std::filesystem::is_empty(startDir_));  // nothing in the current folder
+
+  ASSERT_EQ(RunOnce(), 0);
+  EXPECT_EQ(ModuleFile("data.r4x"), id);
+}
+
+TEST_F(AppStart, ExistingFilesAreReadAndSettingsWrittenBack) {
+  test::WriteTextFile(moduleDir_ / "data.r4x", "kept-id\r\n");
+  test::WriteTextFile(moduleDir_ / "setting.env",
+                      "[settings]\nservice=tunovapro\n[service]\nurl=http://127.0.0.1:1\n");
+  ASSERT_EQ(RunOnce(), 0);
+  EXPECT_EQ(ModuleFile("data.r4x"), "kept-id\r\n");
+  EXPECT_EQ(ModuleFile("setting.env"),
+            "[config]\r\nuseConfig=\r\n\r\n[service]\r\nurl=http://127.0.0.1:1\r\n\r\n"
+            "[settings]\r\nrun=tunovaPRO\r\nservice=tunovapro\r\n");
+}
+
+}  // namespace
+}  // namespace orvik

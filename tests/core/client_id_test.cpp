@@ -1,0 +1,71 @@
+#include "core/client_id.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <regex>
+
+#include "support/temp_dir.h"
+
+namespace orvik {
+namespace {
+
+struct stat StatOf(const std::filesystem::path& file) {
+  struct stat st {};
+  ::stat(file.c_str(), &st);
+  return st;
+}
+
+TEST(ClientId, FirstStartCreatesTheFileSecondStartReadsItUntouched) {
+  test::TempDir dir;
+  const std::string first = LoadClientId(dir.path());
+  EXPECT_TRUE(std::regex_match(first, std::regex("[0-9A-F]{32}"))) << first;
+  EXPECT_EQ(test::ReadTextFile(dir / "data.r4x"), first);  // no line end, no terminator
+
+  const auto before = StatOf(dir / "data.r4x");
+  EXPECT_EQ(LoadClientId(dir.path()), first);
+  const auto after = StatOf(dir / "data.r4x");
+  EXPECT_EQ(before.st_ino, after.st_ino);
+  EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);
+  for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+    EXPECT_EQ(e.path().filename(), "data.r4x");  // no temporary left
+}
+
+TEST(ClientId, StoredBytesAreTakenAsTheyAre) {
+  test::TempDir dir;
+  test::WriteTextFile(dir / "data.r4x", "abc-Id\r\n");
+  EXPECT_EQ(LoadClientId(dir.path()), "abc-Id\r\n");
+
+  test::WriteTextFile(dir / "data.r4x", std::string("ID\0tail", 7));
+  EXPECT_EQ(LoadClientId(dir.path()), "ID");
+  EXPECT_EQ(test::ReadTextFile(dir / "data.r4x").size(), 7u);
+}
+
+TEST(ClientId, EmptyFileGivesEmptyIdAndIsNotRewritten) {
+  test::TempDir dir;
+  test::WriteTextFile(dir / "data.r4x", "");
+  EXPECT_EQ(LoadClientId(dir.path()), "");
+  EXPECT_EQ(std::filesystem::file_size(dir / "data.r4x"), 0u);
+}
+
+TEST(ClientId, UnwritableFolderStillGivesAnIdForThisRun) {
+  test::TempDir dir;
+  test::WriteTextFile(dir / "plain-file", "x");
+  const auto moduleDir = dir / "plain-file";  // a "folder" that is a regular file
+  const std::string a = LoadClientId(moduleDir);
+  const std::string b = LoadClientId(moduleDir);
+  EXPECT_EQ(a.size(), 32u);
+  EXPECT_NE(a, b);  // nothing stored, so the next start makes a new one
+  EXPECT_EQ(test::ReadTextFile(moduleDir), "x");
+}
+
+TEST(ClientId, FolderInPlaceOfTheFileIsLeftAlone) {
+  test::TempDir dir;
+  std::filesystem::create_directory(dir / "data.r4x");
+  test::WriteTextFile(dir / "data.r4x" / "keep", "k");
+  EXPECT_EQ(LoadClientId(dir.path()).size(), 32u);
+  EXPECT_EQ(test::ReadTextFile(dir / "data.r4x" / "keep"), "k");
+}
+
+}  // namespace
+}  // namespace orvik
