@@ -122,5 +122,20 @@ TEST_F(FaultTest, IgnoredRangeAnswersTheWholeBody) {
   EXPECT_EQ(res->body, all);
 }
 
+TEST_F(FaultTest, ChunkedBodyAnnouncesNoLength) {
+  const std::string all = PreparePackage();
+  Fault fault;
+  fault.chunked = true;
+  service_->SetFault("/packages/", fault);
+  auto res = Secure()->Get(Path());
+  ASSERT_TRUE(res);
+  EXPECT_FALSE(res->has_header("Content-Length"));
+  EXPECT_EQ(res->body, all);
+
+  fault.truncateAfter = 1000;
+  service_->SetFault("/packages/", fault);
+  EXPECT_FALSE(Secure()->Get(Path()));
+}
+
 }  // namespace
 }  // namespace songsvc::test
