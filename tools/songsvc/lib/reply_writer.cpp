@@ -106,35 +106,57 @@ void SongService::Impl::Write(const httplib::Request& req, httplib::Response& re
 
   std::uint64_t toSend = length;
   if (fault && fault->truncateAfter) toSend = std::min(toSend, *fault->truncateAfter);
+  const bool chunked = fault && fault->chunked;
   std::uint64_t announced = fault && fault->claimedLength ? *fault->claimedLength : length;
-  int delayMs = fault ? fault->slowChunkDelayMs : 0;
-  if (announced == 0) {
+  if (announced == 0 && !chunked) {
     // httplib refuses an empty provider; nothing is sent in any case.
     res.set_content("", reply.contentType);
     return;
   }
-  if (announced != toSend) res.set_header("Connection", "close");
+  if (chunked ? toSend != length : announced != toSend) res.set_header("Connection", "close");
 
+  // Gives the next block of at most 64 KiB; false when the body is done or cannot be read.
   auto file = fromFile ? std::make_shared<std::ifstream>(reply.file, std::ios::binary) : nullptr;
   auto body = std::make_shared<std::string>(std::move(reply.body));
   auto sent = std::make_shared<std::uint64_t>(0);
-  res.set_content_provider(
-      static_cast<size_t>(announced), reply.contentType,
-      [this, file, body, sent, start, toSend, delayMs](size_t, size_t, httplib::DataSink& sink) {
-        if (*sent >= toSend) return false;  // cut short: the connection drops
-        if (*sent > 0 && delayMs > 0 && !Pause(delayMs)) return false;
-        std::uint64_t n = std::min<std::uint64_t>(kChunk, toSend - *sent);
-        std::string chunk(static_cast<size_t>(n), '\0');
-        if (file) {
-          file->seekg(static_cast<std::streamoff>(start + *sent));
-          file->read(chunk.data(), static_cast<std::streamsize>(n));
-          if (file->gcount() != static_cast<std::streamsize>(n)) return false;
-        } else {
-          chunk = body->substr(static_cast<size_t>(start + *sent), static_cast<size_t>(n));
-        }
-        *sent += n;
-        return sink.write(chunk.data(), chunk.size());
-      });
+  const int delayMs = fault ? fault->slowChunkDelayMs : 0;
+  auto next = [this, file, body, sent, start, toSend, delayMs](std::string& chunk) {
+    if (*sent >= toSend) return false;
+    if (*sent > 0 && delayMs > 0 && !Pause(delayMs)) return false;
+    std::uint64_t n = std::min<std::uint64_t>(kChunk, toSend - *sent);
+    if (file) {
+      chunk.resize(static_cast<size_t>(n));
+      file->seekg(static_cast<std::streamoff>(start + *sent));
+      file->read(chunk.data(), static_cast<std::streamsize>(n));
+      if (file->gcount() != static_cast<std::streamsize>(n)) return false;
+    } else {
+      chunk = body->substr(static_cast<size_t>(start + *sent), static_cast<size_t>(n));
+    }
+    *sent += n;
+    return true;
+  };
+
+  if (chunked) {
+    const bool whole = toSend == length;
+    res.set_chunked_content_provider(reply.contentType,
+                                     [next, sent, toSend, whole](size_t, httplib::DataSink& sink) {
+                                       std::string chunk;
+                                       if (next(chunk))
+                                         return sink.write(chunk.data(), chunk.size());
+                                       if (!whole || *sent < toSend)
+                                         return false;  // cut short: no final chunk
+                                       sink.done();
+                                       return true;
+                                     });
+    return;
+  }
+  res.set_content_provider(static_cast<size_t>(announced), reply.contentType,
+                           [next](size_t, size_t, httplib::DataSink& sink) {
+                             std::string chunk;
+                             // Out of bytes before the announced length: the connection drops.
+                             if (!next(chunk)) return false;
+                             return sink.write(chunk.data(), chunk.size());
+                           });
 }
 
 }  // namespace songsvc

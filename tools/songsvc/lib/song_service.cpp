@@ -1,4 +1,6 @@
 // SongService: listeners, their threads, and the run-time settings.
+#include <sys/socket.h>
+
 #include <stdexcept>
 
 #include "service_impl.h"
@@ -16,6 +18,11 @@ std::thread RunListener(httplib::Server& server) {
 }
 
 void Configure(httplib::Server& server) {
+  // httplib's default adds SO_REUSEPORT, which would let a second service share a busy port.
+  server.set_socket_options([](socket_t sock) {
+    int yes = 1;
+    ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   // Bounds how long Stop() waits for an idle keep-alive connection.
   server.set_keep_alive_timeout(1);
   server.set_read_timeout(10);

@@ -31,7 +31,8 @@ struct Fault {
   std::optional<std::uint64_t> claimedLength;  // Content-Length to announce (lying)
   int slowChunkDelayMs = 0;                    // pause between 64 KiB chunks (bounded)
   bool ignoreRange = false;                    // answer 200 with the whole body to a Range
-  int remaining = -1;                          // applies this many times; -1: until cleared
+  bool chunked = false;  // send the body chunked, announcing no Content-Length
+  int remaining = -1;    // applies this many times; -1: until cleared
 };
 
 struct TestCertificates {
