@@ -1,0 +1,81 @@
+// The streamed GET of the libcurl transport.
+#include "service/curl_easy.h"
+#include "service/curl_transport.h"
+#include "service/fetch_headers.h"
+
+namespace orvik {
+namespace {
+
+struct FetchState {
+  const FetchRequest* request = nullptr;
+  CurlEasy* easy = nullptr;
+  HeaderCollector headers;
+  bool headSent = false;
+  bool abortedByCaller = false;
+
+  bool SendHead() {
+    if (headSent) return true;
+    headSent = true;
+    FetchHead head = headers.Head();
+    head.status = easy->ResponseCode();
+    if (request->onHead && !request->onHead(head)) abortedByCaller = true;
+    return !abortedByCaller;
+  }
+};
+
+size_t OnHeaderLine(char* data, size_t size, size_t count, void* user) {
+  const size_t bytes = size * count;
+  static_cast<FetchState*>(user)->headers.AddLine(std::string_view(data, bytes));
+  return bytes;
+}
+
+size_t OnBodyBlock(char* data, size_t size, size_t count, void* user) {
+  auto* state = static_cast<FetchState*>(user);
+  const size_t bytes = size * count;
+  if (state->easy->Stopped() || !state->SendHead()) return 0;
+  if (state->request->onBody && !state->request->onBody(std::string_view(data, bytes))) {
+    state->abortedByCaller = true;
+    return 0;
+  }
+  return bytes;
+}
+
+}  // namespace
+
+FetchResult CurlTransport::Fetch(const FetchRequest& request) {
+  FetchResult result;
+  const auto parts = SplitUrl(request.url);
+  if (!parts || (parts->scheme != "http" && parts->scheme != "https")) {
+    result.error = "Invalid URL";
+    return result;
+  }
+  CurlEasy easy(request.url, Address(), parts->scheme == "https", shutdown_, request.stop);
+  FetchState state;
+  state.request = &request;
+  state.easy = &easy;
+  curl_easy_setopt(easy.get(), CURLOPT_HTTPGET, 1L);
+  curl_easy_setopt(easy.get(), CURLOPT_HEADERFUNCTION, &OnHeaderLine);
+  curl_easy_setopt(easy.get(), CURLOPT_HEADERDATA, &state);
+  curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, &OnBodyBlock);
+  curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &state);
+  const std::string range =
+      request.resumeFrom ? std::to_string(*request.resumeFrom) + "-" : std::string();
+  if (request.resumeFrom) curl_easy_setopt(easy.get(), CURLOPT_RANGE, range.c_str());
+
+  const CURLcode code = easy.Perform();
+  result.status = easy.ResponseCode();
+  if (code == CURLE_OK && !state.SendHead()) {
+    result.aborted = true;
+    result.error = "Aborted";
+    return result;
+  }
+  if (code != CURLE_OK) {
+    result.aborted = state.abortedByCaller || easy.Stopped();
+    result.error = result.aborted ? "Aborted" : easy.ErrorText(code);
+    return result;
+  }
+  result.transportOk = true;
+  return result;
+}
+
+}  // namespace orvik

@@ -1,0 +1,35 @@
+// The HTTP transport on libcurl.
+#pragma once
+
+#include <stop_token>
+
+#include "core/service_address.h"
+#include "service/http_transport.h"
+
+namespace orvik {
+
+class WindowPort;
+
+class CurlTransport : public HttpTransport {
+ public:
+  // `port` receives the messages of GetSecure (may be null: then they are dropped).
+  // A stop request on `shutdown` ends every running and later transfer at once, silently.
+  CurlTransport(ServiceAddress address, WindowPort* port, std::stop_token shutdown = {});
+
+  std::optional<std::string> PostForm(const std::string& url, const std::string& form) override;
+  std::optional<std::string> GetSecure(const std::string& path) override;
+  bool DownloadFile(const std::string& url, const std::filesystem::path& localPath) override;
+  bool IsConnected() override;
+  FetchResult Fetch(const FetchRequest& request) override;
+
+  const ServiceAddress& Address() const { return address_; }
+
+ private:
+  void Tell(const std::string& text);
+
+  ServiceAddress address_;
+  WindowPort* port_;
+  std::stop_token shutdown_;
+};
+
+}  // namespace orvik

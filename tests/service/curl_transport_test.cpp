@@ -1,0 +1,219 @@
+// The libcurl transport against the reference service on loopback.
+#include "service/curl_transport.h"
+
+#include <gtest/gtest.h>
+
+#include "service_fixture.h"
+
+namespace orvik::test {
+namespace {
+
+using ::testing::internal::CaptureStderr;
+using ::testing::internal::GetCapturedStderr;
+
+using CurlTransportTest = ServiceTest;
+
+std::string Header(const songsvc::RecordedRequest& request, const std::string& name) {
+  const auto it = request.headers.find(name);
+  return it == request.headers.end() ? std::string("<none>") : it->second;
+}
+
+TEST_F(CurlTransportTest, PostFormSendsTheFormAsGiven) {
+  const std::string form = "a=1&b=%B0%A1&c=x+y";
+  Service().SetFault("/api/echo", {.rawBody = "ok=1"});
+  const auto reply = transport_->PostForm(Service().BaseUrl() + "/api/echo?q=2", form);
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(*reply, "ok=1");
+  const auto requests = RequestsTo("/api/echo");
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].method, "POST");
+  EXPECT_FALSE(requests[0].secure);
+  EXPECT_EQ(requests[0].query, "q=2");
+  EXPECT_EQ(requests[0].body, form);
+  EXPECT_EQ(Header(requests[0], "Content-Type"), "application/x-www-form-urlencoded");
+  EXPECT_EQ(Header(requests[0], "Content-Length"), std::to_string(form.size()));
+  EXPECT_EQ(Header(requests[0], "Expect"), "<none>");
+}
+
+TEST_F(CurlTransportTest, PostFormSendsNothingToAnythingButPlainHttp) {
+  for (const std::string url : {Service().SecureOrigin() + "/api/device-connect",
+                                std::string("not a url"), std::string("file:///etc/passwd")}) {
+    EXPECT_FALSE(transport_->PostForm(url, "a=1")) << url;
+  }
+  EXPECT_TRUE(Service().Requests().empty());
+  EXPECT_TRUE(port_.Messages().empty());
+}
+
+TEST_F(CurlTransportTest, RepliesAreJoinedWithoutLineFeedsWhateverTheStatus) {
+  const std::string url = Service().BaseUrl() + "/api/x";
+  Service().SetFault("/api/x", {.rawBody = "a=1\nb=2\n", .remaining = 1});
+  EXPECT_EQ(transport_->PostForm(url, ""), "a=1b=2");
+  Service().SetFault("/api/x", {.rawBody = "a=1\r\nb=2\r\n", .remaining = 1});
+  EXPECT_EQ(transport_->PostForm(url, ""), "a=1\rb=2\r");
+  Service().SetFault("/api/x", {.status = 500, .rawBody = "e=1", .remaining = 1});
+  EXPECT_EQ(transport_->PostForm(url, ""), "e=1");
+}
+
+TEST_F(CurlTransportTest, AnOversizedFormReplyIsNoReply) {
+  Service().SetFault("/api/big", {.rawBody = std::string(1024 * 1024 + 1, 'x')});
+  EXPECT_FALSE(transport_->PostForm(Service().BaseUrl() + "/api/big", ""));
+  Service().SetFault("/api/big", {.rawBody = std::string(1024 * 1024, 'x')});
+  EXPECT_EQ(transport_->PostForm(Service().BaseUrl() + "/api/big", "")->size(), 1024u * 1024u);
+}
+
+TEST_F(CurlTransportTest, GetSecureReadsOver200Only) {
+  Service().SetFault("/api/ok", {.rawBody = "k=v\r\n"});
+  EXPECT_EQ(transport_->GetSecure("/api/ok"), "k=v\r");
+  ASSERT_EQ(RequestsTo("/api/ok").size(), 1u);
+  EXPECT_TRUE(RequestsTo("/api/ok")[0].secure);
+  EXPECT_EQ(RequestsTo("/api/ok")[0].method, "GET");
+  EXPECT_TRUE(port_.Messages().empty());
+
+  EXPECT_FALSE(transport_->GetSecure("/api/update/event/nothing-here"));  // 404
+  EXPECT_EQ(port_.Messages(), std::vector<std::string>{"HTTP request failed."});
+}
+
+TEST_F(CurlTransportTest, GetSecureRefusesAServerItCannotVerify) {
+  CurlTransport untrusting(Address(false), &port_);
+  Service().SetFault("/api/ok", {.rawBody = "k=v"});
+  EXPECT_FALSE(untrusting.GetSecure("/api/ok"));
+  ASSERT_EQ(port_.Messages().size(), 1u);
+  EXPECT_NE(port_.Messages()[0], "HTTP request failed.");  // the TLS error's own text
+  EXPECT_TRUE(RequestsTo("/api/ok").empty());
+}
+
+TEST_F(CurlTransportTest, AStoppedTransportSendsNothingAndTellsNobody) {
+  std::stop_source shutdown;
+  CurlTransport stopped(Address(), &port_, shutdown.get_token());
+  shutdown.request_stop();
+  EXPECT_FALSE(stopped.GetSecure("/api/ok"));
+  EXPECT_FALSE(stopped.PostForm(Service().BaseUrl() + "/api/x", ""));
+  EXPECT_TRUE(port_.Messages().empty());
+  EXPECT_TRUE(Service().Requests().empty());
+}
+
+TEST_F(CurlTransportTest, DownloadFileStoresA200BodyOverHttpsOnTheUrlsPort) {
+  const auto target = dirs_ / "page.html";
+  const std::string url = Service().SecureOrigin() + "/api/app/banner/event/event-update";
+  EXPECT_TRUE(transport_->DownloadFile(url, target));
+  EXPECT_NE(ReadTextFile(target).find("<html>"), std::string::npos);
+  EXPECT_TRUE(RequestsTo("/api/app/banner/event/")[0].secure);
+}
+
+TEST_F(CurlTransportTest, DownloadFileFetchesPlainHttpOverPlainHttp) {
+  WriteTextFile(BannerPictures() / "p1.png", std::string("\x89PNG\r\n\x1a\n\0data", 13));
+  const auto target = dirs_ / "p1.png";
+  EXPECT_TRUE(transport_->DownloadFile(Service().BaseUrl() + "/banners/p1.png", target));
+  EXPECT_EQ(ReadTextFile(target), std::string("\x89PNG\r\n\x1a\n\0data", 13));
+}
+
+TEST_F(CurlTransportTest, DownloadFileFailuresKeepTheOlderFileAndSayWhyOnStderr) {
+  const auto target = dirs_ / "old.png";
+  WriteTextFile(target, "older picture");
+  struct Case {
+    std::string url;
+    songsvc::Fault fault;
+    std::string line;
+  };
+  const std::string base = Service().BaseUrl();
+  const std::vector<Case> cases = {
+      {base + "/banners/missing.png", {}, "Failed to get the file. HTTP status code: 404\n"},
+      {base + "/f/cut", {.rawBody = std::string(5000, 'x'), .truncateAfter = 100}, "Error: "},
+      {"no url", {}, "Invalid URL: no url\n"},
+      {"file:///etc/passwd", {}, "Invalid URL: file:///etc/passwd\n"},
+  };
+  for (const auto& c : cases) {
+    Service().ClearFaults();
+    if (c.fault.rawBody) Service().SetFault("/f/", c.fault);
+    CaptureStderr();
+    EXPECT_FALSE(transport_->DownloadFile(c.url, target)) << c.url;
+    const std::string err = GetCapturedStderr();
+    EXPECT_TRUE(err.starts_with(c.line)) << err;
+    EXPECT_TRUE(err.ends_with("\n"));
+    EXPECT_EQ(ReadTextFile(target), "older picture") << c.url;
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dirs_.path()), {}), 4);
+}
+
+TEST_F(CurlTransportTest, DownloadFileMakesAnEmptyFileOfAnEmpty200Reply) {
+  Service().SetFault("/f/empty", {.rawBody = ""});
+  const auto target = dirs_ / "empty.png";
+  WriteTextFile(target, "older");
+  EXPECT_TRUE(transport_->DownloadFile(Service().BaseUrl() + "/f/empty", target));
+  EXPECT_TRUE(std::filesystem::exists(target));
+  EXPECT_EQ(std::filesystem::file_size(target), 0u);
+}
+
+TEST_F(CurlTransportTest, DownloadFileIntoAMissingFolderSaysSo) {
+  WriteTextFile(BannerPictures() / "p.png", "x");
+  const auto target = dirs_ / "nowhere" / "p.png";
+  CaptureStderr();
+  EXPECT_FALSE(transport_->DownloadFile(Service().BaseUrl() + "/banners/p.png", target));
+  EXPECT_EQ(GetCapturedStderr(), "Failed to create local file: " + target.string() + "\n");
+}
+
+TEST_F(CurlTransportTest, FetchStreamsAndResumes) {
+  std::string content;
+  for (int i = 0; i < 20000; ++i) content += static_cast<char>('a' + i % 26);
+  WriteTextFile(BannerPictures() / "big.bin", content);
+  const std::string url = Service().BaseUrl() + "/banners/big.bin";
+
+  FetchHead head;
+  std::string body;
+  FetchRequest request{url,
+                       std::nullopt,
+                       [&](const FetchHead& h) { return head = h, true; },
+                       [&](std::string_view block) { return body += block, true; },
+                       {}};
+  auto result = transport_->Fetch(request);
+  EXPECT_TRUE(result.transportOk) << result.error;
+  EXPECT_EQ(result.status, 200);
+  EXPECT_EQ(head.status, 200);
+  EXPECT_EQ(head.contentLength, content.size());
+  EXPECT_EQ(body, content);
+
+  body.clear();
+  request.resumeFrom = 12345;
+  result = transport_->Fetch(request);
+  EXPECT_TRUE(result.transportOk);
+  EXPECT_EQ(result.status, 206);
+  ASSERT_TRUE(head.contentRange);
+  EXPECT_EQ(head.contentRange->first, 12345u);
+  EXPECT_EQ(head.contentRange->total, content.size());
+  EXPECT_EQ(body, content.substr(12345));
+  EXPECT_EQ(Header(RequestsTo("/banners/big.bin").back(), "Range"), "bytes=12345-");
+}
+
+TEST_F(CurlTransportTest, FetchEndsWhenTheCallerOrTheStopTokenSaysSo) {
+  WriteTextFile(BannerPictures() / "big.bin", std::string(300000, 'z'));
+  const std::string url = Service().BaseUrl() + "/banners/big.bin";
+
+  FetchRequest refuseHead{url, std::nullopt, [](const FetchHead&) { return false; }, {}, {}};
+  auto result = transport_->Fetch(refuseHead);
+  EXPECT_TRUE(result.aborted);
+  EXPECT_FALSE(result.transportOk);
+
+  std::stop_source stop;
+  std::size_t received = 0;
+  FetchRequest stopped{url,
+                       std::nullopt,
+                       {},
+                       [&](std::string_view block) {
+                         received += block.size();
+                         stop.request_stop();
+                         return true;
+                       },
+                       stop.get_token()};
+  result = transport_->Fetch(stopped);
+  EXPECT_TRUE(result.aborted);
+  EXPECT_LT(received, 300000u);
+
+  FetchRequest missing{Service().BaseUrl() + "/banners/none.bin", std::nullopt, {}, {}, {}};
+  result = transport_->Fetch(missing);
+  EXPECT_TRUE(result.transportOk);
+  EXPECT_EQ(result.status, 404);
+  EXPECT_FALSE(transport_->Fetch({"file:///etc/passwd", std::nullopt, {}, {}, {}}).transportOk);
+}
+
+}  // namespace
+}  // namespace orvik::test
