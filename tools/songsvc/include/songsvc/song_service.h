@@ -25,13 +25,14 @@ struct RecordedRequest {
 
 // A fault applies to every request whose path starts with `pathPrefix`.
 struct Fault {
-  int status = 0;                             // non-zero: answer with this status
-  std::optional<std::string> rawBody;         // answer with exactly these bytes
-  std::optional<std::uint64_t> truncateAfter; // send only this many body bytes, then drop
-  std::optional<std::uint64_t> claimedLength; // Content-Length to announce (lying)
-  int slowChunkDelayMs = 0;                   // pause between 64 KiB chunks (bounded)
-  bool ignoreRange = false;                   // answer 200 with the whole body to a Range
-  int remaining = -1;                         // applies this many times; -1: until cleared
+  int status = 0;                              // non-zero: answer with this status
+  std::optional<std::string> rawBody;          // answer with exactly these bytes
+  std::optional<std::uint64_t> truncateAfter;  // send only this many body bytes, then drop
+  std::optional<std::uint64_t> claimedLength;  // Content-Length to announce (lying)
+  int slowChunkDelayMs = 0;                    // pause between 64 KiB chunks (bounded)
+  bool ignoreRange = false;                    // answer 200 with the whole body to a Range
+  bool chunked = false;  // send the body chunked, announcing no Content-Length
+  int remaining = -1;    // applies this many times; -1: until cleared
 };
 
 struct TestCertificates {
@@ -50,8 +51,8 @@ struct Options {
   std::filesystem::path workDir;     // prepared packages are written here
   TestCertificates certificates;     // certFile/keyFile used by the HTTPS listener
   std::string host = "127.0.0.1";
-  int httpPort = 0;   // 0: any free port
-  int httpsPort = 0;  // 0: any free port
+  int httpPort = 0;                               // 0: any free port
+  int httpsPort = 0;                              // 0: any free port
   std::chrono::milliseconds preparationDelay{0};  // until the package URL is announced
   bool announceAppUpdate = false;
   std::string appFileUrl;   // sent as appFileUrl when announcing
@@ -83,6 +84,15 @@ class SongService {
   void SetPreparationDelay(std::chrono::milliseconds delay);
   void SetAppUpdate(bool announce, const std::string& appFileUrl);
   void SetBannerReply(const std::string& reply);
+
+  // Packages (tests). The update code of the latest insert decision; empty before one.
+  std::string LastUpdateCode() const;
+  // Waits until the update-event reply for `code` names the package (made and past the
+  // preparation delay). False on time-out, an unknown code, a failed package or Stop().
+  bool WaitForPackage(const std::string& code, std::chrono::milliseconds timeout) const;
+  std::filesystem::path PackageFile(const std::string& code) const;  // empty when unknown
+  // The count the launcher reported for `code` (insertCount of the result request).
+  std::optional<int> ReportedCount(const std::string& code) const;
 
  private:
   struct Impl;
