@@ -13,7 +13,7 @@
 namespace orvik {
 
 bool COrvikApp::InitInstance() {
-  auto dlg = std::make_unique<COrvikDlg>();
+  auto dlg = std::make_unique<ui::COrvikDlg>();
   WindowDependencies deps;
   deps.moduleDir = platform::GetModuleDirectory();
   deps.makeTransport = [](const ServiceAddress& address, WindowPort& port,

@@ -1,5 +1,6 @@
 #include "update/package_extractor.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <system_error>
@@ -94,7 +95,13 @@ bool PlaceFiles(const std::vector<fs::path>& relative, const fs::path& staging,
     const fs::path target = store / rel;
     PlacedFile entry{target, {}};
     fs::create_directories(target.parent_path(), ec);
-    if (fs::exists(fs::symlink_status(target, ec))) {
+    const auto existing = fs::symlink_status(target, ec);
+    if (fs::is_directory(existing)) {  // never replace a folder of the store by a file
+      ok = false;
+      failedPath = target.string();
+      break;
+    }
+    if (fs::exists(existing)) {
       entry.backup = backupRoot / rel;
       fs::create_directories(entry.backup.parent_path(), ec);
       if (!MoveFile(target, entry.backup)) {
@@ -246,6 +253,7 @@ ExtractReport InstallPackage(const fs::path& archive, const fs::path& songFolder
     report.detail = ec.message();
     return report;
   }
+  std::sort(files.begin(), files.end());
   for (const auto& rel : files) {
     if (rel.empty() || !IsSafeEntryName(rel.generic_string())) {
       report.result = ExtractResult::UnsafeEntry;
@@ -260,6 +268,7 @@ ExtractReport InstallPackage(const fs::path& archive, const fs::path& songFolder
     return report;
   }
   report.filesInstalled = files.size();
+  if (onPercent) onPercent(100);  // 7-Zip does not print 100% for small archives
   return report;
 }
 

@@ -14,6 +14,7 @@
 #include "core/catalogue.h"
 #include "core/control_ids.h"
 #include "core/launcher_state.h"
+#include "core/product_source.h"
 #include "core/service_address.h"
 #include "platform/process.h"
 #include "window/window_events.h"

@@ -116,15 +116,23 @@ TEST_F(InstallPackageTest, EntriesLeavingTheStoreRefuseTheWholePackage) {
 }
 
 TEST_F(InstallPackageTest, AFileThatCannotBePlacedTakesBackEverythingPlaced) {
-  // A folder where a song file should go makes the move fail after others were placed.
-  MakeZip(archive, {{"K1000/01234.sgd", "new1234"}, {"K9000/09000.sgd", "new"},
-                    {"K9000/09001.sgd", "new"}});
-  fs::create_directories(store / "K9000" / "09001.sgd" / "blocker");
-  const auto report = Install();
+  // Files are placed in path order; a file where block folder K9000 should be makes the
+  // later ones fail after K1000's song was replaced. (Tests run as root: no permissions.)
+  MakeZip(archive, {{"K1000/01234.sgd", "new1234"}, {"K9000/09000.sgd", "new"}});
+  test::WriteTextFile(store / "K9000", "not a folder");
+  auto report = Install();
   EXPECT_EQ(report.result, ExtractResult::StoreNotWritable);
-  EXPECT_NE(report.detail.find("09001.sgd"), std::string::npos);
+  EXPECT_NE(report.detail.find("09000.sgd"), std::string::npos);
   EXPECT_EQ(test::ReadTextFile(store / "K1000" / "01234.sgd"), "old1234");
-  EXPECT_FALSE(fs::exists(store / "K9000" / "09000.sgd"));
+  fs::remove(store / "K9000");
+  ExpectStoreUntouched();
+
+  // A folder where a song file should go is never replaced (nor deleted) by the song.
+  fs::create_directories(store / "K9000" / "09000.sgd" / "keep");
+  report = Install();
+  EXPECT_EQ(report.result, ExtractResult::StoreNotWritable);
+  EXPECT_TRUE(fs::is_directory(store / "K9000" / "09000.sgd" / "keep"));
+  EXPECT_EQ(test::ReadTextFile(store / "K1000" / "01234.sgd"), "old1234");
   fs::remove_all(store / "K9000");
   ExpectStoreUntouched();
 }
