@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
   close->setObjectName("closeButton");
   layout->addWidget(close);
   QObject::connect(close, &QPushButton::clicked, &window, &QWidget::close);
-  window.setFixedSize(360, 160);
+  window.setMinimumWidth(440);
   window.show();
 
   const int result = app.exec();
