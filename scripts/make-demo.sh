@@ -36,9 +36,11 @@ done
 
 if ((FRESH)); then
   # Only what this script and the launcher make; the folder itself may be a mount point.
+  # The service's test certificates stay: making them takes seconds, and they are reused
+  # only while valid.
   rm -rf "$DEMO/orvik" "$DEMO/setting.env" "$DEMO/data.r4x" "$DEMO/songs.txt" "$DEMO/bin" \
-    "$DEMO/Tunova" "$DEMO/service" "$DEMO/screenshots" "$DEMO/logs" "$DEMO"/*.zip \
-    "$DEMO"/*.zip.part
+    "$DEMO/Tunova" "$DEMO/service/catalog" "$DEMO/service/banners" "$DEMO/service/work" \
+    "$DEMO/screenshots" "$DEMO/logs" "$DEMO"/*.zip "$DEMO"/*.zip.part
 fi
 
 # A song's placeholder bytes: the same for the store and the catalogue, so a store that has

@@ -56,7 +56,7 @@ wait_for_line() {  # file pattern seconds pid
 
 # The reference service, on free ports; it prints its addresses once it listens.
 "$BUILD/tools/songsvc/orvik-songsvc" --catalog "$DEMO/service/catalog" \
-  --banners "$DEMO/service/banners" --work "$DEMO/service/work" --delay-ms "$DELAY_MS" \
+  --banners "$DEMO/service/banners" --work "$DEMO/service/work" --certs "$DEMO/service/certs" --delay-ms "$DELAY_MS" \
   >"$LOGS/songsvc.out" 2>"$LOGS/songsvc.err" &
 pids+=($!)
 if ! wait_for_line "$LOGS/songsvc.out" '^ca=' 30 "${pids[-1]}"; then

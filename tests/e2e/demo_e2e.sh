@@ -54,6 +54,9 @@ only_extra_is_withdrawn() {
 log_count() { grep -c "^$1 " "$DEMO/Tunova/player.log" || true; }
 no_archive_left() { ! compgen -G "$DEMO/*.zip" >/dev/null; }
 list_counts() { grep -qx "songs=$1" "$DEMO/Tunova/songlist.txt"; }
+store_equals_catalogue() {  # the same song files with the same bytes (empty folders aside)
+  [ "$(songs_in "$DEMO/Tunova/Songs")" = "$(songs_in "$DEMO/service/catalog")" ] && same_songs
+}
 stored_songs() { [ "$(songs_in "$DEMO/Tunova/Songs" | wc -l)" -eq "$1" ]; }
 
 echo "== first start: update and player"
@@ -68,7 +71,7 @@ check "the update was shown (screenshot)" test -s "$DEMO/screenshots/02-update-o
 
 echo "== second start: removal of the withdrawn song"
 bash "$ROOT/scripts/run-demo.sh" --build "$BUILD" --dir "$DEMO" --headless --delay-ms 0
-check "the store now equals the catalogue" diff -r "$DEMO/service/catalog" "$DEMO/Tunova/Songs"
+check "the store now equals the catalogue" store_equals_catalogue
 check "500 songs stored" stored_songs 500
 
 ((failures == 0)) || { echo "$failures check(s) failed"; exit 1; }
