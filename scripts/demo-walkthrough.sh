@@ -24,7 +24,10 @@ while (($#)); do
     *) echo "demo-walkthrough.sh: unknown option $1" >&2; exit 2 ;;
   esac
 done
-[ -n "$DEMO" ] && [ -n "$LAUNCHER" ] || { echo "usage: --dir DEMO --launcher PID" >&2; exit 2; }
+if [ -z "$DEMO" ] || [ -z "$LAUNCHER" ]; then
+  echo "usage: demo-walkthrough.sh --dir DEMO --launcher PID" >&2
+  exit 2
+fi
 : "${DISPLAY:?demo-walkthrough.sh needs a display}"
 
 SHOTS="$DEMO/screenshots"
@@ -117,6 +120,22 @@ stale_gone() {
   for f in $stale; do [ ! -e "$STORE/$f" ] || return 1; done
 }
 
+# Confirms the message box: no window manager under Xvfb, so the box gets the focus directly.
+# Tried again while the box stays (a key can arrive before the focus).
+dismiss_box() {
+  local attempt
+  for attempt in 1 2 3 4 5; do
+    timeout 5 xdotool windowfocus --sync "$box" 2>/dev/null || true
+    xdotool key --clearmodifiers Return
+    for _ in $(seq 10); do
+      other_window || return 0
+      sleep 0.2
+    done
+    step "the message box is still open (attempt $attempt)"
+  done
+  fail "the message box did not close"
+}
+
 run_player_twice() {
   local round started ended player
   for round in 1 2; do
@@ -153,8 +172,7 @@ if ((missing > 0)); then
   step "downloading and unpacking"
   wait_until 60 "the update to finish (message box)" other_window
   screen_shot 03-update-finished
-  # No window manager under Xvfb: give the box the focus directly and confirm it.
-  xdotool windowfocus --sync "$box" key --clearmodifiers Return
+  dismiss_box
   wait_until 20 "the song list program to write songlist.txt" test -s "$DEMO/Tunova/songlist.txt"
   wait_until 10 "the run button" face_is run
   shot 04-updated
@@ -162,7 +180,7 @@ if ((missing > 0)); then
   ((missing == 0)) || fail "$missing catalogue songs are still missing from the store"
   run_player_twice
 elif [ -n "$stale" ]; then
-  step "withdrawn songs in the store: $(echo $stale)"
+  step "withdrawn songs in the store: ${stale//$'\n'/ }"
   wait_until 30 "the launcher to remove the withdrawn songs" stale_gone
   shot 02-removed
 else

@@ -38,9 +38,11 @@ if ((FRESH)); then
   # Only what this script and the launcher make; the folder itself may be a mount point.
   # The service's test certificates stay: making them takes seconds, and they are reused
   # only while valid.
-  rm -rf "$DEMO/orvik" "$DEMO/setting.env" "$DEMO/data.r4x" "$DEMO/songs.txt" "$DEMO/bin" \
-    "$DEMO/Tunova" "$DEMO/service/catalog" "$DEMO/service/banners" "$DEMO/service/work" \
-    "$DEMO/screenshots" "$DEMO/logs" "$DEMO"/*.zip "$DEMO"/*.zip.part
+  (
+    cd "$DEMO"
+    rm -rf orvik setting.env data.r4x songs.txt bin Tunova service/catalog service/banners \
+      service/work screenshots logs ./*.zip ./*.zip.part
+  )
 fi
 
 # A song's placeholder bytes: the same for the store and the catalogue, so a store that has

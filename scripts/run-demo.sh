@@ -105,7 +105,8 @@ if ((HEADLESS)); then
     cat "$LOGS/xvfb.err" >&2
     exit 1
   fi
-  export DISPLAY=":$(head -n1 "$LOGS/xvfb.display")"
+  DISPLAY=":$(head -n1 "$LOGS/xvfb.display")"
+  export DISPLAY
 fi
 
 echo "Demo installation: $DEMO"

@@ -17,7 +17,10 @@ while (($#)); do
     *) echo "demo_e2e.sh: unknown option $1" >&2; exit 2 ;;
   esac
 done
-[ -n "$BUILD" ] && [ -n "$DEMO" ] || { echo "usage: --build BUILD --dir DEMO" >&2; exit 2; }
+if [ -z "$BUILD" ] || [ -z "$DEMO" ]; then
+  echo "usage: demo_e2e.sh --build BUILD --dir DEMO" >&2
+  exit 2
+fi
 
 for tool in Xvfb xdotool import compare; do
   if ! command -v "$tool" >/dev/null; then

@@ -57,11 +57,11 @@ int main(int argc, char** argv) {
   window.setObjectName("demoPlayer");
   window.setWindowTitle(QStringLiteral("Tunova (demo player)"));
   auto* layout = new QVBoxLayout(&window);
-  auto* text = new QLabel(QString::fromUtf8(
-      "<b>튜노바 (데모 플레이어)</b><br><br>"
-      "Stand-in for a Tunova karaoke player.<br>"
-      "The launcher keeps its run button pressed while this window is open.<br>"
-      "Close it to end the player."));
+  auto* text = new QLabel(
+      QString::fromUtf8("<b>튜노바 (데모 플레이어)</b><br><br>"
+                        "Stand-in for a Tunova karaoke player.<br>"
+                        "The launcher keeps its run button pressed while this window is open.<br>"
+                        "Close it to end the player."));
   text->setTextFormat(Qt::RichText);
   layout->addWidget(text);
   auto* close = new QPushButton(QStringLiteral("Close"));
