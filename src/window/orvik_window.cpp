@@ -1,5 +1,7 @@
 #include "window/orvik_window.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 
 #include "core/client_id.h"
@@ -49,12 +51,31 @@ COrvikWindow::~COrvikWindow() { OnClose(); }
 
 fs::path COrvikWindow::ImageFolder() const { return BannerImageFolder(state_.moduleDir); }
 
-std::vector<fs::path> COrvikWindow::InitialBannerPictures() const {
+namespace {
+bool FileExists(const fs::path& file) {
+  std::error_code ec;
+  return fs::is_regular_file(file, ec);
+}
+}  // namespace
+
+// The banner drops pictures it cannot load and a click reports a position, so missing
+// files are left out here and each position keeps the meaning of its own picture.
+void COrvikWindow::ShowInitialBannerPictures() {
   const fs::path folder = ImageFolder();
   fs::path first = folder / (state_.ServiceKey() + ".png");
-  std::error_code ec;
-  if (!fs::exists(first, ec)) first = folder / "default.jpg";
-  return {first, folder / "3.png"};
+  if (!FileExists(first)) first = folder / "default.jpg";
+  std::vector<fs::path> files;
+  bannerSlots_.clear();
+  if (FileExists(first)) {
+    files.push_back(first);
+    bannerSlots_.push_back({BannerSlot::Service});
+  }
+  const fs::path promotion = folder / "3.png";
+  if (FileExists(promotion)) {
+    files.push_back(promotion);
+    bannerSlots_.push_back({BannerSlot::Promotion});
+  }
+  port_.SetBannerPictures(files);
 }
 
 void COrvikWindow::OnInitDialog() {
@@ -64,6 +85,7 @@ void COrvikWindow::OnInitDialog() {
     state_.m_clientId = id;
   }
   const ProgramList programs = LoadSettings(state_);
+  initialised_ = true;
   port_.SetListItems(ctl::kProgramList, programs.entries, programs.selected);
   port_.SetProgressPos(ctl::kProgressBar, 0);
 
@@ -74,7 +96,7 @@ void COrvikWindow::OnInitDialog() {
       state_, *client_, *transport_, port_, *deps_.products,
       [this](const DownloadProgressInfo* info) { OnDownloadProgress(info); }});
 
-  port_.SetBannerPictures(InitialBannerPictures());
+  ShowInitialBannerPictures();
   bannerThread_ = std::jthread([this](std::stop_token stop) {
     RunBannerThread(*client_, *transport_, state_.moduleDir, port_, stop);
   });
@@ -175,15 +197,14 @@ void COrvikWindow::OnUpdateButton() {
     return;
   }
   RunOffUiThread(false, [this] {
-    LaunchContext ctx{*processes_, port_};
-    if (deps_.wait) ctx.wait = deps_.wait;
+    LaunchContext ctx = MakeLaunchContext();
     return StartToolsOnly(ctx);
   });
 }
 
 void COrvikWindow::OnRunButton() {
   if (engine_->IsDownloading() || engine_->IsExtracting()) return;
-  if (port_.IsControlChecked(ctl::kRunButton) || launchRunning_) return;
+  if (port_.IsControlChecked(ctl::kRunButton)) return;
   state_.m_isActive = false;
   port_.SetControlChecked(ctl::kRunButton, true);
   port_.RedrawControl(ctl::kRunButton);
@@ -194,8 +215,7 @@ void COrvikWindow::OnRunButton() {
     program = state_.m_selectedProgram;
   }
   RunOffUiThread(true, [this, path, program] {
-    LaunchContext ctx{*processes_, port_};
-    if (deps_.wait) ctx.wait = deps_.wait;
+    LaunchContext ctx = MakeLaunchContext();
     return LaunchPlayer(ctx, path, program);
   });
 }
@@ -203,34 +223,57 @@ void COrvikWindow::OnRunButton() {
 void COrvikWindow::StartMakeSongList() {
   const std::string listProgram = GetListProgramPath(state_);
   RunOffUiThread(false, [this, listProgram] {
-    LaunchContext ctx{*processes_, port_};
-    if (deps_.wait) ctx.wait = deps_.wait;
+    LaunchContext ctx = MakeLaunchContext();
     MakeSongList(ctx, state_, listProgram);
     return true;
   });
 }
 
-// One launch at a time; its pauses and process waits run beside the UI thread, and the
-// result comes back as WM_LAUNCH_DONE (wParam: started, lParam: was the player's launch).
+LaunchContext COrvikWindow::MakeLaunchContext() {
+  LaunchContext ctx{*processes_, port_};
+  ctx.wait = deps_.wait ? deps_.wait : [this](int ms) { Pause(ms); };
+  return ctx;
+}
+
+// The launch pauses end early when the window closes, so closing never waits them out.
+void COrvikWindow::Pause(int ms) {
+  std::mutex mutex;
+  std::condition_variable_any never;
+  std::unique_lock lock(mutex);
+  never.wait_for(lock, shutdown_.get_token(), std::chrono::milliseconds(ms), [] { return false; });
+}
+
+// Launches, tool starts and list starts pause and wait on processes, so they run beside
+// the UI thread, one after another in the order asked for (a list start asked for while
+// the player is being launched still happens). Each result comes back as WM_LAUNCH_DONE
+// (wParam: started, lParam: was the player's launch).
 void COrvikWindow::RunOffUiThread(bool playerLaunch, std::function<bool()> work) {
-  bool expected = false;
-  if (!launchRunning_.compare_exchange_strong(expected, true)) {
-    if (playerLaunch) {  // the run button was checked above: give it back
-      port_.SetControlChecked(ctl::kRunButton, false);
-      port_.RedrawControl(ctl::kRunButton);
+  std::lock_guard lock(launchMutex_);
+  launchQueue_.push_back({playerLaunch, std::move(work)});
+  if (launchRunning_) return;  // the worker takes it next
+  if (launchThread_.joinable()) launchThread_.join();  // drained and ending
+  launchRunning_ = true;
+  launchThread_ = std::jthread([this] { RunLaunchQueue(); });
+}
+
+void COrvikWindow::RunLaunchQueue() {
+  for (;;) {
+    LaunchJob job;
+    {
+      std::lock_guard lock(launchMutex_);
+      if (launchQueue_.empty()) {
+        launchRunning_ = false;
+        return;
+      }
+      job = std::move(launchQueue_.front());
+      launchQueue_.pop_front();
     }
-    return;
+    const bool ok = job.work();
+    port_.PostWindowMessage(WM_LAUNCH_DONE, ok ? 1 : 0, job.playerLaunch ? 1 : 0);
   }
-  if (launchThread_.joinable()) launchThread_.join();
-  launchThread_ = std::jthread([this, playerLaunch, work = std::move(work)] {
-    const bool ok = work();
-    launchRunning_ = false;
-    port_.PostWindowMessage(WM_LAUNCH_DONE, ok ? 1 : 0, playerLaunch ? 1 : 0);
-  });
 }
 
 void COrvikWindow::OnLaunchDone(bool started, bool wasPlayerLaunch) {
-  if (launchThread_.joinable() && !launchRunning_) launchThread_.join();
   if (!wasPlayerLaunch) return;
   if (started) {
     port_.StartTimer(timer::kRunWatch, 2000);
@@ -269,6 +312,8 @@ void COrvikWindow::OnTimer(int timerId) {
 void COrvikWindow::OnDownloadProgress(const DownloadProgressInfo* info) {
   if (!state_.m_downloadRunning) return;
   if (info == nullptr) {
+    std::lock_guard lock(progressMutex_);
+    lastBarPos_ = 0;
     port_.SetProgressPos(ctl::kProgressBar, 0);
     port_.SetControlText(ctl::kByteProgressLabel, text::kDownloadFailedLabel);
     return;
@@ -319,8 +364,13 @@ void COrvikWindow::OnWindowMessage(unsigned message, std::uintptr_t wParam, std:
     port_.SetProgressPos(ctl::kProgressBar, static_cast<int>(wParam));
   } else if (message == WM_BANNERS_READY) {
     if (bannerThread_.joinable()) bannerThread_.join();
-    for (const auto& entry : client_->Banners())
-      port_.AddBannerPicture(ImageFolder() / entry.fileName);
+    const auto banners = client_->Banners();
+    for (std::size_t i = 0; i < banners.size(); ++i) {
+      const fs::path picture = ImageFolder() / banners[i].fileName;
+      if (!FileExists(picture)) continue;  // its download failed and no older copy exists
+      port_.AddBannerPicture(picture);
+      bannerSlots_.push_back({BannerSlot::ServiceBanner, i});
+    }
   } else if (message == WM_BANNER_CLICKED) {
     OnBannerClicked(wParam);
   } else if (message == WM_LAUNCH_DONE) {
@@ -368,14 +418,16 @@ void COrvikWindow::OnUpdateState(int code) {
 }
 
 void COrvikWindow::OnBannerClicked(std::size_t index) {
-  if (index == 0) return;
-  if (index == 1) {
+  if (index >= bannerSlots_.size()) return;
+  const BannerSlot slot = bannerSlots_[index];
+  if (slot.kind == BannerSlot::Service) return;
+  if (slot.kind == BannerSlot::Promotion) {
     port_.OpenAddress((ImageFolder() / "3_default.png").string());
     return;
   }
   const auto banners = client_->Banners();
-  if (index - 2 >= banners.size()) return;
-  const std::string& link = banners[index - 2].link;
+  if (slot.entry >= banners.size()) return;
+  const std::string& link = banners[slot.entry].link;
   // Only web addresses: a link is the service's text, not a program to start.
   if (link.empty() || !IsWebAddress(link)) return;
   if (!port_.OpenAddress(link)) port_.ShowMessage(text::kOpenUrlFailed + link, MessageIcon::None);
@@ -390,8 +442,13 @@ void COrvikWindow::OnClose() {
   bannerThread_.request_stop();
   if (engine_) engine_->Shutdown();
   if (bannerThread_.joinable()) bannerThread_.join();
+  {
+    std::lock_guard lock(launchMutex_);
+    launchQueue_.clear();  // nothing new is started for a closed window
+  }
   if (launchThread_.joinable()) launchThread_.join();
-  SaveSettings(state_);
+  // Never before the settings were read: that would replace the file with an empty table.
+  if (initialised_) SaveSettings(state_);
 }
 
 StatusPicture COrvikWindow::StatusPictureToShow() const {
