@@ -1,7 +1,5 @@
 #include "window/orvik_window.h"
 
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 
 #include "core/client_id.h"
@@ -9,7 +7,6 @@
 #include "core/launching.h"
 #include "core/settings_product_source.h"
 #include "core/window_port.h"
-#include "library/song_list.h"
 #include "service/banners.h"
 #include "service/http_transport.h"
 #include "service/service_client.h"
@@ -92,9 +89,9 @@ void COrvikWindow::OnInitDialog() {
   address_ = ReadServiceAddress(state_.settings);
   transport_ = deps_.makeTransport(address_, port_, shutdown_.get_token());
   client_ = std::make_unique<CServiceClient>(address_.baseUrl, *transport_);
-  engine_ = std::make_unique<UpdateEngine>(UpdateEngineDeps{
-      state_, *client_, *transport_, port_, *deps_.products,
-      [this](const DownloadProgressInfo* info) { OnDownloadProgress(info); }});
+  engine_ = std::make_unique<UpdateEngine>(
+      UpdateEngineDeps{state_, *client_, *transport_, port_, *deps_.products,
+                       [this](const DownloadProgressInfo* info) { OnDownloadProgress(info); }});
 
   ShowInitialBannerPictures();
   bannerThread_ = std::jthread([this](std::stop_token stop) {
@@ -148,9 +145,8 @@ void COrvikWindow::OnCommand(int id) {
     case ctl::kLoopMidiBox:
     case ctl::kKvSynthBox:
     case ctl::kCantataBox:
-      OnToolOptionCommand(port_, id, [this](int box) {
-        SetConfigFlag(state_, box, port_.IsControlChecked(box));
-      });
+      OnToolOptionCommand(
+          port_, id, [this](int box) { SetConfigFlag(state_, box, port_.IsControlChecked(box)); });
       return;
     case ctl::kLegacyTunovaHL:
     case ctl::kLegacyTunovaUSB:
@@ -200,87 +196,6 @@ void COrvikWindow::OnUpdateButton() {
     LaunchContext ctx = MakeLaunchContext();
     return StartToolsOnly(ctx);
   });
-}
-
-void COrvikWindow::OnRunButton() {
-  if (engine_->IsDownloading() || engine_->IsExtracting()) return;
-  if (port_.IsControlChecked(ctl::kRunButton)) return;
-  state_.m_isActive = false;
-  port_.SetControlChecked(ctl::kRunButton, true);
-  port_.RedrawControl(ctl::kRunButton);
-  const std::string path = GetRunProgramPath(state_);
-  std::string program;
-  {
-    std::lock_guard lock(state_.mutex);
-    program = state_.m_selectedProgram;
-  }
-  RunOffUiThread(true, [this, path, program] {
-    LaunchContext ctx = MakeLaunchContext();
-    return LaunchPlayer(ctx, path, program);
-  });
-}
-
-void COrvikWindow::StartMakeSongList() {
-  const std::string listProgram = GetListProgramPath(state_);
-  RunOffUiThread(false, [this, listProgram] {
-    LaunchContext ctx = MakeLaunchContext();
-    MakeSongList(ctx, state_, listProgram);
-    return true;
-  });
-}
-
-LaunchContext COrvikWindow::MakeLaunchContext() {
-  LaunchContext ctx{*processes_, port_};
-  ctx.wait = deps_.wait ? deps_.wait : [this](int ms) { Pause(ms); };
-  return ctx;
-}
-
-// The launch pauses end early when the window closes, so closing never waits them out.
-void COrvikWindow::Pause(int ms) {
-  std::mutex mutex;
-  std::condition_variable_any never;
-  std::unique_lock lock(mutex);
-  never.wait_for(lock, shutdown_.get_token(), std::chrono::milliseconds(ms), [] { return false; });
-}
-
-// Launches, tool starts and list starts pause and wait on processes, so they run beside
-// the UI thread, one after another in the order asked for (a list start asked for while
-// the player is being launched still happens). Each result comes back as WM_LAUNCH_DONE
-// (wParam: started, lParam: was the player's launch).
-void COrvikWindow::RunOffUiThread(bool playerLaunch, std::function<bool()> work) {
-  std::lock_guard lock(launchMutex_);
-  launchQueue_.push_back({playerLaunch, std::move(work)});
-  if (launchRunning_) return;  // the worker takes it next
-  if (launchThread_.joinable()) launchThread_.join();  // drained and ending
-  launchRunning_ = true;
-  launchThread_ = std::jthread([this] { RunLaunchQueue(); });
-}
-
-void COrvikWindow::RunLaunchQueue() {
-  for (;;) {
-    LaunchJob job;
-    {
-      std::lock_guard lock(launchMutex_);
-      if (launchQueue_.empty()) {
-        launchRunning_ = false;
-        return;
-      }
-      job = std::move(launchQueue_.front());
-      launchQueue_.pop_front();
-    }
-    const bool ok = job.work();
-    port_.PostWindowMessage(WM_LAUNCH_DONE, ok ? 1 : 0, job.playerLaunch ? 1 : 0);
-  }
-}
-
-void COrvikWindow::OnLaunchDone(bool started, bool wasPlayerLaunch) {
-  if (!wasPlayerLaunch) return;
-  if (started) {
-    port_.StartTimer(timer::kRunWatch, 2000);
-  } else {
-    port_.SetControlChecked(ctl::kRunButton, false);
-    port_.RedrawControl(ctl::kRunButton);
-  }
 }
 
 void COrvikWindow::OnListSelectionChanged(int id, const std::string& text) {
@@ -333,9 +248,9 @@ void COrvikWindow::OnDownloadProgress(const DownloadProgressInfo* info) {
     std::lock_guard stateLock(state_.mutex);
     state_.m_totalMB = totalMB;
   }
-  port_.SetControlText(ctl::kByteProgressLabel,
-                       ProgressText(static_cast<double>(info->received) / 1048576.0, totalMB,
-                                    percent));
+  port_.SetControlText(
+      ctl::kByteProgressLabel,
+      ProgressText(static_cast<double>(info->received) / 1048576.0, totalMB, percent));
 }
 
 void COrvikWindow::OnWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {

@@ -156,8 +156,8 @@ TEST(XvfbWindow, ShowsCountsFromTheServiceAndSavesSettingsOnTermination) {
   int displayPipe[2];
   ASSERT_EQ(::pipe(displayPipe), 0);
   ::fcntl(displayPipe[0], F_SETFD, FD_CLOEXEC);  // only the writing end goes to Xvfb
-  Child server({xvfb, "-displayfd", std::to_string(displayPipe[1]), "-screen", "0",
-                "1024x768x24", "-nolisten", "tcp"},
+  Child server({xvfb, "-displayfd", std::to_string(displayPipe[1]), "-screen", "0", "1024x768x24",
+                "-nolisten", "tcp"},
                {});
   ::close(displayPipe[1]);
   ASSERT_TRUE(server.Started());
@@ -172,8 +172,8 @@ TEST(XvfbWindow, ShowsCountsFromTheServiceAndSavesSettingsOnTermination) {
   ASSERT_FALSE(number.empty()) << "Xvfb did not report its display";
   const std::string display = ":" + number;
 
-  Child service({ORVIK_SONGSVC_EXECUTABLE, "--catalog", catalog.string(), "--work",
-                 work.string(), "--certs", ORVIK_TEST_CERT_DIR},
+  Child service({ORVIK_SONGSVC_EXECUTABLE, "--catalog", catalog.string(), "--work", work.string(),
+                 "--certs", ORVIK_TEST_CERT_DIR},
                 {}, true);
   ASSERT_TRUE(service.Started());
   std::map<std::string, std::string> printed;

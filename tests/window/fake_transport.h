@@ -23,7 +23,7 @@ class FakeTransport : public HttpTransport {
  public:
   // Replies to form posts whose URL path ends with the key.
   std::map<std::string, std::string> formReplies;
-  std::string secureReply;                // every GetSecure answer
+  std::string secureReply;                 // every GetSecure answer
   std::set<std::string> failingDownloads;  // picture URLs that fail
   // The package: its size, and where the connection breaks (no break when >= size).
   std::uint64_t packageSize = 0;

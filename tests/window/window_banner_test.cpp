@@ -68,8 +68,9 @@ TEST_F(BannerWindow, AMissingPictureDoesNotShiftTheLinksOfTheOthers) {
 TEST_F(BannerWindow, OnlyWebLinksAreOpened) {
   MakePicture("tunova.png");
   MakePicture("3.png");
-  Open("a,http://pics.test/p1.png,p1.png,file:///bin/sh|b,http://pics.test/p2.png,p2.png,"
-       "calc.exe|c,http://pics.test/p3.png,p3.png,HTTPS://three.test/");
+  Open(
+      "a,http://pics.test/p1.png,p1.png,file:///bin/sh|b,http://pics.test/p2.png,p2.png,"
+      "calc.exe|c,http://pics.test/p3.png,p3.png,HTTPS://three.test/");
   EXPECT_EQ(Added().size(), 3u);
   EXPECT_EQ(OpenedByClick(2), Opened{});
   EXPECT_EQ(OpenedByClick(3), Opened{});

@@ -82,8 +82,7 @@ TEST_F(LaunchWindow, ListQuestionAboutBoxAndEventPages) {
   port_.QueueAnswer(true);
   window_->OnCommand(ctl::kListButtonLegacy);
   EXPECT_EQ(port_.CallsOf("progressdlg").size(), 1u);
-  EXPECT_EQ(port_.Questions(),
-            std::vector<std::string>(2, std::string(text::kMakeListQuestion)));
+  EXPECT_EQ(port_.Questions(), std::vector<std::string>(2, std::string(text::kMakeListQuestion)));
   EXPECT_TRUE(processes_.requests.empty());  // the question opens the dialog only
 
   window_->OnCommand(ctl::kAboutCommand);
@@ -91,9 +90,9 @@ TEST_F(LaunchWindow, ListQuestionAboutBoxAndEventPages) {
 
   window_->OnCommand(ctl::kEventUpdateButton);
   window_->OnCommand(ctl::kEventInstallButton);
-  EXPECT_EQ(port_.Opened(), (std::vector<std::string>{
-                                "https://svc.test:8443/api/app/banner/event/event-update",
-                                "https://svc.test:8443/api/app/banner/event/event-install"}));
+  EXPECT_EQ(port_.Opened(),
+            (std::vector<std::string>{"https://svc.test:8443/api/app/banner/event/event-update",
+                                      "https://svc.test:8443/api/app/banner/event/event-install"}));
 
   const std::size_t before = CallCount();
   for (int id : {1001, 1002, 1008}) window_->OnCommand(id);

@@ -30,8 +30,8 @@ TEST_F(WindowTest, StartUpFillsTheWindowInOrder) {
 
   const auto banner = port_.CallsOf("banner");
   ASSERT_EQ(banner.size(), 1u);
-  EXPECT_EQ(banner[0].text, (Images() / "tunovaPRO.png").string() + "|" +
-                                (Images() / "3.png").string());
+  EXPECT_EQ(banner[0].text,
+            (Images() / "tunovaPRO.png").string() + "|" + (Images() / "3.png").string());
 
   EXPECT_TRUE(port_.Checked(ctl::kUseConfigBox));
   EXPECT_TRUE(port_.Checked(ctl::kLoopMidiBox));
