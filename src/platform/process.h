@@ -45,6 +45,10 @@ class ProcessApi {
   virtual bool IsProcessRunning(const std::string& exeName) = 0;
 };
 
+// The full path of a program found on the PATH (a name with a separator is taken as it
+// is); empty when there is none.
+std::string FindProgramOnPath(const std::string& name);
+
 // The real processes of this machine.
 ProcessApi& SystemProcesses();
 

@@ -27,7 +27,9 @@ namespace {
 std::mutex g_abandonedMutex;
 std::vector<pid_t> g_abandoned;
 
-std::string FindOnPath(const std::string& name) {
+}  // namespace
+
+std::string FindProgramOnPath(const std::string& name) {
   if (name.empty() || name.find('/') != std::string::npos) return name;
   const char* path = std::getenv("PATH");
   std::string_view dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
@@ -47,6 +49,8 @@ std::string FindOnPath(const std::string& name) {
   }
   return {};
 }
+
+namespace {
 
 struct SpawnSpec {
   std::vector<std::string> argv;  // argv[0] is the program file to run
@@ -261,7 +265,7 @@ class PosixProcesses : public ProcessApi {
     spec.quiet = !request.show;
     if (request.elevated) {
       // Raised rights come from polkit's pkexec; without it there is no way to ask.
-      const std::string pkexec = FindOnPath("pkexec");
+      const std::string pkexec = FindProgramOnPath("pkexec");
       if (pkexec.empty()) return {nullptr, false, static_cast<unsigned long>(ENOENT)};
       spec.argv.push_back(pkexec);
     } else {
@@ -313,7 +317,7 @@ bool RunCommandAndWait(const std::vector<std::string>& argv, bool show) {
   if (argv.empty()) return false;
   SpawnSpec spec;
   spec.argv = argv;
-  spec.argv[0] = FindOnPath(argv[0]);
+  spec.argv[0] = FindProgramOnPath(argv[0]);
   spec.quiet = !show;
   int error = 0;
   const pid_t pid = Spawn(spec, error);
@@ -329,7 +333,7 @@ int RunAndCapture(const std::vector<std::string>& argv,
   if (::pipe2(out, O_CLOEXEC) != 0) return -1;
   SpawnSpec spec;
   spec.argv = argv;
-  spec.argv[0] = FindOnPath(argv[0]);
+  spec.argv[0] = FindProgramOnPath(argv[0]);
   spec.outputFd = out[1];
   spec.ownGroup = true;
   int error = 0;

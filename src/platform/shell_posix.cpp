@@ -9,30 +9,14 @@
 
 #include "platform/shell.h"
 
+#include "platform/process.h"
+
 namespace orvik::platform {
-namespace {
-
-// Resolved before fork, so the child only calls async-signal-safe functions.
-std::string FindOnPath(const std::string& program) {
-  const char* path = std::getenv("PATH");
-  std::string_view dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
-  while (true) {
-    const auto colon = dirs.find(':');
-    const std::string_view dir = dirs.substr(0, colon);
-    std::string candidate(dir.empty() ? std::string_view(".") : dir);
-    candidate += '/';
-    candidate += program;
-    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
-    if (colon == std::string_view::npos) return {};
-    dirs.remove_prefix(colon + 1);
-  }
-}
-
-}  // namespace
 
 bool OpenWithDefaultHandler(const std::string& address) {
   if (address.empty()) return false;
-  const std::string opener = FindOnPath("xdg-open");
+  // Resolved before fork, so the child only calls async-signal-safe functions.
+  const std::string opener = FindProgramOnPath("xdg-open");
   if (opener.empty()) return false;
   std::vector<char*> argv{const_cast<char*>(opener.c_str()), const_cast<char*>(address.c_str()),
                           nullptr};

@@ -7,7 +7,6 @@
 #include "core/launching.h"
 #include "core/settings_product_source.h"
 #include "core/window_port.h"
-#include "library/song_list.h"
 #include "service/banners.h"
 #include "service/http_transport.h"
 #include "service/service_client.h"
@@ -49,12 +48,31 @@ COrvikWindow::~COrvikWindow() { OnClose(); }
 
 fs::path COrvikWindow::ImageFolder() const { return BannerImageFolder(state_.moduleDir); }
 
-std::vector<fs::path> COrvikWindow::InitialBannerPictures() const {
+namespace {
+bool FileExists(const fs::path& file) {
+  std::error_code ec;
+  return fs::is_regular_file(file, ec);
+}
+}  // namespace
+
+// The banner drops pictures it cannot load and a click reports a position, so missing
+// files are left out here and each position keeps the meaning of its own picture.
+void COrvikWindow::ShowInitialBannerPictures() {
   const fs::path folder = ImageFolder();
   fs::path first = folder / (state_.ServiceKey() + ".png");
-  std::error_code ec;
-  if (!fs::exists(first, ec)) first = folder / "default.jpg";
-  return {first, folder / "3.png"};
+  if (!FileExists(first)) first = folder / "default.jpg";
+  std::vector<fs::path> files;
+  bannerSlots_.clear();
+  if (FileExists(first)) {
+    files.push_back(first);
+    bannerSlots_.push_back({BannerSlot::Service});
+  }
+  const fs::path promotion = folder / "3.png";
+  if (FileExists(promotion)) {
+    files.push_back(promotion);
+    bannerSlots_.push_back({BannerSlot::Promotion});
+  }
+  port_.SetBannerPictures(files);
 }
 
 void COrvikWindow::OnInitDialog() {
@@ -64,17 +82,18 @@ void COrvikWindow::OnInitDialog() {
     state_.m_clientId = id;
   }
   const ProgramList programs = LoadSettings(state_);
+  initialised_ = true;
   port_.SetListItems(ctl::kProgramList, programs.entries, programs.selected);
   port_.SetProgressPos(ctl::kProgressBar, 0);
 
   address_ = ReadServiceAddress(state_.settings);
   transport_ = deps_.makeTransport(address_, port_, shutdown_.get_token());
   client_ = std::make_unique<CServiceClient>(address_.baseUrl, *transport_);
-  engine_ = std::make_unique<UpdateEngine>(UpdateEngineDeps{
-      state_, *client_, *transport_, port_, *deps_.products,
-      [this](const DownloadProgressInfo* info) { OnDownloadProgress(info); }});
+  engine_ = std::make_unique<UpdateEngine>(
+      UpdateEngineDeps{state_, *client_, *transport_, port_, *deps_.products,
+                       [this](const DownloadProgressInfo* info) { OnDownloadProgress(info); }});
 
-  port_.SetBannerPictures(InitialBannerPictures());
+  ShowInitialBannerPictures();
   bannerThread_ = std::jthread([this](std::stop_token stop) {
     RunBannerThread(*client_, *transport_, state_.moduleDir, port_, stop);
   });
@@ -126,9 +145,8 @@ void COrvikWindow::OnCommand(int id) {
     case ctl::kLoopMidiBox:
     case ctl::kKvSynthBox:
     case ctl::kCantataBox:
-      OnToolOptionCommand(port_, id, [this](int box) {
-        SetConfigFlag(state_, box, port_.IsControlChecked(box));
-      });
+      OnToolOptionCommand(
+          port_, id, [this](int box) { SetConfigFlag(state_, box, port_.IsControlChecked(box)); });
       return;
     case ctl::kLegacyTunovaHL:
     case ctl::kLegacyTunovaUSB:
@@ -175,69 +193,9 @@ void COrvikWindow::OnUpdateButton() {
     return;
   }
   RunOffUiThread(false, [this] {
-    LaunchContext ctx{*processes_, port_};
-    if (deps_.wait) ctx.wait = deps_.wait;
+    LaunchContext ctx = MakeLaunchContext();
     return StartToolsOnly(ctx);
   });
-}
-
-void COrvikWindow::OnRunButton() {
-  if (engine_->IsDownloading() || engine_->IsExtracting()) return;
-  if (port_.IsControlChecked(ctl::kRunButton) || launchRunning_) return;
-  state_.m_isActive = false;
-  port_.SetControlChecked(ctl::kRunButton, true);
-  port_.RedrawControl(ctl::kRunButton);
-  const std::string path = GetRunProgramPath(state_);
-  std::string program;
-  {
-    std::lock_guard lock(state_.mutex);
-    program = state_.m_selectedProgram;
-  }
-  RunOffUiThread(true, [this, path, program] {
-    LaunchContext ctx{*processes_, port_};
-    if (deps_.wait) ctx.wait = deps_.wait;
-    return LaunchPlayer(ctx, path, program);
-  });
-}
-
-void COrvikWindow::StartMakeSongList() {
-  const std::string listProgram = GetListProgramPath(state_);
-  RunOffUiThread(false, [this, listProgram] {
-    LaunchContext ctx{*processes_, port_};
-    if (deps_.wait) ctx.wait = deps_.wait;
-    MakeSongList(ctx, state_, listProgram);
-    return true;
-  });
-}
-
-// One launch at a time; its pauses and process waits run beside the UI thread, and the
-// result comes back as WM_LAUNCH_DONE (wParam: started, lParam: was the player's launch).
-void COrvikWindow::RunOffUiThread(bool playerLaunch, std::function<bool()> work) {
-  bool expected = false;
-  if (!launchRunning_.compare_exchange_strong(expected, true)) {
-    if (playerLaunch) {  // the run button was checked above: give it back
-      port_.SetControlChecked(ctl::kRunButton, false);
-      port_.RedrawControl(ctl::kRunButton);
-    }
-    return;
-  }
-  if (launchThread_.joinable()) launchThread_.join();
-  launchThread_ = std::jthread([this, playerLaunch, work = std::move(work)] {
-    const bool ok = work();
-    launchRunning_ = false;
-    port_.PostWindowMessage(WM_LAUNCH_DONE, ok ? 1 : 0, playerLaunch ? 1 : 0);
-  });
-}
-
-void COrvikWindow::OnLaunchDone(bool started, bool wasPlayerLaunch) {
-  if (launchThread_.joinable() && !launchRunning_) launchThread_.join();
-  if (!wasPlayerLaunch) return;
-  if (started) {
-    port_.StartTimer(timer::kRunWatch, 2000);
-  } else {
-    port_.SetControlChecked(ctl::kRunButton, false);
-    port_.RedrawControl(ctl::kRunButton);
-  }
 }
 
 void COrvikWindow::OnListSelectionChanged(int id, const std::string& text) {
@@ -269,6 +227,8 @@ void COrvikWindow::OnTimer(int timerId) {
 void COrvikWindow::OnDownloadProgress(const DownloadProgressInfo* info) {
   if (!state_.m_downloadRunning) return;
   if (info == nullptr) {
+    std::lock_guard lock(progressMutex_);
+    lastBarPos_ = 0;
     port_.SetProgressPos(ctl::kProgressBar, 0);
     port_.SetControlText(ctl::kByteProgressLabel, text::kDownloadFailedLabel);
     return;
@@ -288,9 +248,9 @@ void COrvikWindow::OnDownloadProgress(const DownloadProgressInfo* info) {
     std::lock_guard stateLock(state_.mutex);
     state_.m_totalMB = totalMB;
   }
-  port_.SetControlText(ctl::kByteProgressLabel,
-                       ProgressText(static_cast<double>(info->received) / 1048576.0, totalMB,
-                                    percent));
+  port_.SetControlText(
+      ctl::kByteProgressLabel,
+      ProgressText(static_cast<double>(info->received) / 1048576.0, totalMB, percent));
 }
 
 void COrvikWindow::OnWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -319,8 +279,13 @@ void COrvikWindow::OnWindowMessage(unsigned message, std::uintptr_t wParam, std:
     port_.SetProgressPos(ctl::kProgressBar, static_cast<int>(wParam));
   } else if (message == WM_BANNERS_READY) {
     if (bannerThread_.joinable()) bannerThread_.join();
-    for (const auto& entry : client_->Banners())
-      port_.AddBannerPicture(ImageFolder() / entry.fileName);
+    const auto banners = client_->Banners();
+    for (std::size_t i = 0; i < banners.size(); ++i) {
+      const fs::path picture = ImageFolder() / banners[i].fileName;
+      if (!FileExists(picture)) continue;  // its download failed and no older copy exists
+      port_.AddBannerPicture(picture);
+      bannerSlots_.push_back({BannerSlot::ServiceBanner, i});
+    }
   } else if (message == WM_BANNER_CLICKED) {
     OnBannerClicked(wParam);
   } else if (message == WM_LAUNCH_DONE) {
@@ -368,14 +333,16 @@ void COrvikWindow::OnUpdateState(int code) {
 }
 
 void COrvikWindow::OnBannerClicked(std::size_t index) {
-  if (index == 0) return;
-  if (index == 1) {
+  if (index >= bannerSlots_.size()) return;
+  const BannerSlot slot = bannerSlots_[index];
+  if (slot.kind == BannerSlot::Service) return;
+  if (slot.kind == BannerSlot::Promotion) {
     port_.OpenAddress((ImageFolder() / "3_default.png").string());
     return;
   }
   const auto banners = client_->Banners();
-  if (index - 2 >= banners.size()) return;
-  const std::string& link = banners[index - 2].link;
+  if (slot.entry >= banners.size()) return;
+  const std::string& link = banners[slot.entry].link;
   // Only web addresses: a link is the service's text, not a program to start.
   if (link.empty() || !IsWebAddress(link)) return;
   if (!port_.OpenAddress(link)) port_.ShowMessage(text::kOpenUrlFailed + link, MessageIcon::None);
@@ -390,8 +357,13 @@ void COrvikWindow::OnClose() {
   bannerThread_.request_stop();
   if (engine_) engine_->Shutdown();
   if (bannerThread_.joinable()) bannerThread_.join();
+  {
+    std::lock_guard lock(launchMutex_);
+    launchQueue_.clear();  // nothing new is started for a closed window
+  }
   if (launchThread_.joinable()) launchThread_.join();
-  SaveSettings(state_);
+  // Never before the settings were read: that would replace the file with an empty table.
+  if (initialised_) SaveSettings(state_);
 }
 
 StatusPicture COrvikWindow::StatusPictureToShow() const {

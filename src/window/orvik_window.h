@@ -3,17 +3,20 @@
 // one, forwards its events to it and implements the window port it talks through.
 #pragma once
 
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <string>
 #include <stop_token>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "core/catalogue.h"
 #include "core/control_ids.h"
 #include "core/launcher_state.h"
+#include "core/launching.h"
 #include "core/product_source.h"
 #include "core/service_address.h"
 #include "platform/process.h"
@@ -77,7 +80,10 @@ class COrvikWindow : public WindowEvents, private ServiceSelectionHooks {
   void OnLaunchDone(bool started, bool wasPlayerLaunch);
   void StartMakeSongList();
   void RunOffUiThread(bool playerLaunch, std::function<bool()> work);
-  std::vector<std::filesystem::path> InitialBannerPictures() const;
+  void RunLaunchQueue();
+  LaunchContext MakeLaunchContext();
+  void Pause(int ms);
+  void ShowInitialBannerPictures();
   std::filesystem::path ImageFolder() const;
 
   WindowPort& port_;
@@ -91,12 +97,29 @@ class COrvikWindow : public WindowEvents, private ServiceSelectionHooks {
 
   std::stop_source shutdown_;
   std::jthread bannerThread_;
+
+  // Launches and list starts run one after another on one worker, in the order asked for.
+  struct LaunchJob {
+    bool playerLaunch = false;
+    std::function<bool()> work;
+  };
+  std::mutex launchMutex_;
+  std::deque<LaunchJob> launchQueue_;
+  bool launchRunning_ = false;  // the worker is draining the queue
   std::jthread launchThread_;
-  std::atomic<bool> launchRunning_{false};
+
+  // What each picture of the rolling banner stands for, by its position there; pictures
+  // whose files are missing are never added, so a position always names its own link.
+  struct BannerSlot {
+    enum Kind { Service, Promotion, ServiceBanner } kind = Service;
+    std::size_t entry = 0;  // ServiceBanner: index into the client's banner list
+  };
+  std::vector<BannerSlot> bannerSlots_;
 
   std::mutex progressMutex_;  // the download thread and the UI thread share these
   int highestPercent_ = -1;   // of the current download only
   int lastBarPos_ = -1;
+  bool initialised_ = false;  // settings loaded: only then are they saved
   bool closed_ = false;
 };
 

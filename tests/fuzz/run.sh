@@ -22,7 +22,7 @@ sources_for() {
     banner_reply)
       echo "src/service/banner_reply.cpp src/service/reply_parser.cpp src/service/web_address.cpp"
       ;;
-    settings_parse) echo "src/core/settings_table.cpp src/platform/files.cpp" ;;
+    settings_parse) echo "src/core/settings_table.cpp src/platform/files_posix.cpp" ;;
     *) echo "unknown target $1" >&2; exit 2 ;;
   esac
 }

@@ -36,7 +36,7 @@ TEST_F(CurlTransportTest, PostFormSendsTheFormAsGiven) {
 }
 
 TEST_F(CurlTransportTest, PostFormSendsNothingToAnythingButPlainHttp) {
-  for (const std::string url : {Service().SecureOrigin() + "/api/device-connect",
+  for (const std::string& url : {Service().SecureOrigin() + "/api/device-connect",
                                 std::string("not a url"), std::string("file:///etc/passwd")}) {
     EXPECT_FALSE(transport_->PostForm(url, "a=1")) << url;
   }

@@ -1,0 +1,200 @@
+// The update button, the download's progress and end, and the update states.
+#include "core/tool_paths.h"
+#include "window/window_texts.h"
+#include "window_fixture.h"
+
+namespace orvik::test {
+namespace {
+
+constexpr char kSettings[] =
+    "[settings]\r\nservice=tunova\r\n[config]\r\nuseConfig=1\r\nloopMIDI=1\r\n"
+    "[run]\r\ntunova=/opt/tunova/tunova.exe\r\n[list]\r\ntunova=/opt/tunova/lister.exe\r\n";
+
+class UpdateWindow : public WindowTest {
+ protected:
+  void SetUp() override {
+    Open(kSettings);
+    SettleBanners();
+  }
+  void MakePackageReady() {
+    Connect("needUpdateSong=true&action=insert&updateCode=U1&updateSongCount=3");
+    {
+      std::lock_guard lock(window_->State().mutex);
+      window_->State().m_productNumber = "1234567890";
+      window_->State().m_packageUrl = "https://svc.test/package.zip";
+    }
+    window_->State().m_packageReady = true;
+  }
+  void Progress(std::uint64_t received, std::uint64_t total) {
+    DownloadProgressInfo info{received, total};
+    window_->OnDownloadProgress(&info);
+  }
+  std::vector<std::string> LabelsSince(std::size_t from) {
+    std::vector<std::string> out;
+    const auto calls = port_.Calls();
+    for (std::size_t i = from; i < calls.size(); ++i)
+      if (calls[i].kind == "text" && calls[i].id == ctl::kByteProgressLabel)
+        out.push_back(calls[i].text);
+    return out;
+  }
+  static constexpr std::uint64_t kMiB = 1048576;
+};
+
+TEST_F(UpdateWindow, WithoutPendingUpdateTheButtonStartsTheToolsOnly) {
+  Connect("needUpdateSong=false");
+  port_.SetControlChecked(ctl::kLoopMidiBox, true);
+  window_->OnCommand(ctl::kUpdateButton);
+  const PortCall done = Deliver(WM_LAUNCH_DONE);
+  EXPECT_EQ(done.extra, 0);  // not the player's launch: no watch
+  ASSERT_EQ(processes_.requests.size(), 1u);
+  EXPECT_EQ(processes_.requests[0].path, LoopMidiTool().path);
+  EXPECT_TRUE(port_.CallsOf("timer").size() == 1);  // only timer 1 from the start-up
+  EXPECT_FALSE(port_.Checked(ctl::kRunButton));
+}
+
+TEST_F(UpdateWindow, PendingUpdateWithoutPackageDoesNothing) {
+  Connect("needUpdateSong=true&action=insert");
+  const std::size_t before = CallCount();
+  window_->OnCommand(ctl::kUpdateButton);
+  EXPECT_EQ(CallCount(), before);
+  EXPECT_EQ(transport_->FetchesStarted(), 0);
+  EXPECT_TRUE(processes_.requests.empty());
+}
+
+TEST_F(UpdateWindow, ReadyPackageDownloadsThenUnpacksAndPressesMeanwhileDoNothing) {
+  MakePackageReady();
+  transport_->packageSize = 3 * kMiB;
+  window_->OnCommand(ctl::kUpdateButton);
+  EXPECT_EQ(port_.Text(ctl::kStatusLine), text::kPreparingDownload);
+  EXPECT_FALSE(port_.Visible(ctl::kUpdateButton));
+  ASSERT_TRUE(transport_->WaitForFetches(1));
+  EXPECT_EQ(window_->StatusPictureToShow(), StatusPicture::Downloading);
+
+  const std::size_t before = CallCount();
+  window_->OnCommand(ctl::kUpdateButton);
+  window_->OnCommand(ctl::kRunButton);
+  EXPECT_EQ(CallCount(), before);
+
+  transport_->ReleaseFetch();
+  Deliver(WM_UPDATE_STATE);  // 2: the body started
+  EXPECT_EQ(port_.Text(ctl::kStatusLine), text::kDownloading);
+  const PortCall finished = Deliver(WM_DOWNLOAD_FINISHED);
+  EXPECT_EQ(finished.extra, kDownloadOk);
+  EXPECT_EQ(transport_->FetchesStarted(), 1);
+
+  // Bar moves only on a new percent; the label climbs to the whole size.
+  int last = -1;
+  for (const auto& c : port_.CallsOf("progress")) {
+    if (c.id != ctl::kProgressBar || c.value == 0) continue;
+    EXPECT_GT(c.value, last);
+    last = static_cast<int>(c.value);
+  }
+  EXPECT_EQ(last, 100);
+  EXPECT_EQ(port_.Text(ctl::kByteProgressLabel), "3.00MB / 3.00MB (100%)");
+
+  // The extraction runs now (and fails at once: this installation has no song folder).
+  const PortCall unpacking = Deliver(WM_UPDATE_STATE);
+  EXPECT_EQ(unpacking.extra, kStateUnpacking);
+  EXPECT_EQ(port_.Text(ctl::kStatusLine), text::kUnpacking);
+  EXPECT_EQ(port_.CallsOf("invalidate").back().text, "524,418,691,508");
+  EXPECT_EQ(window_->StatusPictureToShow(), StatusPicture::Unpacking);
+  const std::size_t whileUnpacking = CallCount();
+  window_->OnCommand(ctl::kUpdateButton);
+  EXPECT_EQ(CallCount(), whileUnpacking);
+
+  const PortCall failed = Deliver(WM_UPDATE_STATE);
+  EXPECT_EQ(failed.extra, kStateUnpackFailed);
+  EXPECT_EQ(window_->StatusPictureToShow(), StatusPicture::None);
+  EXPECT_TRUE(port_.Visible(ctl::kUpdateButton));  // offered again
+}
+
+TEST_F(UpdateWindow, ProgressLabelRulesAndTwoDownloadsInOneRun) {
+  std::size_t from = CallCount();
+  Progress(1 * kMiB, 2 * kMiB);  // no download runs: ignored
+  EXPECT_EQ(CallCount(), from);
+
+  MakePackageReady();
+  transport_->packageSize = kMiB;
+  transport_->breakAfter = 0;  // the connection breaks before the first block
+  window_->OnCommand(ctl::kUpdateButton);
+  ASSERT_TRUE(transport_->WaitForFetches(1));
+  from = CallCount();
+  Progress(5, 0);  // size unknown
+  EXPECT_EQ(CallCount(), from);
+  Progress(3 * kMiB / 2, 3 * kMiB);
+  Progress(3 * kMiB / 2 + 10, 3 * kMiB);  // same percent: nothing new
+  Progress(3 * kMiB / 4, 3 * kMiB);       // lower (a restart): the bar follows, not the label
+  EXPECT_EQ(LabelsSince(from), std::vector<std::string>{"1.50MB / 3.00MB (50%)"});
+  std::vector<long long> bar;
+  const auto calls = port_.Calls();
+  for (std::size_t i = from; i < calls.size(); ++i)
+    if (calls[i].kind == "progress") bar.push_back(calls[i].value);
+  EXPECT_EQ(bar, (std::vector<long long>{50, 25}));
+
+  window_->OnDownloadProgress(nullptr);
+  EXPECT_EQ(port_.Text(ctl::kByteProgressLabel), text::kDownloadFailedLabel);
+  EXPECT_EQ(port_.CallsOf("progress").back().value, 0);
+
+  // The first download breaks off; the button is offered again.
+  transport_->ReleaseFetch();
+  EXPECT_EQ(Deliver(WM_DOWNLOAD_FINISHED).extra, kDownloadFailed);
+  EXPECT_TRUE(port_.Visible(ctl::kUpdateButton));
+  EXPECT_EQ(window_->StatusPictureToShow(), StatusPicture::None);
+
+  // The second one's label moves from its own start, below the first one's highest.
+  window_->OnCommand(ctl::kUpdateButton);
+  ASSERT_TRUE(transport_->WaitForFetches(2));
+  from = CallCount();
+  Progress(2 * kMiB, 20 * kMiB);
+  EXPECT_EQ(LabelsSince(from), std::vector<std::string>{"2.00MB / 20.00MB (10%)"});
+  EXPECT_EQ(port_.CallsOf("progress").back().value, 10);
+  transport_->ReleaseFetch();
+  Deliver(WM_DOWNLOAD_FINISHED);
+}
+
+TEST_F(UpdateWindow, UpdateStates) {
+  Connect("needUpdateSong=true&action=insert&updateSongCount=3");
+  window_->OnWindowMessage(WM_UPDATE_STATE, 0, kStateReady);
+  EXPECT_EQ(port_.Text(ctl::kStatusLine), text::kUpdateReady);
+  window_->OnWindowMessage(WM_SET_PROGRESS, 37, 0);
+  EXPECT_EQ(port_.CallsOf("progress").back().value, 37);
+
+  std::size_t before = CallCount();
+  window_->OnWindowMessage(WM_UPDATE_STATE, 0, 99);
+  EXPECT_EQ(CallCount(), before);
+
+  window_->OnWindowMessage(WM_UPDATE_STATE, 0, kStateUnpacking);
+  EXPECT_FALSE(port_.Visible(ctl::kUpdateButton));
+  EXPECT_EQ(port_.Text(ctl::kStatusLine), text::kUnpacking);
+  const auto areas = port_.CallsOf("invalidate");
+  ASSERT_GE(areas.size(), 1u);
+  EXPECT_NE(std::find_if(areas.begin(), areas.end(),
+                         [](const PortCall& c) { return c.text == "526,446,689,532"; }),
+            areas.end());
+
+  // Finished with songs added: the reminder first, then the list program.
+  bool remindedFirst = false;
+  processes_.onStart = [&](const platform::StartRequest&) {
+    remindedFirst = !port_.Messages().empty();
+  };
+  window_->OnWindowMessage(WM_UPDATE_STATE, 0, kStateFinished);
+  EXPECT_EQ(port_.Text(ctl::kStatusLine), text::kUpdateFinished);
+  EXPECT_FALSE(port_.Visible(ctl::kUpdateButton));
+  EXPECT_TRUE(port_.Visible(ctl::kRunButton));
+  EXPECT_FALSE(window_->Client()->NeedUpdateSong());
+  EXPECT_EQ(port_.Messages(), std::vector<std::string>{text::kMakeListReminder});
+  Deliver(WM_LAUNCH_DONE);
+  ASSERT_EQ(processes_.requests.size(), 1u);
+  EXPECT_EQ(processes_.requests[0].path, "/opt/tunova/lister.exe");
+  EXPECT_TRUE(remindedFirst);
+  EXPECT_FALSE(window_->State().m_isActive);  // checks pause until the window is active
+
+  // Finished after removals: no reminder, no list program.
+  Connect("needUpdateSong=true&action=remove");
+  window_->OnWindowMessage(WM_UPDATE_STATE, 0, kStateFinished);
+  EXPECT_EQ(port_.Messages().size(), 1u);
+  EXPECT_EQ(processes_.requests.size(), 1u);
+}
+
+}  // namespace
+}  // namespace orvik::test
