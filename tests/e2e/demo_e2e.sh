@@ -72,6 +72,10 @@ check "the player started twice" test "$(log_count started)" -eq 2
 check "the player ended twice" test "$(log_count ended)" -eq 2
 check "the update was shown (screenshot)" test -s "$DEMO/screenshots/02-update-offered.png"
 
+# The next start replaces the screenshots; these stay as the test's record of the update.
+rm -rf "$DEMO/screenshots-update"
+cp -r "$DEMO/screenshots" "$DEMO/screenshots-update"
+
 echo "== second start: removal of the withdrawn song"
 bash "$ROOT/scripts/run-demo.sh" --build "$BUILD" --dir "$DEMO" --headless --delay-ms 0
 check "the store now equals the catalogue" store_equals_catalogue
