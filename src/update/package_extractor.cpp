@@ -49,7 +49,7 @@ fs::path WorkFolder(const fs::path& songFolder, const fs::path& moduleDir, const
 }
 
 // Moves `from` to `to`, across volumes when it must.
-bool MoveFile(const fs::path& from, const fs::path& to) {
+bool MoveEntry(const fs::path& from, const fs::path& to) {
   std::error_code ec;
   fs::rename(from, to, ec);
   if (!ec) return true;
@@ -104,14 +104,14 @@ bool PlaceFiles(const std::vector<fs::path>& relative, const fs::path& staging,
     if (fs::exists(existing)) {
       entry.backup = backupRoot / rel;
       fs::create_directories(entry.backup.parent_path(), ec);
-      if (!MoveFile(target, entry.backup)) {
+      if (!MoveEntry(target, entry.backup)) {
         ok = false;
         failedPath = target.string();
         break;
       }
     }
-    if (!MoveFile(staging / rel, target)) {
-      if (!entry.backup.empty()) MoveFile(entry.backup, target);
+    if (!MoveEntry(staging / rel, target)) {
+      if (!entry.backup.empty()) MoveEntry(entry.backup, target);
       ok = false;
       failedPath = target.string();
       break;
@@ -121,7 +121,7 @@ bool PlaceFiles(const std::vector<fs::path>& relative, const fs::path& staging,
   if (ok) return true;
   for (auto it = placed.rbegin(); it != placed.rend(); ++it) {
     fs::remove(it->target, ec);
-    if (!it->backup.empty()) MoveFile(it->backup, it->target);
+    if (!it->backup.empty()) MoveEntry(it->backup, it->target);
   }
   return false;
 }
@@ -177,7 +177,7 @@ bool IsSafeEntryName(std::string_view name) {
 
 ExtractReport InstallPackage(const fs::path& archive, const fs::path& songFolder,
                              const fs::path& moduleDir, const std::function<void(int)>& onPercent,
-                             std::stop_token stop) {
+                             std::stop_token stop, const ExtractOptions& options) {
   ExtractReport report;
   std::error_code ec;
   if (!fs::is_regular_file(archive, ec)) {
@@ -185,7 +185,12 @@ ExtractReport InstallPackage(const fs::path& archive, const fs::path& songFolder
     report.detail = archive.string();
     return report;
   }
-  const auto sevenZip = FindSevenZip(moduleDir);
+  std::optional<fs::path> sevenZip;
+  if (options.sevenZip.empty()) {
+    sevenZip = FindSevenZip(moduleDir);
+  } else if (IsExecutableFile(options.sevenZip)) {
+    sevenZip = options.sevenZip;
+  }
   if (!sevenZip) {
     report.result = ExtractResult::NoSevenZip;
     return report;
