@@ -4,6 +4,7 @@
 // usage: download_bench [size-MB ...]            (default: 50 500)
 //        download_bench --child <url> <ca> <file>   (one download; prints its figures)
 #include <netinet/in.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -63,29 +64,33 @@ int FreePort() {
   return ntohs(addr.sin_port);
 }
 
-// openssl s_server in `root`; returns once it accepts connections.
+bool Accepts(int port) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  addr.sin_port = htons(static_cast<uint16_t>(port));
+  const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+  close(fd);
+  return ok;
+}
+
+// openssl s_server in `root`; returns once it accepts connections (or it died).
 pid_t StartServer(const fs::path& root, int port, const songsvc::TestCertificates& certs) {
-  int out[2];
-  if (pipe(out) != 0) return -1;
   const pid_t pid = fork();
   if (pid == 0) {
     if (chdir(root.c_str()) != 0) _exit(127);
-    dup2(out[1], 1);
-    close(out[0]);
-    close(out[1]);
+    if (!freopen("/dev/null", "w", stdout)) _exit(127);
     const std::string accept = std::to_string(port);
-    execlp("openssl", "openssl", "s_server", "-quiet", "-WWW", "-accept", accept.c_str(), "-cert",
-           certs.certFile.c_str(), "-key", certs.keyFile.c_str(), nullptr);
+    execlp("openssl", "openssl", "s_server", "-quiet", "-WWW", "-accept", accept.c_str(),
+           "-cert", certs.certFile.c_str(), "-key", certs.keyFile.c_str(), nullptr);
     _exit(127);
   }
-  close(out[1]);
-  // s_server prints "ACCEPT" once listening.
-  std::string seen;
-  char buf[256];
-  ssize_t n;
-  while (seen.find("ACCEPT") == std::string::npos && (n = read(out[0], buf, sizeof buf)) > 0)
-    seen.append(buf, static_cast<size_t>(n));
-  close(out[0]);
+  // The server gives no signal when it listens: try until it does or has exited.
+  while (!Accepts(port)) {
+    if (waitpid(pid, nullptr, WNOHANG) == pid) return -1;
+    sched_yield();
+  }
   return pid;
 }
 
@@ -154,6 +159,10 @@ int main(int argc, char** argv) {
 
   const int port = FreePort();
   const pid_t server = StartServer(root / "www", port, certs);
+  if (server < 0) {
+    std::fprintf(stderr, "openssl s_server did not start\n");
+    return 1;
+  }
   const std::string self = fs::read_symlink("/proc/self/exe").string();
   const std::string ca = certs.caFile.string();
 
