@@ -96,8 +96,7 @@ Attempt RunAttempt(HttpTransport& transport, const std::string& url, const fs::p
   if (restart) return Attempt::Restart;
   if (refused) {
     out.result = *refused;
-    if (*refused == DownloadResult::HttpError)
-      out.detail = "HTTP " + std::to_string(out.status);
+    if (*refused == DownloadResult::HttpError) out.detail = "HTTP " + std::to_string(out.status);
     return Attempt::Done;
   }
   if (writeFailed) {

@@ -34,8 +34,8 @@ struct DownloadOutcome {
 };
 
 struct DownloadCallbacks {
-  std::function<void()> onFileOpen;                                 // the body starts
-  std::function<void(const DownloadProgressInfo&)> onProgress;      // after every block
+  std::function<void()> onFileOpen;                             // the body starts
+  std::function<void(const DownloadProgressInfo&)> onProgress;  // after every block
 };
 
 std::filesystem::path PartialPathFor(const std::filesystem::path& archive);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
+#include <set>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -49,7 +51,7 @@ fs::path WorkFolder(const fs::path& songFolder, const fs::path& moduleDir, const
 }
 
 // Moves `from` to `to`, across volumes when it must.
-bool MoveFile(const fs::path& from, const fs::path& to) {
+bool MoveEntry(const fs::path& from, const fs::path& to) {
   std::error_code ec;
   fs::rename(from, to, ec);
   if (!ec) return true;
@@ -81,20 +83,45 @@ std::vector<std::string> ListEntries(const fs::path& sevenZip, const fs::path& a
 
 struct PlacedFile {
   fs::path target;
-  fs::path backup;  // empty when nothing was there before
+  fs::path backup;      // empty when nothing was there before
+  bool folder = false;  // a whole folder that was not in the store
 };
 
+// The first component of a relative path when it names a folder ("K1000" of
+// "K1000/01234.sgd"); empty for a file at the top.
+fs::path TopFolder(const fs::path& rel) {
+  auto it = rel.begin();
+  if (it == rel.end() || std::next(it) == rel.end()) return {};
+  return *it;
+}
+
 // Puts the staged files in place; on the first failure takes every placed file back.
-bool PlaceFiles(const std::vector<fs::path>& relative, const fs::path& staging,
-                const fs::path& store, const fs::path& backupRoot, std::string& failedPath) {
+// A top folder the store does not have yet (a new thousand-block) moves in with one rename
+// instead of one per song, unless it holds something other than files and folders.
+bool PlaceFiles(const std::vector<fs::path>& relative, const std::set<fs::path>& unmovable,
+                const fs::path& staging, const fs::path& store, const fs::path& backupRoot,
+                std::string& failedPath) {
   std::vector<PlacedFile> placed;
-  placed.reserve(relative.size());
   std::error_code ec;
   bool ok = true;
-  for (const auto& rel : relative) {
+  fs::path madeParent;
+  for (std::size_t i = 0; i < relative.size() && ok;) {
+    const fs::path top = TopFolder(relative[i]);
+    if (!top.empty() && !unmovable.contains(top)) {
+      const fs::path target = store / top;
+      if (!fs::exists(fs::symlink_status(target, ec)) && MoveEntry(staging / top, target)) {
+        placed.push_back({target, {}, true});
+        while (i < relative.size() && TopFolder(relative[i]) == top) ++i;
+        continue;
+      }
+    }
+    const fs::path& rel = relative[i++];
     const fs::path target = store / rel;
     PlacedFile entry{target, {}};
-    fs::create_directories(target.parent_path(), ec);
+    if (target.parent_path() != madeParent) {
+      fs::create_directories(target.parent_path(), ec);
+      madeParent = target.parent_path();
+    }
     const auto existing = fs::symlink_status(target, ec);
     if (fs::is_directory(existing)) {  // never replace a folder of the store by a file
       ok = false;
@@ -104,14 +131,14 @@ bool PlaceFiles(const std::vector<fs::path>& relative, const fs::path& staging,
     if (fs::exists(existing)) {
       entry.backup = backupRoot / rel;
       fs::create_directories(entry.backup.parent_path(), ec);
-      if (!MoveFile(target, entry.backup)) {
+      if (!MoveEntry(target, entry.backup)) {
         ok = false;
         failedPath = target.string();
         break;
       }
     }
-    if (!MoveFile(staging / rel, target)) {
-      if (!entry.backup.empty()) MoveFile(entry.backup, target);
+    if (!MoveEntry(staging / rel, target)) {
+      if (!entry.backup.empty()) MoveEntry(entry.backup, target);
       ok = false;
       failedPath = target.string();
       break;
@@ -120,8 +147,12 @@ bool PlaceFiles(const std::vector<fs::path>& relative, const fs::path& staging,
   }
   if (ok) return true;
   for (auto it = placed.rbegin(); it != placed.rend(); ++it) {
+    if (it->folder) {
+      fs::remove_all(it->target, ec);
+      continue;
+    }
     fs::remove(it->target, ec);
-    if (!it->backup.empty()) MoveFile(it->backup, it->target);
+    if (!it->backup.empty()) MoveEntry(it->backup, it->target);
   }
   return false;
 }
@@ -177,7 +208,7 @@ bool IsSafeEntryName(std::string_view name) {
 
 ExtractReport InstallPackage(const fs::path& archive, const fs::path& songFolder,
                              const fs::path& moduleDir, const std::function<void(int)>& onPercent,
-                             std::stop_token stop) {
+                             std::stop_token stop, const ExtractOptions& options) {
   ExtractReport report;
   std::error_code ec;
   if (!fs::is_regular_file(archive, ec)) {
@@ -185,7 +216,12 @@ ExtractReport InstallPackage(const fs::path& archive, const fs::path& songFolder
     report.detail = archive.string();
     return report;
   }
-  const auto sevenZip = FindSevenZip(moduleDir);
+  std::optional<fs::path> sevenZip;
+  if (options.sevenZip.empty()) {
+    sevenZip = FindSevenZip(moduleDir);
+  } else if (IsExecutableFile(options.sevenZip)) {
+    sevenZip = options.sevenZip;
+  }
   if (!sevenZip) {
     report.result = ExtractResult::NoSevenZip;
     return report;
@@ -240,13 +276,20 @@ ExtractReport InstallPackage(const fs::path& archive, const fs::path& songFolder
   }
 
   std::vector<fs::path> files;
+  std::set<fs::path> unmovable;  // top folders holding links or special files
   for (auto it = fs::recursive_directory_iterator(staging, ec);
        !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    const fs::path rel = it->path().lexically_relative(staging);
     if (it->is_symlink(ec)) {
       it.disable_recursion_pending();
+      unmovable.insert(TopFolder(rel));
       continue;  // only regular files are installed; a link could point anywhere
     }
-    if (it->is_regular_file(ec)) files.push_back(it->path().lexically_relative(staging));
+    if (it->is_regular_file(ec)) {
+      files.push_back(rel);
+    } else if (!it->is_directory(ec)) {
+      unmovable.insert(TopFolder(rel));
+    }
   }
   if (ec) {
     report.result = ExtractResult::ArchiveBroken;
@@ -263,7 +306,7 @@ ExtractReport InstallPackage(const fs::path& archive, const fs::path& songFolder
   }
 
   fs::create_directories(songFolder, ec);
-  if (!PlaceFiles(files, staging, songFolder, backup, report.detail)) {
+  if (!PlaceFiles(files, unmovable, staging, songFolder, backup, report.detail)) {
     report.result = ExtractResult::StoreNotWritable;
     return report;
   }

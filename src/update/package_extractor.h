@@ -25,9 +25,9 @@ enum class ExtractResult {
 
 struct ExtractReport {
   ExtractResult result = ExtractResult::Ok;
-  int exitCode = 0;             // 7-Zip's, when it ran
+  int exitCode = 0;  // 7-Zip's, when it ran
   std::size_t filesInstalled = 0;
-  std::string detail;           // the entry or path concerned, for the status line
+  std::string detail;  // the entry or path concerned, for the status line
 };
 
 // The bundled copy under <moduleDir>/bin/7z first, then 7zz or 7z on the PATH.
@@ -47,10 +47,16 @@ class SevenZipProgressParser {
 // True when an archive entry name stays inside the folder it is unpacked into.
 bool IsSafeEntryName(std::string_view name);
 
+struct ExtractOptions {
+  // The 7-Zip program to use; empty: FindSevenZip. A path that is not an executable file
+  // counts as no 7-Zip at all.
+  std::filesystem::path sevenZip;
+};
+
 ExtractReport InstallPackage(const std::filesystem::path& archive,
                              const std::filesystem::path& songFolder,
                              const std::filesystem::path& moduleDir,
-                             const std::function<void(int)>& onPercent,
-                             std::stop_token stop = {});
+                             const std::function<void(int)>& onPercent, std::stop_token stop = {},
+                             const ExtractOptions& options = {});
 
 }  // namespace orvik

@@ -202,17 +202,25 @@ void UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
       case DownloadResult::HttpError:
         status = std::string(text::kDownloadFailedHttp) + std::to_string(outcome.status);
         break;
-      case DownloadResult::NoSpace: status = text::kDownloadNoSpace; break;
-      case DownloadResult::WriteFailed: status = text::kDownloadWriteFailed; break;
+      case DownloadResult::NoSpace:
+        status = text::kDownloadNoSpace;
+        break;
+      case DownloadResult::WriteFailed:
+        status = text::kDownloadWriteFailed;
+        break;
       case DownloadResult::TransportError:
-      case DownloadResult::Incomplete: status = text::kDownloadInterrupted; break;
-      default: status = text::kDownloadFailed; break;
+      case DownloadResult::Incomplete:
+        status = text::kDownloadInterrupted;
+        break;
+      default:
+        status = text::kDownloadFailed;
+        break;
     }
     port().SetControlText(ctl::kStatusLine, status);
   }
-  port().PostWindowMessage(WM_DOWNLOAD_FINISHED, 0,
-                           outcome.result == DownloadResult::Complete ? kDownloadOk
-                                                                      : kDownloadFailed);
+  port().PostWindowMessage(
+      WM_DOWNLOAD_FINISHED, 0,
+      outcome.result == DownloadResult::Complete ? kDownloadOk : kDownloadFailed);
 }
 
 void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
@@ -232,16 +240,25 @@ void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
       [this](int percent) {
         port().PostWindowMessage(WM_SET_PROGRESS, static_cast<std::uintptr_t>(percent), 0);
       },
-      stop);
+      stop, ExtractOptions{deps.sevenZip});
   if (report.result == ExtractResult::Stopped) return;
   if (report.result != ExtractResult::Ok) {
     const char* status = text::kUnpackFailed;
     switch (report.result) {
-      case ExtractResult::NoArchive: status = text::kUnpackNoArchive; break;
-      case ExtractResult::NoSevenZip: status = text::kUnpackNoSevenZip; break;
-      case ExtractResult::UnsafeEntry: status = text::kUnpackUnsafe; break;
-      case ExtractResult::StoreNotWritable: status = text::kUnpackNotWritable; break;
-      default: break;
+      case ExtractResult::NoArchive:
+        status = text::kUnpackNoArchive;
+        break;
+      case ExtractResult::NoSevenZip:
+        status = text::kUnpackNoSevenZip;
+        break;
+      case ExtractResult::UnsafeEntry:
+        status = text::kUnpackUnsafe;
+        break;
+      case ExtractResult::StoreNotWritable:
+        status = text::kUnpackNotWritable;
+        break;
+      default:
+        break;
     }
     port().SetControlText(ctl::kStatusLine, status);
     port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpackFailed);
@@ -261,7 +278,8 @@ void UpdateEngine::Impl::StartExtractionLocked() {
   extractThread = std::jthread([this](std::stop_token stop) { ExtractPackageThread(stop); });
 }
 
-UpdateEngine::UpdateEngine(UpdateEngineDeps deps) : impl_(std::make_unique<Impl>(std::move(deps))) {}
+UpdateEngine::UpdateEngine(UpdateEngineDeps deps)
+    : impl_(std::make_unique<Impl>(std::move(deps))) {}
 
 UpdateEngine::~UpdateEngine() { Shutdown(); }
 
@@ -311,6 +329,17 @@ void UpdateEngine::OnExtractionFinished() {
   impl_->state().m_extractRunning = false;
 }
 
+void UpdateEngine::WaitForChecks() {
+  std::jthread check, poll;
+  {
+    std::lock_guard lock(impl_->threadsMutex);
+    check = std::move(impl_->checkThread);
+    poll = std::move(impl_->pollThread);
+  }
+  if (check.joinable()) check.join();
+  if (poll.joinable()) poll.join();
+}
+
 bool UpdateEngine::IsDownloading() const { return impl_->state().m_downloadRunning; }
 bool UpdateEngine::IsExtracting() const { return impl_->state().m_extractRunning; }
 
@@ -339,6 +368,9 @@ void UpdateEngine::Shutdown() {
     late.request_stop();
     late.join();
   }
+  // Nothing runs any more; a stopped download or extraction posted no end the window reads.
+  impl_->state().m_downloadRunning = false;
+  impl_->state().m_extractRunning = false;
 }
 
 }  // namespace orvik

@@ -27,6 +27,8 @@ struct UpdateEngineDeps {
   ProductNumberSource& products;
   // The window's download-progress operation, called on the download thread per block.
   std::function<void(const DownloadProgressInfo*)> onDownloadProgress;
+  // The 7-Zip program; empty: the bundled copy under the module directory, then the PATH.
+  std::filesystem::path sevenZip = {};
 };
 
 // "<moduleDir>/<product digits>.zip"; dashes are removed from the product number.
@@ -53,6 +55,9 @@ class UpdateEngine {
   void OnDownloadFinished(bool completed);
   // On WM_UPDATE_STATE 4 or an unpack failure (UI thread): joins the extraction thread.
   void OnExtractionFinished();
+  // Blocks until a running update check and event poll have ended (neither tells the
+  // window when it ends: a removal or an empty poll changes no control).
+  void WaitForChecks();
   bool IsDownloading() const;
   bool IsExtracting() const;
 

@@ -1,0 +1,198 @@
+// Package download throughput against curl, and peak memory growth with the package size.
+// Serves packages with `openssl s_server -WWW` over HTTPS on loopback. Prints figures.
+//
+// usage: download_bench [size-MB ...]            (default: 50 500)
+//        download_bench --child <url> <ca> <file>   (one download; prints its figures)
+#include <netinet/in.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/service_address.h"
+#include "service/curl_transport.h"
+#include "songsvc/song_service.h"
+#include "update/package_download.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double Seconds(Clock::time_point since) {
+  return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+long PeakResidentKb() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+  return -1;
+}
+
+int ChildDownload(const std::string& url, const std::string& ca, const fs::path& file) {
+  orvik::CurlTransport transport(orvik::ServiceAddress{"", "", ca}, nullptr);
+  const long before = PeakResidentKb();
+  const auto start = Clock::now();
+  const auto outcome = orvik::DownloadPackage(transport, url, file, {});
+  const double s = Seconds(start);
+  std::printf("ok=%d bytes=%llu seconds=%.3f hwm_before_kb=%ld hwm_kb=%ld\n",
+              outcome.result == orvik::DownloadResult::Complete ? 1 : 0,
+              static_cast<unsigned long long>(outcome.received), s, before, PeakResidentKb());
+  return outcome.result == orvik::DownloadResult::Complete ? 0 : 1;
+}
+
+int FreePort() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  socklen_t len = sizeof addr;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+  close(fd);
+  return ntohs(addr.sin_port);
+}
+
+bool Accepts(int port) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  addr.sin_port = htons(static_cast<uint16_t>(port));
+  const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+  close(fd);
+  return ok;
+}
+
+// openssl s_server in `root`; returns once it accepts connections (or it died).
+pid_t StartServer(const fs::path& root, int port, const songsvc::TestCertificates& certs) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (chdir(root.c_str()) != 0) _exit(127);
+    if (!freopen("/dev/null", "w", stdout)) _exit(127);
+    const std::string accept = std::to_string(port);
+    execlp("openssl", "openssl", "s_server", "-quiet", "-WWW", "-accept", accept.c_str(),
+           "-cert", certs.certFile.c_str(), "-key", certs.keyFile.c_str(), nullptr);
+    _exit(127);
+  }
+  // The server gives no signal when it listens: try until it does or has exited.
+  while (!Accepts(port)) {
+    if (waitpid(pid, nullptr, WNOHANG) == pid) return -1;
+    sched_yield();
+  }
+  return pid;
+}
+
+void MakeFile(const fs::path& file, std::size_t megabytes) {
+  std::ofstream out(file, std::ios::binary);
+  std::vector<char> block(1 << 20);
+  unsigned x = 12345;
+  for (auto& c : block) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 16);
+  for (std::size_t i = 0; i < megabytes; ++i) {
+    block[0] = static_cast<char>(i);
+    out.write(block.data(), static_cast<std::streamsize>(block.size()));
+  }
+}
+
+struct ChildFigures {
+  bool ok = false;
+  double seconds = 0;
+  long hwmKb = 0;
+};
+
+ChildFigures RunChild(const std::string& self, const std::string& url, const std::string& ca,
+                      const fs::path& file) {
+  fs::remove(file);
+  const std::string cmd =
+      "'" + self + "' --child '" + url + "' '" + ca + "' '" + file.string() + "'";
+  ChildFigures f;
+  if (FILE* p = popen(cmd.c_str(), "r")) {
+    int ok = 0;
+    unsigned long long bytes = 0;
+    long before = 0;
+    if (std::fscanf(p, "ok=%d bytes=%llu seconds=%lf hwm_before_kb=%ld hwm_kb=%ld", &ok, &bytes,
+                    &f.seconds, &before, &f.hwmKb) == 5)
+      f.ok = ok == 1;
+    pclose(p);
+  }
+  fs::remove(file);
+  return f;
+}
+
+double RunCurl(const std::string& url, const std::string& ca, const fs::path& file) {
+  fs::remove(file);
+  const std::string cmd = "curl -s -o '" + file.string() + "' --cacert '" + ca + "' '" + url + "'";
+  const auto start = Clock::now();
+  const int rc = std::system(cmd.c_str());
+  const double s = Seconds(start);
+  fs::remove(file);
+  return rc == 0 ? s : -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 5 && std::string(argv[1]) == "--child")
+    return ChildDownload(argv[2], argv[3], argv[4]);
+
+  std::vector<std::size_t> sizes;
+  for (int i = 1; i < argc; ++i) sizes.push_back(std::strtoul(argv[i], nullptr, 10));
+  if (sizes.empty()) sizes = {50, 500};
+
+  const fs::path root =
+      fs::temp_directory_path() / ("orvik-download-bench-" + std::to_string(getpid()));
+  fs::create_directories(root / "www");
+  fs::create_directories(root / "out");
+  const auto certs = songsvc::MakeTestCertificates(root / "certs");
+  for (auto mb : sizes) MakeFile(root / "www" / (std::to_string(mb) + ".zip"), mb);
+
+  const int port = FreePort();
+  const pid_t server = StartServer(root / "www", port, certs);
+  if (server < 0) {
+    std::fprintf(stderr, "openssl s_server did not start\n");
+    return 1;
+  }
+  const std::string self = fs::read_symlink("/proc/self/exe").string();
+  const std::string ca = certs.caFile.string();
+
+  std::printf("%8s %14s %14s %8s %12s\n", "MB", "orvik MB/s", "curl MB/s", "ratio", "peak RSS MB");
+  std::vector<long> peaks;
+  for (auto mb : sizes) {
+    const std::string url =
+        "https://localhost:" + std::to_string(port) + "/" + std::to_string(mb) + ".zip";
+    // Alternate the two clients, best of three each, so both see the same machine load.
+    double best = 1e9, bestCurl = 1e9;
+    long peak = 0;
+    bool ok = true;
+    for (int round = 0; round < 3; ++round) {
+      const auto f = RunChild(self, url, ca, root / "out" / "a.zip");
+      ok = ok && f.ok;
+      if (f.ok && f.seconds < best) best = f.seconds;
+      peak = std::max(peak, f.hwmKb);
+      const double c = RunCurl(url, ca, root / "out" / "c.zip");
+      if (c > 0 && c < bestCurl) bestCurl = c;
+    }
+    peaks.push_back(peak);
+    std::printf("%8zu %14.1f %14.1f %8.2f %12.1f%s\n", mb, mb / best, mb / bestCurl,
+                bestCurl / best, peak / 1024.0, ok ? "" : "  (a download FAILED)");
+  }
+  if (peaks.size() >= 2)
+    std::printf("peak RSS growth %zu MB -> %zu MB: %.1f MB\n", sizes.front(), sizes.back(),
+                (peaks.back() - peaks.front()) / 1024.0);
+
+  kill(server, SIGTERM);
+  waitpid(server, nullptr, 0);
+  fs::remove_all(root);
+  return 0;
+}

@@ -1,0 +1,127 @@
+// Package installation time against a bare 7-Zip extraction of the same archive.
+// usage: unpack_bench [songs] [bytes per song]   (default: 20000 5000)
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/process.h"
+#include "update/package_extractor.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double Seconds(Clock::time_point since) {
+  return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+void MakeSongs(const fs::path& root, int count, std::size_t bytes) {
+  std::string data(bytes, 'x');
+  unsigned x = 7;
+  for (int n = 1; n <= count; ++n) {
+    char name[32];
+    std::snprintf(name, sizeof name, "K%d000/%05d.sgd", n / 1000, n);
+    const fs::path file = root / name;
+    if (n % 1000 == 0 || n == 1) fs::create_directories(file.parent_path());
+    for (auto& c : data) c = static_cast<char>('a' + ((x = x * 1103515245u + 12345u) >> 16) % 26);
+    std::ofstream(file, std::ios::binary).write(data.data(), static_cast<std::streamsize>(bytes));
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int songs = argc > 1 ? std::atoi(argv[1]) : 20000;
+  const std::size_t bytes = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 5000;
+  const auto sevenZip = orvik::FindSevenZip({});
+  if (!sevenZip) {
+    std::fprintf(stderr, "no 7-Zip program on the PATH\n");
+    return 1;
+  }
+  const fs::path root =
+      fs::temp_directory_path() / ("orvik-unpack-bench-" + std::to_string(getpid()));
+  fs::create_directories(root / "src");
+  MakeSongs(root / "src", songs, bytes);
+  const fs::path archive = root / "package.zip";
+  // Stored entries, as the song service packs them.
+  const std::string pack = "cd '" + (root / "src").string() + "' && '" + sevenZip->string() +
+                           "' a -tzip -mx=0 '" + archive.string() + "' . > /dev/null";
+  if (std::system(pack.c_str()) != 0) return 1;
+  std::printf("%d songs of %zu bytes, archive %.1f MB, 7-Zip %s\n", songs, bytes,
+              fs::file_size(archive) / 1048576.0, sevenZip->c_str());
+
+  // The pieces: the listing that vets entry names, and 7-Zip's run through a pipe.
+  {
+    auto start = Clock::now();
+    std::size_t listed = 0;
+    orvik::platform::RunAndCapture({sevenZip->string(), "l", "-slt", "-ba", archive.string()},
+                                   [&](std::string_view c) { listed += c.size(); });
+    std::printf("listing          %8.3f s\n", Seconds(start));
+    start = Clock::now();
+    orvik::SevenZipProgressParser parser;
+    orvik::platform::RunAndCapture({sevenZip->string(), "x", "-mmt=on", archive.string(),
+                                    "-o" + (root / "piped").string(), "-aoa", "-bsp1"},
+                                   [&](std::string_view c) { parser.Feed(c, {}); });
+    std::printf("7-Zip x piped    %8.3f s\n", Seconds(start));
+    fs::remove_all(root / "piped");
+  }
+
+  // Alternating order, each run starting with no dirty pages of the one before (the disk's
+  // write-back would otherwise be charged to whichever runs second).
+  double bestBare = 1e9, bestInstall = 1e9;
+  const auto runBare = [&] {
+    const fs::path bare = root / "bare";
+    fs::remove_all(bare);
+    const std::string cmd = "'" + sevenZip->string() + "' x -mmt=on '" + archive.string() +
+                            "' -o'" + bare.string() + "' -aoa -bsp1 > /dev/null";
+    ::sync();
+    const auto start = Clock::now();
+    if (std::system(cmd.c_str()) != 0) return false;
+    bestBare = std::min(bestBare, Seconds(start));
+    fs::remove_all(bare);
+    return true;
+  };
+  const auto runInstall = [&] {
+    // An empty store: every song is new (the usual first filling).
+    const fs::path store = root / "store" / "songs";
+    fs::remove_all(root / "store");
+    fs::create_directories(store);
+    ::sync();
+    const auto start = Clock::now();
+    const auto report = orvik::InstallPackage(archive, store, root, {});
+    const double s = Seconds(start);
+    if (report.result != orvik::ExtractResult::Ok || report.filesInstalled != std::size_t(songs)) {
+      std::fprintf(stderr, "install failed: %d %s\n", static_cast<int>(report.result),
+                   report.detail.c_str());
+      return false;
+    }
+    bestInstall = std::min(bestInstall, s);
+    return true;
+  };
+  for (int round = 0; round < 3; ++round) {
+    const bool ok = round % 2 == 0 ? runBare() && runInstall() : runInstall() && runBare();
+    if (!ok) return 1;
+  }
+  std::printf("bare 7-Zip x     %8.3f s\n", bestBare);
+  std::printf("InstallPackage   %8.3f s\n", bestInstall);
+  std::printf("ratio            %8.2f (target <= 1.25)\n", bestInstall / bestBare);
+
+  // Replacing every song of a full store (each existing file is backed up first).
+  {
+    const fs::path store = root / "store" / "songs";
+    ::sync();
+    const auto start = Clock::now();
+    const auto report = orvik::InstallPackage(archive, store, root, {});
+    std::printf("InstallPackage over a full store %8.3f s (%s)\n", Seconds(start),
+                report.result == orvik::ExtractResult::Ok ? "ok" : "FAILED");
+  }
+  fs::remove_all(root);
+  return 0;
+}

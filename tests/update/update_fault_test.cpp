@@ -1,0 +1,201 @@
+// Faults of the download and the unpacking: each leaves the store exactly as it was (or
+// exactly updated), reports nothing to the service for a failure, and says what happened.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "engine_fixture.h"
+#include "update/update_texts.h"
+
+namespace fs = std::filesystem;
+
+namespace orvik::test {
+namespace {
+
+class UpdateFaultTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    before_ = ReadTree(store_);
+    ReachReady();
+    code_ = service_->LastUpdateCode();
+    package_ = PackageBytes();
+  }
+  Tree Updated() const {
+    Tree t = before_;
+    for (int n : {2001, 3500}) t[SongPath(n)] = ReadTextFile(catalog_ / SongPath(n));
+    return t;
+  }
+  void ExpectInstalled() {
+    EXPECT_EQ(ReadTree(store_), Updated());
+    EXPECT_EQ(service_->ReportedCount(code_), 1);
+    EXPECT_FALSE(fs::exists(Archive()));
+    EXPECT_FALSE(fs::exists(Part()));
+  }
+  std::vector<songsvc::RecordedRequest> PackageRequests() const { return RequestsTo("/packages/"); }
+  static std::string RangeOf(const songsvc::RecordedRequest& r) {
+    auto it = r.headers.find("Range");
+    return it == r.headers.end() ? std::string() : it->second;
+  }
+
+  Tree before_;
+  std::string code_;
+  std::string package_;
+};
+
+TEST_F(UpdateFaultTest, ServerErrorsOnThePackageInstallNothingAndOfferTheButtonAgain) {
+  for (int status : {404, 500}) {
+    songsvc::Fault fault;
+    fault.status = status;
+    fault.remaining = 1;
+    service_->SetFault("/packages/", fault);
+    EXPECT_EQ(PressUpdate(), -1) << status;
+    ExpectNothingInstalled(before_, text::kDownloadFailedHttp + std::to_string(status));
+    EXPECT_FALSE(fs::exists(Archive()));
+    for (auto s : PostedStates()) EXPECT_NE(s, kStateUnpacking);  // no extraction
+  }
+  // The press after the fault has passed installs the package.
+  EXPECT_EQ(PressUpdate(), kStateFinished);
+  ExpectInstalled();
+}
+
+TEST_F(UpdateFaultTest, BodyCutInTheMiddleIsResumedWithARange) {
+  songsvc::Fault cut;
+  cut.truncateAfter = package_.size() / 2;
+  cut.remaining = 1;
+  service_->SetFault("/packages/", cut);
+  EXPECT_EQ(PressUpdate(), -1);
+  ExpectNothingInstalled(before_, text::kDownloadInterrupted);
+  EXPECT_FALSE(fs::exists(Archive()));
+  ASSERT_TRUE(fs::exists(Part()));
+  const auto kept = fs::file_size(Part());
+  EXPECT_GT(kept, 0u);
+  EXPECT_LE(kept, package_.size() / 2);
+
+  EXPECT_EQ(PressUpdate(), kStateFinished);
+  const auto requests = PackageRequests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(RangeOf(requests[0]), "");
+  EXPECT_EQ(RangeOf(requests[1]), "bytes=" + std::to_string(kept) + "-");
+  ExpectInstalled();
+}
+
+TEST_F(UpdateFaultTest, LongerLyingContentLengthIsNotInstalledThenRestarts) {
+  songsvc::Fault lie;
+  lie.claimedLength = package_.size() + 5000;
+  lie.remaining = 1;
+  service_->SetFault("/packages/", lie);
+  EXPECT_EQ(PressUpdate(), -1);
+  ExpectNothingInstalled(before_, text::kDownloadInterrupted);
+  EXPECT_FALSE(fs::exists(Archive()));
+
+  // The kept part is the whole package: the resume is refused (416) and started afresh.
+  EXPECT_EQ(PressUpdate(), kStateFinished);
+  ExpectInstalled();
+}
+
+TEST_F(UpdateFaultTest, ShorterLyingContentLengthIsCaughtByTheUnpacking) {
+  songsvc::Fault lie;
+  lie.claimedLength = package_.size() / 2;
+  lie.remaining = 1;
+  service_->SetFault("/packages/", lie);
+  EXPECT_EQ(PressUpdate(), kStateUnpackFailed);
+  ExpectNothingInstalled(before_, text::kUnpackFailed);
+  EXPECT_TRUE(fs::exists(Archive()));  // kept, as every failed unpacking keeps it
+
+  EXPECT_EQ(PressUpdate(), kStateFinished);  // the next press fetches it again
+  ExpectInstalled();
+}
+
+TEST_F(UpdateFaultTest, ServerIgnoringTheRangeGivesAFreshWholeDownload) {
+  songsvc::Fault cut;
+  cut.truncateAfter = package_.size() / 3;
+  cut.remaining = 1;
+  service_->SetFault("/packages/", cut);
+  EXPECT_EQ(PressUpdate(), -1);
+  ASSERT_TRUE(fs::exists(Part()));
+
+  songsvc::Fault ignore;
+  ignore.ignoreRange = true;
+  service_->SetFault("/packages/", ignore);
+  EXPECT_EQ(PressUpdate(), kStateFinished);
+  const auto requests = PackageRequests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_FALSE(RangeOf(requests[1]).empty());
+  ExpectInstalled();
+}
+
+TEST_F(UpdateFaultTest, CorruptZipKeepsTheStoreAndTheArchive) {
+  songsvc::Fault corrupt;
+  corrupt.rawBody = "PK\x03\x04" + std::string(5000, 'x');
+  service_->SetFault("/packages/", corrupt);
+  EXPECT_EQ(PressUpdate(), kStateUnpackFailed);
+  ExpectNothingInstalled(before_, text::kUnpackFailed);
+  EXPECT_EQ(ReadTextFile(Archive()), *corrupt.rawBody);
+  EXPECT_EQ(PostedStates().back(), kStateUnpackFailed);
+}
+
+TEST_F(UpdateFaultTest, ZipWithEntriesLeavingTheStoreIsRefusedWhole) {
+  for (const std::string evil : {"../evil.sgd", "/tmp/orvik-abs-evil.sgd", "K1000/../../x.sgd"}) {
+    songsvc::Fault bad;
+    bad.rawBody = ZipBytes({{SongPath(2001), "fine"}, {evil, "evil"}});
+    ASSERT_FALSE(bad.rawBody->empty());
+    service_->SetFault("/packages/", bad);
+    EXPECT_EQ(PressUpdate(), kStateUnpackFailed) << evil;
+    ExpectNothingInstalled(before_, text::kUnpackUnsafe);
+    EXPECT_FALSE(fs::exists(dirs_ / "evil.sgd"));
+    EXPECT_FALSE(fs::exists(dirs_ / "x.sgd"));
+    EXPECT_FALSE(fs::exists("/tmp/orvik-abs-evil.sgd"));
+  }
+}
+
+TEST_F(UpdateFaultTest, MissingSevenZipInstallsNothing) {
+  MakeEngine(dirs_ / "no-such-folder" / "7zz");
+  EXPECT_EQ(PressUpdate(), kStateUnpackFailed);
+  ExpectNothingInstalled(before_, text::kUnpackNoSevenZip);
+  EXPECT_EQ(ReadTextFile(Archive()), package_);
+}
+
+TEST_F(UpdateFaultTest, SongFolderThatCannotTakeTheFilesIsLeftAsItWas) {
+  // Tests run as root, so permissions stop nothing: a file where block folder K3000 must go
+  // makes the second song fail after the first was placed.
+  WriteTextFile(store_ / "K3000", "in the way");
+  const Tree before = ReadTree(store_);
+  EXPECT_EQ(PressUpdate(), kStateUnpackFailed);
+  ExpectNothingInstalled(before, text::kUnpackNotWritable);
+  EXPECT_TRUE(fs::exists(Archive()));
+}
+
+TEST_F(UpdateFaultTest, WindowClosedMidDownloadKeepsThePartForTheNextRun) {
+  songsvc::Fault slow;
+  slow.slowChunkDelayMs = 2000;
+  service_->SetFault("/packages/", slow);
+  ASSERT_TRUE(engine_->StartDownload());
+  EXPECT_FALSE(engine_->StartDownload());  // one download at a time
+  ASSERT_TRUE(port_.WaitFor([](const std::vector<PortCall>& calls) {
+    for (const auto& c : calls)
+      if (c.kind == "progress") return true;
+    return false;
+  }));
+  const auto start = std::chrono::steady_clock::now();
+  engine_->Shutdown();
+  // Stopping does not wait for the slow server (the body would need several pauses more).
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+  EXPECT_FALSE(fs::exists(Archive()));
+  ASSERT_TRUE(fs::exists(Part()));
+  const auto kept = fs::file_size(Part());
+  EXPECT_GT(kept, 0u);
+  EXPECT_LT(kept, package_.size());
+  EXPECT_EQ(ReadTree(store_), before_);
+
+  service_->ClearFaults();
+  MakeEngine();  // the next run of the launcher
+  EXPECT_EQ(PressUpdate(), kStateFinished);
+  const auto requests = PackageRequests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(RangeOf(requests[1]), "bytes=" + std::to_string(kept) + "-");
+  ExpectInstalled();
+}
+
+}  // namespace
+}  // namespace orvik::test

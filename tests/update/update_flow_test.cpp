@@ -1,0 +1,229 @@
+// The song-update flows as the operator meets them: insert, remove, offline, a package left
+// on disk, the launcher offer.
+#include <gtest/gtest.h>
+
+#include "engine_fixture.h"
+#include "update/update_texts.h"
+
+namespace fs = std::filesystem;
+
+namespace orvik::test {
+namespace {
+
+using UpdateFlowTest = EngineTest;
+
+TEST_F(UpdateFlowTest, InsertFlowPollsForThePackageThenInstallsAndReports) {
+  const Tree before = ReadTree(store_);
+  service_->SetPreparationDelay(std::chrono::hours(1));
+  Check();
+
+  // Package pending: the count is shown and timer 2 polls every 2 s.
+  const auto connects = RequestsTo("/api/device-connect");
+  ASSERT_EQ(connects.size(), 1u);
+  EXPECT_NE(connects[0].body.find("keyLock=1234567890&"), std::string::npos);
+  EXPECT_NE(connects[0].body.find("songCount=2&"), std::string::npos);
+  EXPECT_TRUE(connects[0].body.ends_with("songs=1,1234"));
+  EXPECT_EQ(port_.Text(ctl::kUpdateCountLabel), "2곡");
+  ASSERT_TRUE(port_.TimerRunning(timer::kEventPoll));
+  EXPECT_EQ(port_.CallsOf("timer").back().value, 2000);
+  EXPECT_FALSE(state_.m_packageReady);
+
+  engine_->StartEventPoll();  // a tick before the package is made changes nothing
+  engine_->WaitForChecks();
+  EXPECT_FALSE(state_.m_packageReady);
+  EXPECT_TRUE(port_.TimerRunning(timer::kEventPoll));
+
+  service_->SetPreparationDelay(std::chrono::milliseconds(0));
+  const std::string code = service_->LastUpdateCode();
+  ASSERT_TRUE(service_->WaitForPackage(code, std::chrono::seconds(20)));
+  engine_->StartEventPoll();
+  engine_->WaitForChecks();
+  ASSERT_TRUE(state_.m_packageReady);
+  EXPECT_FALSE(port_.TimerRunning(timer::kEventPoll));
+  EXPECT_TRUE(port_.Checked(ctl::kUpdateButton));
+  EXPECT_EQ(RequestsTo("/api/update/event/" + code).size(), 3u);
+
+  const std::string package = PackageBytes();
+  EXPECT_EQ(PressUpdate(), kStateFinished);
+  EXPECT_EQ(PostedStates(),
+            (std::vector<long long>{kStateDownloading, kStateUnpacking, kStateFinished}));
+  Tree expected = before;
+  for (int n : {2001, 3500}) expected[SongPath(n)] = ReadTextFile(catalog_ / SongPath(n));
+  EXPECT_EQ(ReadTree(store_), expected);
+  EXPECT_EQ(service_->ReportedCount(code), 1);
+  const auto results = RequestsTo("/api/update/key-lock/result/" + code);
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_EQ(results[0].query, "inserCount=1");
+  EXPECT_FALSE(fs::exists(Archive()));
+  EXPECT_FALSE(fs::exists(Part()));
+  // Recounted: label 1014 shows the new store.
+  EXPECT_EQ(port_.Text(ctl::kStoredCountLabel), "4곡");
+  EXPECT_EQ(state_.m_storedSongCount, 4);
+  {
+    std::lock_guard lock(progressMutex_);
+    ASSERT_FALSE(progress_.empty());
+    EXPECT_EQ(progress_.back().received, package.size());
+    EXPECT_EQ(progress_.back().total, package.size());
+  }
+  // The next check with the same service type sends nothing.
+  Check();
+  EXPECT_EQ(RequestsTo("/api/device-connect").size(), 1u);
+}
+
+TEST_F(UpdateFlowTest, RemoveFlowDeletesTheWithdrawnSongsOnly) {
+  for (int n : {2001, 3500, 5000, 999999}) WriteSong(store_, n, 100, "old");
+  const Tree before = ReadTree(store_);
+  Check();
+  Tree expected = before;
+  expected.erase(SongPath(5000));
+  expected.erase(SongPath(999999));
+  EXPECT_EQ(ReadTree(store_), expected);
+  EXPECT_TRUE(RequestsTo("/api/update/event/").empty());
+  EXPECT_FALSE(port_.TimerRunning(timer::kEventPoll));
+  EXPECT_EQ(port_.Text(ctl::kStoredCountLabel), "6곡");  // counted before the removal
+  EXPECT_TRUE(port_.CallsOf("post").empty());
+}
+
+TEST_F(UpdateFlowTest, NothingToDoShowsTheRunButton) {
+  for (int n : {2001, 3500}) WriteSong(store_, n, 10, "old");
+  Check();
+  EXPECT_FALSE(port_.Visible(ctl::kUpdateButton));
+  EXPECT_TRUE(port_.Visible(ctl::kRunButton));
+  EXPECT_TRUE(port_.Questions().empty());
+}
+
+TEST_F(UpdateFlowTest, OfflineSendsNothingAndDoesNotCheckAgain) {
+  net_->online = false;
+  Check();
+  EXPECT_TRUE(service_->Requests().empty());
+  EXPECT_TRUE(client_->GetConnectDone());
+  EXPECT_FALSE(port_.Visible(ctl::kUpdateButton));
+  EXPECT_TRUE(port_.Visible(ctl::kRunButton));
+  const auto inventories = port_.CallsOf("text").size();
+
+  net_->online = true;
+  Check();  // timer 1 keeps firing: nothing until the service type changes
+  EXPECT_TRUE(service_->Requests().empty());
+  EXPECT_EQ(port_.CallsOf("text").size(), inventories);
+
+  client_->SetConnectDone(false);  // a service selection
+  state_.m_refreshRequested = true;
+  Check();
+  EXPECT_EQ(RequestsTo("/api/device-connect").size(), 1u);
+}
+
+TEST_F(UpdateFlowTest, InactiveWindowStartsNoCheck) {
+  state_.m_isActive = false;
+  Check();
+  EXPECT_TRUE(service_->Requests().empty());
+  EXPECT_FALSE(state_.m_checkRunning);
+}
+
+TEST_F(UpdateFlowTest, KeysWithTheirOwnNumberAskForIt) {
+  {
+    std::lock_guard lock(state_.mutex);
+    state_.m_serviceKey = "tunovaHL";
+  }
+  Check();
+  const auto connects = RequestsTo("/api/device-connect");
+  ASSERT_EQ(connects.size(), 1u);
+  EXPECT_NE(connects[0].body.find("keyLock=5555000011&"), std::string::npos);
+  EXPECT_NE(connects[0].body.find("serviceType=tunova1&"), std::string::npos);
+}
+
+TEST_F(UpdateFlowTest, ArchiveLeftOnDiskUsedWithYes) {
+  WriteTextFile(Archive(), ZipBytes({{SongPath(2001), "from disk"}}));
+  const Tree before = ReadTree(store_);
+  port_.QueueAnswer(true);
+  Check();
+  ASSERT_EQ(port_.Questions(), std::vector<std::string>{text::kUseArchiveQuestion});
+  ASSERT_TRUE(port_.WaitFor([](const std::vector<PortCall>& calls) {
+    for (const auto& c : calls)
+      if (c.kind == "post" && c.id == static_cast<int>(WM_UPDATE_STATE) &&
+          c.extra == kStateFinished)
+        return true;
+    return false;
+  }));
+  engine_->OnExtractionFinished();
+  EXPECT_TRUE(RequestsTo("/api/device-connect").empty());
+  EXPECT_TRUE(client_->GetConnectDone());
+  Tree expected = before;
+  expected[SongPath(2001)] = "from disk";
+  EXPECT_EQ(ReadTree(store_), expected);
+  EXPECT_FALSE(fs::exists(Archive()));
+  EXPECT_EQ(PostedStates(), (std::vector<long long>{kStateUnpacking, kStateFinished}));
+}
+
+TEST_F(UpdateFlowTest, ArchiveLeftOnDiskKeptWithNo) {
+  const std::string zip = ZipBytes({{SongPath(2001), "from disk"}});
+  WriteTextFile(Archive(), zip);
+  const Tree before = ReadTree(store_);
+  port_.QueueAnswer(false);
+  Check();
+  EXPECT_EQ(port_.Questions(), std::vector<std::string>{text::kUseArchiveQuestion});
+  EXPECT_EQ(RequestsTo("/api/device-connect").size(), 1u);
+  EXPECT_EQ(ReadTextFile(Archive()), zip);
+  EXPECT_EQ(ReadTree(store_), before);
+  EXPECT_FALSE(engine_->IsExtracting());
+}
+
+TEST_F(UpdateFlowTest, ANewConnectForgetsTheEarlierPackage) {
+  ReachReady();
+  client_->SetConnectDone(false);
+  state_.m_refreshRequested = true;
+  service_->SetPreparationDelay(std::chrono::hours(1));
+  Check();
+  EXPECT_FALSE(state_.m_packageReady);
+  std::lock_guard lock(state_.mutex);
+  EXPECT_TRUE(state_.m_packageUrl.empty());
+}
+
+class LauncherOfferTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    for (int n : {2001, 3500}) WriteSong(store_, n, 10, "old");  // no song update
+  }
+};
+
+TEST_F(LauncherOfferTest, YesOpensTheWebAddress) {
+  service_->SetAppUpdate(true, "https://example.com/orvik-setup.exe");
+  port_.QueueAnswer(true);
+  Check();
+  EXPECT_EQ(port_.Questions(), std::vector<std::string>{text::kLauncherUpdateQuestion});
+  EXPECT_EQ(port_.Opened(), std::vector<std::string>{"https://example.com/orvik-setup.exe"});
+  EXPECT_TRUE(port_.Visible(ctl::kRunButton));  // the worker goes on after the offer
+}
+
+TEST_F(LauncherOfferTest, NoOpensNothing) {
+  service_->SetAppUpdate(true, "https://example.com/orvik-setup.exe");
+  port_.QueueAnswer(false);
+  Check();
+  EXPECT_EQ(port_.Questions().size(), 1u);
+  EXPECT_TRUE(port_.Opened().empty());
+}
+
+TEST_F(LauncherOfferTest, AddressThatIsNoWebAddressIsNotOpened) {
+  for (const std::string address : {"C:\\Windows\\System32\\cmd.exe", "file:///bin/sh", ""}) {
+    port_.Clear();
+    client_->SetConnectDone(false);
+    state_.m_refreshRequested = true;
+    service_->SetAppUpdate(true, address);
+    port_.QueueAnswer(true);
+    Check();
+    EXPECT_TRUE(port_.Opened().empty()) << address;
+    EXPECT_EQ(port_.Messages(), std::vector<std::string>{text::kLauncherUpdateBadAddress})
+        << address;
+  }
+}
+
+TEST_F(LauncherOfferTest, NoOfferWhenOfflineAfterTheConnect) {
+  service_->SetAppUpdate(true, "https://example.com/orvik-setup.exe");
+  net_->Script({true, false});
+  Check();
+  EXPECT_EQ(RequestsTo("/api/device-connect").size(), 1u);
+  EXPECT_TRUE(port_.Questions().empty());
+}
+
+}  // namespace
+}  // namespace orvik::test
