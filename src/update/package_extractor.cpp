@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/process.h"
+#include "update/zip_directory.h"
 
 namespace fs = std::filesystem;
 
@@ -62,20 +63,28 @@ bool MoveEntry(const fs::path& from, const fs::path& to) {
   return true;
 }
 
-std::vector<std::string> ListEntries(const fs::path& sevenZip, const fs::path& archive,
-                                     int& exitCode, std::stop_token stop) {
+// 7-Zip's listing, for archives the zip reader leaves alone.
+std::vector<ZipEntryName> ListEntries(const fs::path& sevenZip, const fs::path& archive,
+                                      int& exitCode, std::stop_token stop) {
   std::string listing;
   exitCode = platform::RunAndCapture(
       {sevenZip.string(), "l", "-slt", "-ba", archive.string()},
       [&](std::string_view chunk) { listing.append(chunk); }, stop);
-  std::vector<std::string> names;
+  std::vector<ZipEntryName> names;
   std::size_t pos = 0;
   while (pos < listing.size()) {
     auto end = listing.find('\n', pos);
     if (end == std::string::npos) end = listing.size();
     std::string_view line(listing.data() + pos, end - pos);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.starts_with("Path = ")) names.emplace_back(line.substr(7));
+    if (line.starts_with("Path = ")) {
+      names.push_back({std::string(line.substr(7)), false});
+    } else if (line.starts_with("Attributes = ") && !names.empty()) {
+      // The Unix mode follows the Windows letters: "A_ lrwxrwxrwx" is a link.
+      const auto mode = line.rfind(' ');
+      if (mode != std::string_view::npos && line.size() - mode == 11 && line[mode + 1] == 'l')
+        names.back().isLink = true;
+    }
     pos = end + 1;
   }
   return names;
@@ -227,22 +236,26 @@ ExtractReport InstallPackage(const fs::path& archive, const fs::path& songFolder
     return report;
   }
 
-  // Refuse the whole package when any entry would leave the song folder.
-  int listExit = 0;
-  const auto entries = ListEntries(*sevenZip, archive, listExit, stop);
-  if (stop.stop_requested()) {
-    report.result = ExtractResult::Stopped;
-    return report;
+  // Refuse the whole package when any entry would leave the song folder or is a link,
+  // before anything is unpacked. Zip directories are read here; 7-Zip lists the rest.
+  auto entries = ReadZipEntryNames(archive);
+  if (!entries) {
+    int listExit = 0;
+    entries = ListEntries(*sevenZip, archive, listExit, stop);
+    if (stop.stop_requested()) {
+      report.result = ExtractResult::Stopped;
+      return report;
+    }
+    if (listExit != 0) {
+      report.result = ExtractResult::ArchiveBroken;
+      report.exitCode = listExit;
+      return report;
+    }
   }
-  if (listExit != 0) {
-    report.result = ExtractResult::ArchiveBroken;
-    report.exitCode = listExit;
-    return report;
-  }
-  for (const auto& name : entries) {
-    if (!IsSafeEntryName(name)) {
+  for (const auto& entry : *entries) {
+    if (entry.isLink || !IsSafeEntryName(entry.name)) {
       report.result = ExtractResult::UnsafeEntry;
-      report.detail = name;
+      report.detail = entry.name;
       return report;
     }
   }

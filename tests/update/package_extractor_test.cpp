@@ -1,7 +1,9 @@
 #include "update/package_extractor.h"
+#include "update/zip_directory.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "platform/process.h"
@@ -135,6 +137,34 @@ TEST_F(InstallPackageTest, AFileThatCannotBePlacedTakesBackEverythingPlaced) {
   EXPECT_EQ(test::ReadTextFile(store / "K1000" / "01234.sgd"), "old1234");
   fs::remove_all(store / "K9000");
   ExpectStoreUntouched();
+}
+
+TEST_F(InstallPackageTest, LinksInThePackageRefuseIt) {
+  // A link entry could point anywhere; a package of songs never needs one.
+  test::TempDir src;
+  test::WriteTextFile(src / "K1000" / "01234.sgd", "new");
+  fs::create_symlink("/etc", src / "K2000");
+  const std::string cmd = "cd '" + src.path().string() + "' && '" + FindSevenZip({})->string() +
+                          "' a -tzip -snl '" + archive.string() + "' K1000 K2000 > /dev/null";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  const auto names = ReadZipEntryNames(archive);
+  ASSERT_TRUE(names);
+  EXPECT_TRUE(std::any_of(names->begin(), names->end(),
+                          [](const ZipEntryName& e) { return e.name == "K2000" && e.isLink; }));
+  EXPECT_EQ(Install().result, ExtractResult::UnsafeEntry);
+  ExpectStoreUntouched();
+}
+
+TEST_F(InstallPackageTest, OtherArchiveFormatsAreVettedBy7Zip) {
+  // Not a zip inside: the zip reader declines and 7-Zip's own listing vets the names.
+  test::TempDir src;
+  test::WriteTextFile(src / "K3000" / "03000.sgd", "seven");
+  const std::string cmd = "cd '" + src.path().string() + "' && '" + FindSevenZip({})->string() +
+                          "' a -t7z '" + archive.string() + "' K3000 > /dev/null";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  EXPECT_FALSE(ReadZipEntryNames(archive));
+  ASSERT_EQ(Install().result, ExtractResult::Ok);
+  EXPECT_EQ(test::ReadTextFile(store / "K3000" / "03000.sgd"), "seven");
 }
 
 TEST(SevenZipProgressParser, ReadsPercentagesSplitAcrossChunks) {
