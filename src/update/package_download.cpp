@@ -1,5 +1,6 @@
 #include "update/package_download.h"
 
+#include <cctype>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -129,6 +130,14 @@ Attempt RunAttempt(HttpTransport& transport, const std::string& url, const fs::p
   return Attempt::Done;
 }
 
+bool IsHttpsAddress(std::string_view url) {
+  constexpr std::string_view kScheme = "https://";
+  if (url.size() <= kScheme.size()) return false;
+  for (std::size_t i = 0; i < kScheme.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(url[i])) != kScheme[i]) return false;
+  return true;
+}
+
 }  // namespace
 
 fs::path PartialPathFor(const fs::path& archive) {
@@ -141,6 +150,11 @@ DownloadOutcome DownloadPackage(HttpTransport& transport, const std::string& url
                                 const fs::path& archive, const DownloadCallbacks& callbacks,
                                 std::stop_token stop) {
   DownloadOutcome out;
+  if (!IsHttpsAddress(url)) {
+    out.result = DownloadResult::NotSecure;
+    out.detail = url;
+    return out;
+  }
   const fs::path part = PartialPathFor(archive);
   std::error_code ec;
   std::uint64_t offset = 0;

@@ -23,6 +23,7 @@ enum class DownloadResult {
   NoSpace,         // not enough free space for the announced size; nothing written
   WriteFailed,     // the local file could not be created or written
   Stopped,         // the window closed (the partial file is kept)
+  NotSecure,       // the package address is not https: songs are only taken over TLS
 };
 
 struct DownloadOutcome {

@@ -22,20 +22,6 @@ bool IsExecutableFile(const fs::path& p) {
          (fs::status(p, ec).permissions() & fs::perms::owner_exec) != fs::perms::none;
 }
 
-std::optional<fs::path> FindOnPath(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  if (path == nullptr) return std::nullopt;
-  std::string_view rest(path);
-  while (!rest.empty()) {
-    const auto colon = rest.find(':');
-    const auto dir = rest.substr(0, colon);
-    if (!dir.empty() && IsExecutableFile(fs::path(dir) / name)) return fs::path(dir) / name;
-    if (colon == std::string_view::npos) break;
-    rest.remove_prefix(colon + 1);
-  }
-  return std::nullopt;
-}
-
 // Staging and backup beside the store (same volume, so moves are renames) and outside it,
 // so an inventory running meanwhile never counts half-unpacked files.
 fs::path WorkFolder(const fs::path& songFolder, const fs::path& moduleDir, const char* suffix) {
@@ -174,7 +160,8 @@ std::optional<fs::path> FindSevenZip(const fs::path& moduleDir) {
     if (IsExecutableFile(bundled)) return bundled;
   }
   for (const char* name : {"7zz", "7z"}) {
-    if (auto found = FindOnPath(name)) return found;
+    const std::string found = platform::FindProgramOnPath(name);
+    if (!found.empty()) return fs::path(found);
   }
   return std::nullopt;
 }

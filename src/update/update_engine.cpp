@@ -205,6 +205,9 @@ void UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
       case DownloadResult::NoSpace:
         status = text::kDownloadNoSpace;
         break;
+      case DownloadResult::NotSecure:
+        status = text::kDownloadNotSecure;
+        break;
       case DownloadResult::WriteFailed:
         status = text::kDownloadWriteFailed;
         break;

@@ -15,6 +15,7 @@ inline constexpr const char* kSongsUnit = "곡";
 inline constexpr const char* kDownloadFailed = "다운로드 실패";
 inline constexpr const char* kDownloadFailedHttp = "다운로드 실패: 서버 응답 ";
 inline constexpr const char* kDownloadInterrupted = "다운로드 중단됨 - 다시 누르면 이어받습니다";
+inline constexpr const char* kDownloadNotSecure = "다운로드 실패: 안전하지 않은 주소입니다";
 inline constexpr const char* kDownloadNoSpace = "다운로드 실패: 디스크 공간 부족";
 inline constexpr const char* kDownloadWriteFailed = "다운로드 실패: 파일을 저장할 수 없습니다";
 inline constexpr const char* kUnpackFailed = "압축풀기 실패: 패키지가 손상되었습니다";

@@ -59,6 +59,17 @@ TEST_F(UpdateFaultTest, ServerErrorsOnThePackageInstallNothingAndOfferTheButtonA
   ExpectInstalled();
 }
 
+TEST_F(UpdateFaultTest, PackageAddressWithoutTlsIsNotFetched) {
+  {
+    std::lock_guard lock(state_.mutex);
+    state_.m_packageUrl = service_->BaseUrl() + "/packages/" + code_ + ".zip";
+  }
+  service_->ClearRequests();
+  EXPECT_EQ(PressUpdate(), -1);
+  ExpectNothingInstalled(before_, text::kDownloadNotSecure);
+  EXPECT_TRUE(PackageRequests().empty());
+}
+
 TEST_F(UpdateFaultTest, BodyCutInTheMiddleIsResumedWithARange) {
   songsvc::Fault cut;
   cut.truncateAfter = package_.size() / 2;
