@@ -52,7 +52,7 @@ std::string FindProgramOnPath(const std::string& name) {
 
 namespace {
 
-struct SpawnSpec {
+struct SpawnPlan {
   std::vector<std::string> argv;  // argv[0] is the program file to run
   std::string workingDir;         // empty: stay in the current directory
   bool quiet = false;             // stdout and stderr to /dev/null
@@ -70,14 +70,14 @@ void CloseInheritedDescriptors(int maxFd) {
 }
 
 // Returns the pid, or -1 with `error` set to the errno of the failed step.
-pid_t Spawn(const SpawnSpec& spec, int& error) {
+pid_t Spawn(const SpawnPlan& plan, int& error) {
   error = 0;
-  if (spec.argv.empty()) {
+  if (plan.argv.empty()) {
     error = EINVAL;
     return -1;
   }
   std::vector<char*> argv;
-  for (const auto& a : spec.argv) argv.push_back(const_cast<char*>(a.c_str()));
+  for (const auto& a : plan.argv) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   const long openMax = ::sysconf(_SC_OPEN_MAX);
   const int maxFd = openMax > 0 && openMax < 65536 ? static_cast<int>(openMax) : 65536;
@@ -98,17 +98,17 @@ pid_t Spawn(const SpawnSpec& spec, int& error) {
     struct sigaction dfl {};
     dfl.sa_handler = SIG_DFL;
     ::sigaction(SIGPIPE, &dfl, nullptr);
-    if (spec.ownGroup) ::setpgid(0, 0);
+    if (plan.ownGroup) ::setpgid(0, 0);
     if (devNull >= 0) ::dup2(devNull, STDIN_FILENO);
-    if (spec.outputFd >= 0) {
-      ::dup2(spec.outputFd, STDOUT_FILENO);
-      ::dup2(spec.outputFd, STDERR_FILENO);
-    } else if (spec.quiet && devNull >= 0) {
+    if (plan.outputFd >= 0) {
+      ::dup2(plan.outputFd, STDOUT_FILENO);
+      ::dup2(plan.outputFd, STDERR_FILENO);
+    } else if (plan.quiet && devNull >= 0) {
       ::dup2(devNull, STDOUT_FILENO);
       ::dup2(devNull, STDERR_FILENO);
     }
     int childError = 0;
-    if (!spec.workingDir.empty() && ::chdir(spec.workingDir.c_str()) != 0) {
+    if (!plan.workingDir.empty() && ::chdir(plan.workingDir.c_str()) != 0) {
       childError = errno;
     } else {
       CloseInheritedDescriptors(maxFd);
@@ -261,20 +261,20 @@ class PosixProcesses : public ProcessApi {
 
   StartResult Start(const StartRequest& request) override {
     ReapEndedChildren();
-    SpawnSpec spec;
-    spec.quiet = !request.show;
+    SpawnPlan plan;
+    plan.quiet = !request.show;
     if (request.elevated) {
       // Raised rights come from polkit's pkexec; without it there is no way to ask.
       const std::string pkexec = FindProgramOnPath("pkexec");
       if (pkexec.empty()) return {nullptr, false, static_cast<unsigned long>(ENOENT)};
-      spec.argv.push_back(pkexec);
+      plan.argv.push_back(pkexec);
     } else {
-      spec.workingDir = request.workingDir;
+      plan.workingDir = request.workingDir;
     }
-    spec.argv.push_back(request.path);
-    for (auto& a : SplitArguments(request.arguments)) spec.argv.push_back(std::move(a));
+    plan.argv.push_back(request.path);
+    for (auto& a : SplitArguments(request.arguments)) plan.argv.push_back(std::move(a));
     int error = 0;
-    const pid_t pid = Spawn(spec, error);
+    const pid_t pid = Spawn(plan, error);
     if (pid < 0) return {nullptr, false, static_cast<unsigned long>(error)};
     return {std::make_unique<ChildProcess>(pid), true, 0};
   }
@@ -315,12 +315,12 @@ void ReapEndedChildren() {
 
 bool RunCommandAndWait(const std::vector<std::string>& argv, bool show) {
   if (argv.empty()) return false;
-  SpawnSpec spec;
-  spec.argv = argv;
-  spec.argv[0] = FindProgramOnPath(argv[0]);
-  spec.quiet = !show;
+  SpawnPlan plan;
+  plan.argv = argv;
+  plan.argv[0] = FindProgramOnPath(argv[0]);
+  plan.quiet = !show;
   int error = 0;
-  const pid_t pid = Spawn(spec, error);
+  const pid_t pid = Spawn(plan, error);
   if (pid < 0) return false;
   WaitBlocking(pid, nullptr);
   return true;
@@ -331,13 +331,13 @@ int RunAndCapture(const std::vector<std::string>& argv,
   if (argv.empty()) return -1;
   int out[2];
   if (::pipe2(out, O_CLOEXEC) != 0) return -1;
-  SpawnSpec spec;
-  spec.argv = argv;
-  spec.argv[0] = FindProgramOnPath(argv[0]);
-  spec.outputFd = out[1];
-  spec.ownGroup = true;
+  SpawnPlan plan;
+  plan.argv = argv;
+  plan.argv[0] = FindProgramOnPath(argv[0]);
+  plan.outputFd = out[1];
+  plan.ownGroup = true;
   int error = 0;
-  const pid_t pid = Spawn(spec, error);
+  const pid_t pid = Spawn(plan, error);
   ::close(out[1]);
   if (pid < 0) {
     ::close(out[0]);
