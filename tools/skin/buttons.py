@@ -96,7 +96,7 @@ def update_faces():
     """159: song update; 160: an update is ready to install (checked)."""
     normal = _big_face(BLUE["normal"], False, icons.download(26), "곡 업데이트", "신곡 확인 및 받기")
     down = _big_face(ORANGE["down"], True, icons.download(26), "업데이트 준비됨",
-                     "눌러서 신곡 받기", title_size=19)
+                     "눌러서 신곡 받기", title_size=16)
     icons.badge(down, "NEW", (134, 6))
     return normal, down
 
