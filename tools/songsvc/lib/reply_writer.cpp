@@ -22,16 +22,17 @@ struct ByteRange {
 std::optional<ByteRange> ParseRange(const std::string& header) {
   const std::string prefix = "bytes=";
   if (header.compare(0, prefix.size(), prefix) != 0) return std::nullopt;
-  std::string_view spec = std::string_view(header).substr(prefix.size());
-  size_t dash = spec.find('-');
-  if (dash == 0 || dash == std::string_view::npos || spec.find(',') != std::string_view::npos) {
+  std::string_view rangeText = std::string_view(header).substr(prefix.size());
+  size_t dash = rangeText.find('-');
+  if (dash == 0 || dash == std::string_view::npos ||
+      rangeText.find(',') != std::string_view::npos) {
     return std::nullopt;
   }
   ByteRange range;
-  auto first = spec.substr(0, dash);
+  auto first = rangeText.substr(0, dash);
   auto [p, ec] = std::from_chars(first.data(), first.data() + first.size(), range.first);
   if (ec != std::errc() || p != first.data() + first.size()) return std::nullopt;
-  auto last = spec.substr(dash + 1);
+  auto last = rangeText.substr(dash + 1);
   if (!last.empty()) {
     std::uint64_t value = 0;
     auto [q, ec2] = std::from_chars(last.data(), last.data() + last.size(), value);
