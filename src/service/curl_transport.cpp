@@ -83,8 +83,8 @@ void CurlTransport::Tell(const std::string& text) {
   if (port_ != nullptr) port_->ShowMessage(text, MessageIcon::Warning);
 }
 
-std::optional<std::string> CurlTransport::PostForm(const std::string& url,
-                                                   const std::string& form) {
+std::optional<std::string> CurlTransport::PostForm(const std::string& url, const std::string& form,
+                                                   TransportError* /*error*/) {
   const auto parts = SplitUrl(url);
   if (!parts || parts->scheme != "http") return std::nullopt;
 
@@ -107,7 +107,8 @@ std::optional<std::string> CurlTransport::PostForm(const std::string& url,
   return JoinReplyLines(sink.body);
 }
 
-std::optional<std::string> CurlTransport::GetSecure(const std::string& path) {
+std::optional<std::string> CurlTransport::GetSecure(const std::string& path,
+                                                    TransportError* /*error*/) {
   CurlEasy easy(address_.secureOrigin + path, address_, true, shutdown_);
   ReplySink sink;
   sink.easy = &easy;
@@ -128,7 +129,8 @@ std::optional<std::string> CurlTransport::GetSecure(const std::string& path) {
   return JoinReplyLines(sink.body);
 }
 
-bool CurlTransport::DownloadFile(const std::string& url, const std::filesystem::path& localPath) {
+bool CurlTransport::DownloadFile(const std::string& url, const std::filesystem::path& localPath,
+                                 TransportError* /*error*/) {
   const auto parts = SplitUrl(url);
   if (!parts || (parts->scheme != "http" && parts->scheme != "https")) {
     ErrorLine("Invalid URL: " + url);

@@ -16,9 +16,12 @@ class CurlTransport : public HttpTransport {
   // A stop request on `shutdown` ends every running and later transfer at once, silently.
   CurlTransport(ServiceAddress address, WindowPort* port, std::stop_token shutdown = {});
 
-  std::optional<std::string> PostForm(const std::string& url, const std::string& form) override;
-  std::optional<std::string> GetSecure(const std::string& path) override;
-  bool DownloadFile(const std::string& url, const std::filesystem::path& localPath) override;
+  std::optional<std::string> PostForm(const std::string& url, const std::string& form,
+                                      TransportError* error = nullptr) override;
+  std::optional<std::string> GetSecure(const std::string& path,
+                                       TransportError* error = nullptr) override;
+  bool DownloadFile(const std::string& url, const std::filesystem::path& localPath,
+                    TransportError* error = nullptr) override;
   bool IsConnected() override;
   FetchResult Fetch(const FetchRequest& request) override;
 

@@ -12,6 +12,24 @@
 
 namespace orvik {
 
+// Why an exchange failed, in the terms the operator is told.
+enum class TransportFailure {
+  None,
+  Unreachable,  // no connection could be made (refused, no route, name not found)
+  TimedOut,     // connect, low-speed or overall deadline
+  Certificate,  // TLS: the server's certificate could not be checked
+  HttpStatus,   // a reply came, with a status the caller does not take
+  TooLarge,     // the reply went past the caller's cap
+  Aborted,      // the stop token or a callback ended it
+  Other,
+};
+
+struct TransportError {
+  TransportFailure kind = TransportFailure::None;
+  long status = 0;     // the HTTP status when one came
+  std::string detail;  // the library's own text, for the log only
+};
+
 // What a streamed GET learned from the final response's header.
 struct FetchHead {
   long status = 0;
@@ -23,12 +41,17 @@ struct FetchHead {
     std::optional<std::uint64_t> total;
   };
   std::optional<Range> contentRange;
+  // Validators of the body, empty when the server sent none.
+  std::string etag;
+  std::string lastModified;
 };
 
 struct FetchRequest {
   std::string url;  // http or https
   // Asks for the body from this byte on ("Range: bytes=N-").
   std::optional<std::uint64_t> resumeFrom;
+  // With resumeFrom: sent as "If-Range", so a changed body comes back whole (200).
+  std::string ifRange;
   // Called once, before the first body block (or at the end of an empty body).
   // Returning false aborts the transfer.
   std::function<bool(const FetchHead&)> onHead;
@@ -42,6 +65,7 @@ struct FetchResult {
   bool aborted = false;      // a callback or the stop token ended it
   long status = 0;           // 0 when no response came
   std::string error;         // why the transfer failed; empty when transportOk
+  TransportFailure failure = TransportFailure::None;
 };
 
 class HttpTransport {
@@ -51,15 +75,19 @@ class HttpTransport {
   // Form POST to a plain-http URL. The status is not examined. Gives the reply lines joined
   // without their line feeds, or nothing when no exchange took place (also for a URL that is
   // not plain http: then nothing is sent).
-  virtual std::optional<std::string> PostForm(const std::string& url, const std::string& form) = 0;
+  // `error` (may be null) learns why when nothing is given.
+  virtual std::optional<std::string> PostForm(const std::string& url, const std::string& form,
+                                              TransportError* error = nullptr) = 0;
 
   // GET of a path on the service's secure origin. A status other than 200 shows
   // "HTTP request failed." through the window and gives nothing; a transport failure shows
   // its error text.
-  virtual std::optional<std::string> GetSecure(const std::string& path) = 0;
+  virtual std::optional<std::string> GetSecure(const std::string& path,
+                                               TransportError* error = nullptr) = 0;
 
   // Stores the body of a 200 reply at `localPath`; failures are written to stderr only.
-  virtual bool DownloadFile(const std::string& url, const std::filesystem::path& localPath) = 0;
+  virtual bool DownloadFile(const std::string& url, const std::filesystem::path& localPath,
+                            TransportError* error = nullptr) = 0;
 
   virtual bool IsConnected() = 0;
 

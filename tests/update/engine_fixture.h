@@ -39,14 +39,17 @@ std::string ZipBytes(const Tree& entries);
 class SwitchableTransport : public HttpTransport {
  public:
   explicit SwitchableTransport(HttpTransport& inner) : inner_(inner) {}
-  std::optional<std::string> PostForm(const std::string& url, const std::string& form) override {
-    return inner_.PostForm(url, form);
+  std::optional<std::string> PostForm(const std::string& url, const std::string& form,
+                                      TransportError* error = nullptr) override {
+    return inner_.PostForm(url, form, error);
   }
-  std::optional<std::string> GetSecure(const std::string& path) override {
-    return inner_.GetSecure(path);
+  std::optional<std::string> GetSecure(const std::string& path,
+                                       TransportError* error = nullptr) override {
+    return inner_.GetSecure(path, error);
   }
-  bool DownloadFile(const std::string& url, const std::filesystem::path& file) override {
-    return inner_.DownloadFile(url, file);
+  bool DownloadFile(const std::string& url, const std::filesystem::path& file,
+                    TransportError* error = nullptr) override {
+    return inner_.DownloadFile(url, file, error);
   }
   FetchResult Fetch(const FetchRequest& request) override { return inner_.Fetch(request); }
   bool IsConnected() override;

@@ -30,7 +30,8 @@ class FakeTransport : public HttpTransport {
   std::uint64_t breakAfter = UINT64_MAX;
   static constexpr std::size_t kBlock = 64 * 1024;
 
-  std::optional<std::string> PostForm(const std::string& url, const std::string&) override {
+  std::optional<std::string> PostForm(const std::string& url, const std::string&,
+                                      TransportError* = nullptr) override {
     std::lock_guard lock(mutex_);
     posted_.push_back(url);
     const std::string path = url.substr(0, url.find('?'));
@@ -38,11 +39,12 @@ class FakeTransport : public HttpTransport {
       if (path.size() >= suffix.size() && path.ends_with(suffix)) return reply;
     return std::nullopt;
   }
-  std::optional<std::string> GetSecure(const std::string&) override {
+  std::optional<std::string> GetSecure(const std::string&, TransportError* = nullptr) override {
     std::lock_guard lock(mutex_);
     return secureReply;
   }
-  bool DownloadFile(const std::string& url, const std::filesystem::path& localPath) override {
+  bool DownloadFile(const std::string& url, const std::filesystem::path& localPath,
+                    TransportError* = nullptr) override {
     {
       std::lock_guard lock(mutex_);
       if (failingDownloads.count(url)) return false;
