@@ -6,7 +6,7 @@
 
 #include "core/install_dir.h"
 #include "platform/module_dir.h"
-#include "service/curl_transport.h"
+#include "service/system_transport.h"
 #include "ui/orvik_dlg.h"
 #include "window/orvik_window.h"
 
@@ -18,7 +18,7 @@ bool COrvikApp::InitInstance() {
   deps.moduleDir = platform::GetModuleDirectory();
   deps.makeTransport = [](const ServiceAddress& address, WindowPort& port,
                           std::stop_token shutdown) -> std::unique_ptr<HttpTransport> {
-    return std::make_unique<CurlTransport>(address, &port, shutdown);
+    return MakeSystemTransport(address, &port, shutdown);
   };
   auto logic = std::make_unique<COrvikWindow>(*dlg, std::move(deps));
   dlg->AttachLogic(logic.get());

@@ -7,6 +7,7 @@
 #include "core/window_port.h"
 #include "platform/network.h"
 #include "service/curl_easy.h"
+#include "service/system_transport.h"
 
 namespace orvik {
 namespace {
@@ -172,5 +173,10 @@ bool CurlTransport::DownloadFile(const std::string& url, const std::filesystem::
 }
 
 bool CurlTransport::IsConnected() { return platform::HasNetworkConnection(); }
+
+std::unique_ptr<HttpTransport> MakeSystemTransport(ServiceAddress address, WindowPort* port,
+                                                   std::stop_token shutdown) {
+  return std::make_unique<CurlTransport>(std::move(address), port, std::move(shutdown));
+}
 
 }  // namespace orvik

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "core/control_ids.h"
-#include "service/curl_transport.h"
+#include "service/system_transport.h"
 #include "service_fixture.h"
 
 namespace orvik::test {

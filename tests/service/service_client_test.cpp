@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "service/curl_transport.h"
+#include "service/system_transport.h"
 #include "service/web_address.h"
 #include "service_fixture.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "core/service_address.h"
-#include "service/curl_transport.h"
+#include "service/system_transport.h"
 #include "songsvc/song_service.h"
 #include "support/recording_port.h"
 #include "support/temp_dir.h"
@@ -40,7 +40,7 @@ class ServiceTest : public ::testing::Test {
     certificates_ = options.certificates;
     service_ = std::make_unique<songsvc::SongService>(options);
     service_->Start();
-    transport_ = std::make_unique<CurlTransport>(Address(), &port_);
+    transport_ = MakeSystemTransport(Address(), &port_);
   }
   void TearDown() override { service_->Stop(); }
 
@@ -64,7 +64,7 @@ class ServiceTest : public ::testing::Test {
   RecordingPort port_;
   songsvc::TestCertificates certificates_;
   std::unique_ptr<songsvc::SongService> service_;
-  std::unique_ptr<CurlTransport> transport_;  // trusts the test CA
+  std::unique_ptr<HttpTransport> transport_;  // trusts the test CA
 };
 
 }  // namespace orvik::test

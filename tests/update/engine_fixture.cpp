@@ -86,7 +86,7 @@ void EngineTest::SetUp() {
   service_->Start();
   const ServiceAddress address{service_->BaseUrl(), service_->SecureOrigin(),
                                options.certificates.caFile.string()};
-  curl_ = std::make_unique<CurlTransport>(address, &port_);
+  curl_ = MakeSystemTransport(address, &port_);
   net_ = std::make_unique<SwitchableTransport>(*curl_);
   client_ = std::make_unique<CServiceClient>(address.baseUrl, *net_);
 

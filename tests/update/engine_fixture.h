@@ -16,7 +16,7 @@
 
 #include "core/launcher_state.h"
 #include "core/product_source.h"
-#include "service/curl_transport.h"
+#include "service/system_transport.h"
 #include "service/service_client.h"
 #include "songsvc/song_service.h"
 #include "support/recording_port.h"
@@ -101,7 +101,7 @@ class EngineTest : public ::testing::Test {
   std::filesystem::path module_, store_, catalog_;
   RecordingPort port_;
   std::unique_ptr<songsvc::SongService> service_;
-  std::unique_ptr<CurlTransport> curl_;
+  std::unique_ptr<HttpTransport> curl_;
   std::unique_ptr<SwitchableTransport> net_;
   LauncherState state_;
   std::unique_ptr<CServiceClient> client_;
