@@ -1,7 +1,9 @@
-#include <iphlpapi.h>
-#include <objbase.h>
 #include <windows.h>
 #include <winsock2.h>
+
+// After windows.h, which they need.
+#include <iphlpapi.h>
+#include <objbase.h>
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,8 @@
-#include <iphlpapi.h>
 #include <windows.h>
 #include <winsock2.h>
+
+// After windows.h, which they need.
+#include <iphlpapi.h>
 
 #include <vector>
 

@@ -1,8 +1,10 @@
 // Processes on Windows: CreateProcessW with a quoted command line (never a shell), the
 // elevated start through ShellExecuteExW "runas", the process search through Toolhelp32.
+#include <windows.h>
+
+// After windows.h, which they need.
 #include <shellapi.h>
 #include <tlhelp32.h>
-#include <windows.h>
 
 #include <mutex>
 

@@ -1,5 +1,7 @@
-#include <shellapi.h>
 #include <windows.h>
+
+// After windows.h, which they need.
+#include <shellapi.h>
 
 #include <array>
 #include <string_view>
