@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/folder_listing.h"
+#include "platform/path_text.h"
 
 namespace orvik {
 namespace {
@@ -99,7 +100,7 @@ std::string FullFolderText(const std::filesystem::path& songFolder) {
   std::error_code ec;
   std::filesystem::path full = std::filesystem::absolute(songFolder, ec);
   if (ec) full = songFolder;
-  std::string text = full.string();
+  std::string text = platform::PathToUtf8(full);
   while (text.size() > 1 && text.back() == kSeparator) text.pop_back();
   return text;
 }

@@ -8,7 +8,7 @@ namespace orvik::platform {
 // Bytes that cannot be converted are replaced by '?'.
 std::string Utf8ToCp949(const std::string& utf8);
 std::string Cp949ToUtf8(const std::string& cp949);
-// The platform's native narrow text (UTF-8 on POSIX, the ANSI code page on Windows).
+// The launcher's own narrow text, which is UTF-8 on every platform.
 std::string NativeToCp949(const std::string& text);
 
 }  // namespace orvik::platform

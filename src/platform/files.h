@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -9,6 +10,8 @@
 
 namespace orvik::platform {
 
+// std::fopen on a path (the wide-character open on Windows); null when it fails.
+std::FILE* OpenFileStream(const std::filesystem::path& file, const char* mode);
 // Whole file as bytes; nullopt when it cannot be opened.
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& file);
 // Writes to a temporary file in the same folder, flushes it to disk and renames it over

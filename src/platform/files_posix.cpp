@@ -10,6 +10,10 @@
 
 namespace orvik::platform {
 
+std::FILE* OpenFileStream(const std::filesystem::path& file, const char* mode) {
+  return std::fopen(file.c_str(), mode);
+}
+
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& file) {
   const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;

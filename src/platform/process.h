@@ -62,6 +62,11 @@ bool RunCommandAndWait(const std::vector<std::string>& argv, bool show);
 // part keeps its blanks, the quotes themselves are dropped, "" is an empty argument.
 std::vector<std::string> SplitArguments(std::string_view arguments);
 
+// One argument quoted for a Windows command line, so that the C runtime's parsing gives it
+// back unchanged (backslashes are doubled only before a quote); and a whole command line.
+std::string QuoteWindowsArgument(std::string_view argument);
+std::string JoinWindowsCommandLine(const std::vector<std::string>& argv);
+
 // Reaps started processes that have ended after their handles were dropped. Called by the
 // process calls themselves; exposed so that callers can tidy up at a moment of their choice.
 void ReapEndedChildren();

@@ -24,4 +24,34 @@ std::vector<std::string> SplitArguments(std::string_view arguments) {
   return out;
 }
 
+std::string QuoteWindowsArgument(std::string_view argument) {
+  if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string_view::npos)
+    return std::string(argument);
+  std::string out = "\"";
+  std::size_t backslashes = 0;
+  for (const char c : argument) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    // Backslashes before a quote are doubled, and the quote escaped.
+    out.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+    backslashes = 0;
+    out += c;
+  }
+  // Before the closing quote as well.
+  out.append(backslashes * 2, '\\');
+  out += '"';
+  return out;
+}
+
+std::string JoinWindowsCommandLine(const std::vector<std::string>& argv) {
+  std::string line;
+  for (const auto& a : argv) {
+    if (!line.empty()) line += ' ';
+    line += QuoteWindowsArgument(a);
+  }
+  return line;
+}
+
 }  // namespace orvik::platform

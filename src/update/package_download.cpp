@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "platform/files.h"
+#include "platform/path_text.h"
 #include "service/http_transport.h"
 
 namespace fs = std::filesystem;
@@ -68,7 +69,7 @@ Attempt RunAttempt(HttpTransport& transport, const std::string& url, const fs::p
         return false;
       }
     }
-    file.reset(std::fopen(part.c_str(), received > 0 ? "ab" : "wb"));
+    file.reset(platform::OpenFileStream(part, received > 0 ? "ab" : "wb"));
     if (!file) {
       writeFailed = true;
       return false;
@@ -102,7 +103,7 @@ Attempt RunAttempt(HttpTransport& transport, const std::string& url, const fs::p
   }
   if (writeFailed) {
     out.result = DownloadResult::WriteFailed;
-    out.detail = part.string();
+    out.detail = platform::PathToUtf8(part);
     // Keep what was written whole for a resume; a torn last block would corrupt it.
     std::error_code ec;
     if (fs::exists(part, ec)) fs::resize_file(part, received, ec);
@@ -173,7 +174,7 @@ DownloadOutcome DownloadPackage(HttpTransport& transport, const std::string& url
   fs::rename(part, archive, ec);
   if (ec) {
     out.result = DownloadResult::WriteFailed;
-    out.detail = archive.string();
+    out.detail = platform::PathToUtf8(archive);
   }
   return out;
 }

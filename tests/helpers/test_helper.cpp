@@ -4,46 +4,100 @@
 //   print TEXT       writes TEXT to stdout
 //   cwd FILE         writes its working folder to FILE
 //   args FILE A...   writes its arguments to FILE, one per line
-//   fds FILE         writes the numbers of its open descriptors to FILE, one per line
+//   fds FILE         writes the numbers of its open descriptors to FILE, one per line (POSIX)
+// Texts are UTF-8 on every platform.
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#else
 #include <dirent.h>
-#include <signal.h>
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
+
+namespace {
+
+std::filesystem::path PathOf(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string TextOf(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+#ifdef _WIN32
+// The C runtime's narrow argv is in the ANSI code page; the wide command line is exact.
+std::vector<std::string> Arguments(int, char**) {
+  int count = 0;
+  wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  std::vector<std::string> args;
+  for (int i = 0; i < count; ++i) {
+    const std::wstring w(wide[i]);
+    std::string utf8(w.size() * 3, '\0');
+    const int n = ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()),
+                                        utf8.data(), static_cast<int>(utf8.size()), nullptr,
+                                        nullptr);
+    utf8.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    args.push_back(utf8);
+  }
+  ::LocalFree(wide);
+  return args;
+}
+std::string OpenDescriptors() { return {}; }
+#else
+std::vector<std::string> Arguments(int argc, char** argv) { return {argv, argv + argc}; }
+
+std::string OpenDescriptors() {
+  std::string text;
+  DIR* dir = opendir("/proc/self/fd");
+  const int own = dir ? dirfd(dir) : -1;
+  while (dirent* e = dir ? readdir(dir) : nullptr) {
+    if (e->d_name[0] == '.' || std::atoi(e->d_name) == own) continue;
+    text += e->d_name;
+    text += '\n';
+  }
+  if (dir) closedir(dir);
+  return text;
+}
+#endif
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return 2;
-  const std::string mode = argv[1];
-  if (mode == "exit") return argc > 2 ? std::atoi(argv[2]) : 0;
+  const std::vector<std::string> args = Arguments(argc, argv);
+  if (args.size() < 2) return 2;
+  const std::string& mode = args[1];
+  if (mode == "exit") return args.size() > 2 ? std::atoi(args[2].c_str()) : 0;
   if (mode == "hang") {
+#ifdef _WIN32
+    for (;;) ::Sleep(INFINITE);
+#else
     for (;;) pause();
+#endif
   }
-  if (mode == "print" && argc > 2) {
-    std::fputs(argv[2], stdout);
+  if (mode == "print" && args.size() > 2) {
+    std::fputs(args[2].c_str(), stdout);
     return 0;
   }
-  if (argc < 3) return 2;
-  FILE* out = std::fopen(argv[2], "w");
+  if (args.size() < 3) return 2;
+  // Listed before the output file is opened, so that its descriptor is not among them.
+  const std::string fds = mode == "fds" ? OpenDescriptors() : "";
+  std::ofstream out(PathOf(args[2]), std::ios::binary);
   if (!out) return 3;
   if (mode == "cwd") {
-    char cwd[4096];
-    if (getcwd(cwd, sizeof cwd)) std::fputs(cwd, out);
+    std::error_code ec;
+    out << TextOf(std::filesystem::current_path(ec));
   } else if (mode == "args") {
-    for (int i = 3; i < argc; ++i) std::fprintf(out, "%s\n", argv[i]);
+    for (std::size_t i = 3; i < args.size(); ++i) out << args[i] << '\n';
   } else if (mode == "fds") {
-    DIR* dir = opendir("/proc/self/fd");
-    const int own = dir ? dirfd(dir) : -1;
-    const int outFd = fileno(out);
-    while (dirent* e = dir ? readdir(dir) : nullptr) {
-      if (e->d_name[0] == '.') continue;
-      const int fd = std::atoi(e->d_name);
-      if (fd != own && fd != outFd) std::fprintf(out, "%d\n", fd);
-    }
-    if (dir) closedir(dir);
+    out << fds;
   }
-  std::fclose(out);
   return 0;
 }
