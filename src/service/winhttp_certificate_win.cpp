@@ -97,9 +97,10 @@ bool ServerCertificateTrusted(HINTERNET request, const std::string& caFile,
   bool trusted = false;
   if (Store roots = ReadPemCertificates(caFile, why)) {
     CERT_CHAIN_ENGINE_CONFIG config{};
-    // Wine refuses the structure at its full size; the fields after the exclusive root
-    // are not needed.
-    config.cbSize = offsetof(CERT_CHAIN_ENGINE_CONFIG, dwExclusiveFlags);
+    // The structure as Windows 7 knows it, up to the exclusive stores: Wine refuses the
+    // later size (with dwExclusiveFlags).
+    config.cbSize =
+        offsetof(CERT_CHAIN_ENGINE_CONFIG, hExclusiveTrustedPeople) + sizeof(HCERTSTORE);
     config.hExclusiveRoot = roots.get();
     HCERTCHAINENGINE engine = nullptr;
     if (CertCreateCertificateChainEngine(&config, &engine)) {
