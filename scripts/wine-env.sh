@@ -32,6 +32,9 @@ wine_env_start() {
   # Programs started before the server listens would start a server of their own.
   local tries=0
   until wine_env_listening || ((tries++ > 100)); do sleep 0.1; done
+  # Wine's background programs start with the session's first program; here, so that they
+  # hold none of the test runner's descriptors.
+  wineboot >/dev/null 2>&1 </dev/null
 }
 
 # The server's socket lies in server-DEV-INODE (of the prefix, in hex) under a folder of

@@ -6,15 +6,20 @@
 set -uo pipefail
 loader=$1
 shift
-log=$(mktemp)
-trap 'rm -f "$log"' EXIT
-"$loader" "$@" | tee "$log"
-rc=${PIPESTATUS[0]}
+out=$(mktemp)
+err=$(mktemp)
+trap 'rm -f "$out" "$err"' EXIT
+# Into files, not pipes: Wine's own background programs (started with the first program of
+# a session) inherit the descriptors and would keep a pipe open after the test has ended.
+"$loader" "$@" >"$out" 2>"$err" </dev/null
+rc=$?
+cat "$out"
+cat "$err" >&2
 if [[ " $* " == *" --gtest_list_tests "* ]]; then
-  grep -q '^[^ ].*\.' "$log" && exit "$rc"
+  grep -q '^[^ ].*\.' "$out" && exit "$rc"
   echo "wine-gtest.sh: $1 listed no tests under $loader" >&2
   exit 1
 fi
-grep -q '^\[  \(PASSED\|FAILED\)  \]' "$log" && exit "$rc"
+grep -q '^\[  \(PASSED\|FAILED\)  \]' "$out" && exit "$rc"
 echo "wine-gtest.sh: no GoogleTest summary from $1 under $loader (exit code $rc)" >&2
 exit 1

@@ -19,8 +19,7 @@ char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + '
 bool MatchesSongPattern(std::string_view name) {
   if (name.size() < 4 || name.find_first_of("\r\n") != std::string_view::npos) return false;
   const std::string_view tail = name.substr(name.size() - 4);
-  return tail[0] == '.' && Upper(tail[1]) == 'S' && Upper(tail[2]) == 'G' &&
-         Upper(tail[3]) == 'D';
+  return tail[0] == '.' && Upper(tail[1]) == 'S' && Upper(tail[2]) == 'G' && Upper(tail[3]) == 'D';
 }
 
 class ListingWalk {

@@ -11,8 +11,8 @@ namespace {
 constexpr UINT kKorean = 949;
 
 bool ToWide(UINT codePage, const char* p, std::size_t size, std::wstring& out) {
-  const int n = ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, p, static_cast<int>(size),
-                                      nullptr, 0);
+  const int n =
+      ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, p, static_cast<int>(size), nullptr, 0);
   if (n <= 0) return false;
   const std::size_t at = out.size();
   out.resize(at + static_cast<std::size_t>(n));
@@ -55,8 +55,8 @@ std::string EncodeLeniently(UINT codePage, const std::wstring& wide) {
   out.clear();
   for (std::size_t i = 0; i < wide.size();) {
     // A surrogate pair is one character.
-    const bool pair = IS_HIGH_SURROGATE(wide[i]) && i + 1 < wide.size() &&
-                      IS_LOW_SURROGATE(wide[i + 1]);
+    const bool pair =
+        IS_HIGH_SURROGATE(wide[i]) && i + 1 < wide.size() && IS_LOW_SURROGATE(wide[i + 1]);
     const std::size_t n = pair ? 2 : 1;
     if (!FromWide(codePage, wide.data() + i, n, out)) out += '?';
     i += n;

@@ -7,9 +7,9 @@ namespace orvik::platform {
 namespace {
 
 bool ReadFolderId(const std::wstring& folder, FolderId& id) {
-  const HANDLE h = ::CreateFileW(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE |
-                                 FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const HANDLE h =
+      ::CreateFileW(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION info{};
   const bool ok = ::GetFileInformationByHandle(h, &info);

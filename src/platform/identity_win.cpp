@@ -1,7 +1,7 @@
-#include <winsock2.h>
-#include <windows.h>
 #include <iphlpapi.h>
 #include <objbase.h>
+#include <windows.h>
+#include <winsock2.h>
 
 #include <algorithm>
 #include <cstring>

@@ -23,8 +23,8 @@ class MutexLock : public InstanceLock {
 // upper-cased, is hashed (FNV-1a, 64 bits). Global: one launcher per folder across sessions.
 std::wstring LockName(const std::filesystem::path& moduleDir) {
   std::wstring full(MAX_PATH, L'\0');
-  DWORD n = ::GetFullPathNameW(moduleDir.c_str(), static_cast<DWORD>(full.size()), full.data(),
-                               nullptr);
+  DWORD n =
+      ::GetFullPathNameW(moduleDir.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
   if (n >= full.size()) {
     full.resize(n);
     n = ::GetFullPathNameW(moduleDir.c_str(), n, full.data(), nullptr);

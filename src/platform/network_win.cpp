@@ -1,6 +1,6 @@
-#include <winsock2.h>
-#include <windows.h>
 #include <iphlpapi.h>
+#include <windows.h>
+#include <winsock2.h>
 
 #include <vector>
 

@@ -14,8 +14,8 @@ namespace orvik::platform {
 
 struct StartRequest {
   std::string path;
-  std::string arguments;     // one text, appended after the quoted path
-  std::string workingDir;    // empty: the launcher's current directory
+  std::string arguments;   // one text, appended after the quoted path
+  std::string workingDir;  // empty: the launcher's current directory
   bool show = true;
   bool elevated = false;
 };
@@ -75,7 +75,6 @@ void ReapEndedChildren();
 // as it arrives, and returns the exit code; -1 when it could not be started, -2 when it
 // was stopped through `stop` (the child is killed).
 int RunAndCapture(const std::vector<std::string>& argv,
-                  const std::function<void(std::string_view)>& onOutput,
-                  std::stop_token stop = {});
+                  const std::function<void(std::string_view)>& onOutput, std::stop_token stop = {});
 
 }  // namespace orvik::platform

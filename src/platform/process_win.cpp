@@ -1,8 +1,8 @@
 // Processes on Windows: CreateProcessW with a quoted command line (never a shell), the
 // elevated start through ShellExecuteExW "runas", the process search through Toolhelp32.
-#include <windows.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
+#include <windows.h>
 
 #include <mutex>
 
@@ -88,11 +88,11 @@ HANDLE CreateChild(const Launch& launch, DWORD& error, HANDLE* thread = nullptr)
   BOOL ok;
   {
     std::lock_guard lock(g_inheritMutex);
-    if (launch.output) ::SetHandleInformation(launch.output, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
-    ok = ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, launch.output != nullptr,
-                          flags, nullptr,
-                          launch.workingDir.empty() ? nullptr : launch.workingDir.c_str(), &startup,
-                          &info);
+    if (launch.output)
+      ::SetHandleInformation(launch.output, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    ok = ::CreateProcessW(
+        nullptr, commandLine.data(), nullptr, nullptr, launch.output != nullptr, flags, nullptr,
+        launch.workingDir.empty() ? nullptr : launch.workingDir.c_str(), &startup, &info);
     error = ok ? 0 : ::GetLastError();
     if (launch.output) ::SetHandleInformation(launch.output, HANDLE_FLAG_INHERIT, 0);
   }
@@ -219,8 +219,7 @@ int RunAndCapture(const std::vector<std::string>& argv,
   if (job.get()) {
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    ::SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
-                              sizeof limits);
+    ::SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
   }
   Launch launch;
   launch.commandLine = CommandLineOf(argv);

@@ -202,7 +202,9 @@ TEST(ToolOptions, RestoreFromTheSettings) {
   EXPECT_FALSE(port.Checked(ctl::kLoopMidiBox));
 
   RecordingPort on;
-  flags = {{ctl::kUseConfigBox, 2}, {ctl::kLoopMidiBox, 1}, {ctl::kKvSynthBox, 0},
+  flags = {{ctl::kUseConfigBox, 2},
+           {ctl::kLoopMidiBox, 1},
+           {ctl::kKvSynthBox, 0},
            {ctl::kCantataBox, -1}};
   RestoreToolOptions(on, get);
   EXPECT_TRUE(on.Checked(ctl::kUseConfigBox));
@@ -249,8 +251,13 @@ TEST_F(RealLaunching, MissingFileAndFolderPath) {
   test::TempDir dir;
   EXPECT_EQ(RunProgram(ctx, (dir / "none").string(), "", true, false, false), 0);
   EXPECT_EQ(RunProgram(ctx, dir.path().string(), "", true, false, false), 0);
+#ifdef _WIN32
+  const std::string denied = "5";  // ERROR_ACCESS_DENIED
+#else
+  const std::string denied = "13";  // EACCES
+#endif
   EXPECT_EQ(port.Messages(), (V{(dir / "none").string() + "\n지정된 파일이 존재하지 않습니다.",
-                                "프로세스 생성 실패: 오류 코드 13"}));
+                                "프로세스 생성 실패: 오류 코드 " + denied}));
 }
 
 }  // namespace

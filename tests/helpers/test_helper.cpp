@@ -7,8 +7,8 @@
 //   fds FILE         writes the numbers of its open descriptors to FILE, one per line (POSIX)
 // Texts are UTF-8 on every platform.
 #ifdef _WIN32
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 #else
 #include <dirent.h>
 #include <unistd.h>
@@ -41,9 +41,9 @@ std::vector<std::string> Arguments(int, char**) {
   for (int i = 0; i < count; ++i) {
     const std::wstring w(wide[i]);
     std::string utf8(w.size() * 3, '\0');
-    const int n = ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()),
-                                        utf8.data(), static_cast<int>(utf8.size()), nullptr,
-                                        nullptr);
+    const int n =
+        ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), utf8.data(),
+                              static_cast<int>(utf8.size()), nullptr, nullptr);
     utf8.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
     args.push_back(utf8);
   }

@@ -83,7 +83,8 @@ TEST(SongStore, NumberToFolderAndFileName) {
   EXPECT_TRUE(SongFilePath("/songs", 0).empty());
   EXPECT_TRUE(SongFilePath("/songs", -5).empty());
   // The layout and the counting agree.
-  EXPECT_EQ(CountListingText(SongFilePath("/songs", 999).string() + "\n", '/'),
+  constexpr char kSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
+  EXPECT_EQ(CountListingText(SongFilePath("/songs", 999).string() + "\n", kSeparator),
             (SongTally{1, "999"}));
 }
 

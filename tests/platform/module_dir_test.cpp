@@ -9,7 +9,11 @@ TEST(ModuleDirectory, IsTheFolderOfThisExecutable) {
   const auto dir = GetModuleDirectory();
   ASSERT_FALSE(dir.empty());
   EXPECT_TRUE(dir.is_absolute());
+#ifdef _WIN32
+  EXPECT_TRUE(std::filesystem::exists(dir / "test_platform.exe"));
+#else
   EXPECT_TRUE(std::filesystem::exists(dir / "test_platform"));
+#endif
 }
 
 }  // namespace

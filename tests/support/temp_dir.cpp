@@ -1,16 +1,26 @@
 #include "support/temp_dir.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <system_error>
 
 namespace orvik::test {
 
 TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "orvik-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-  path_ = pattern;
+  // create_directory is false for a folder that exists: the name is then taken, try another.
+  const auto base = std::filesystem::temp_directory_path();
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char name[32];
+    std::snprintf(name, sizeof name, "orvik-test-%08x", static_cast<unsigned>(random()));
+    path_ = base / name;
+    std::error_code ec;
+    if (std::filesystem::create_directory(path_, ec)) return;
+  }
+  std::abort();
 }
 
 TempDir::~TempDir() {

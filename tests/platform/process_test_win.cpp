@@ -1,0 +1,76 @@
+// The Windows side of processes and the shell: system error codes, exact arguments through
+// the command line, the module-folder lock.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/instance_lock.h"
+#include "platform/path_text.h"
+#include "platform/process.h"
+#include "platform/shell.h"
+#include "support/temp_dir.h"
+#include "support/test_helper_program.h"
+
+namespace orvik::platform {
+namespace {
+
+using test::kHelper;
+using test::ReadTextFile;
+using test::TempDir;
+
+TEST(ProcessStart, MissingFileAndFolderFailWithTheSystemError) {
+  TempDir dir;
+  auto& processes = SystemProcesses();
+  EXPECT_FALSE(processes.PathExists(PathToUtf8(dir / "none.exe")));
+  EXPECT_TRUE(processes.PathExists(PathToUtf8(dir.path())));
+
+  StartRequest request;
+  request.path = PathToUtf8(dir / "none.exe");
+  auto started = processes.Start(request);
+  EXPECT_FALSE(started.ok);
+  EXPECT_EQ(started.error, static_cast<unsigned long>(ERROR_FILE_NOT_FOUND));
+
+  request.path = kHelper;
+  request.workingDir = PathToUtf8(dir / "gone");
+  started = processes.Start(request);
+  EXPECT_FALSE(started.ok);
+  EXPECT_NE(started.error, 0ul);
+}
+
+// Arguments go through one command line and come back out of the child's parsing whole:
+// blanks, quotes, trailing backslashes and Korean text.
+TEST(RunCommandAndWait, ArgumentsArriveExactly) {
+  TempDir dir;
+  const std::vector<std::string> args{"a b", "say \"hi\"", "C:\\dir\\", "", "곡 목록", "x\\\\\"y"};
+  std::vector<std::string> argv{kHelper, "args", PathToUtf8(dir / "노래.txt")};
+  argv.insert(argv.end(), args.begin(), args.end());
+  ASSERT_TRUE(RunCommandAndWait(argv, false));
+  std::string expected;
+  for (const auto& a : args) expected += a + "\n";
+  EXPECT_EQ(ReadTextFile(dir / "노래.txt"), expected);
+}
+
+TEST(InstanceLock, OneHolderPerModuleFolderIgnoringCase) {
+  TempDir dir;
+  auto lock = TryLockModuleFolder(dir.path());
+  ASSERT_NE(lock, nullptr);
+  std::wstring upper = dir.path().native();
+  for (auto& c : upper) c = static_cast<wchar_t>(::towupper(c));
+  EXPECT_EQ(TryLockModuleFolder(upper), nullptr);
+  EXPECT_NE(TryLockModuleFolder(dir / "other"), nullptr);
+  lock.reset();
+  EXPECT_NE(TryLockModuleFolder(dir.path()), nullptr);
+}
+
+TEST(ShellOpen, RefusesProgramsAndUnknownTargets) {
+  TempDir dir;
+  test::WriteTextFile(dir / "run.bat", "@echo off\r\n");
+  for (const std::string& address :
+       {std::string(""), PathToUtf8(dir / "run.bat"), std::string("C:\\windows\\notepad.exe"),
+        std::string("file:///C:/windows/notepad.exe"), PathToUtf8(dir / "missing.png")}) {
+    EXPECT_FALSE(OpenWithDefaultHandler(address)) << address;
+  }
+}
+
+}  // namespace
+}  // namespace orvik::platform
