@@ -1,6 +1,9 @@
-#include <iphlpapi.h>
-#include <windows.h>
+// winsock2.h before windows.h, and iphlpapi.h after both.
 #include <winsock2.h>
+
+#include <windows.h>
+
+#include <iphlpapi.h>
 
 #include <vector>
 

@@ -1,8 +1,9 @@
 // Processes on Windows: CreateProcessW with a quoted command line (never a shell), the
 // elevated start through ShellExecuteExW "runas", the process search through Toolhelp32.
+#include <windows.h>
+
 #include <shellapi.h>
 #include <tlhelp32.h>
-#include <windows.h>
 
 #include <mutex>
 
