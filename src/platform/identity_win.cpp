@@ -1,7 +1,8 @@
-#include <windows.h>
+// winsock2.h before windows.h, and iphlpapi.h after both.
 #include <winsock2.h>
 
-// After windows.h, which they need.
+#include <windows.h>
+
 #include <iphlpapi.h>
 #include <objbase.h>
 

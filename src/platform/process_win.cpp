@@ -2,7 +2,6 @@
 // elevated start through ShellExecuteExW "runas", the process search through Toolhelp32.
 #include <windows.h>
 
-// After windows.h, which they need.
 #include <shellapi.h>
 #include <tlhelp32.h>
 

@@ -1,6 +1,5 @@
 #include <windows.h>
 
-// After windows.h, which they need.
 #include <shellapi.h>
 
 #include <array>

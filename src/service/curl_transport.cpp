@@ -8,12 +8,11 @@
 #include "platform/network.h"
 #include "service/curl_easy.h"
 #include "service/system_transport.h"
+#include "service/transport_limits.h"
 
 namespace orvik {
 namespace {
 
-// A form reply is a line of key=value pairs; anything larger is not one.
-constexpr std::size_t kMaxReplyBytes = 1024 * 1024;
 constexpr char kRequestFailed[] = "HTTP request failed.";
 
 struct ReplySink {
@@ -32,7 +31,7 @@ size_t CollectReply(char* data, size_t size, size_t count, void* user) {
     sink->rejected = true;
     return 0;
   }
-  if (sink->body.size() + bytes > kMaxReplyBytes) {
+  if (sink->body.size() + bytes > kMaxFormReplyBytes) {
     sink->tooLarge = true;
     return 0;
   }

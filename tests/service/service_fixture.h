@@ -2,13 +2,13 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
 #include <string>
 
 #include "core/service_address.h"
+#include "platform/path_text.h"
 #include "service/system_transport.h"
 #include "songsvc/song_service.h"
 #include "support/recording_port.h"
@@ -35,8 +35,7 @@ class ServiceTest : public ::testing::Test {
     options.catalogDir = dirs_.path() / "catalog";
     options.bannersDir = dirs_.path() / "banners";
     options.workDir = dirs_.path() / "work";
-    options.certificates = songsvc::MakeTestCertificates(
-        std::filesystem::temp_directory_path() / ("orvik-test-certs-" + std::to_string(getuid())));
+    options.certificates = songsvc::SharedTestCertificates();
     certificates_ = options.certificates;
     service_ = std::make_unique<songsvc::SongService>(options);
     service_->Start();
@@ -46,7 +45,7 @@ class ServiceTest : public ::testing::Test {
 
   ServiceAddress Address(bool trustTestCa = true) const {
     return {service_->BaseUrl(), service_->SecureOrigin(),
-            trustTestCa ? certificates_.caFile.string() : std::string()};
+            trustTestCa ? platform::PathToUtf8(certificates_.caFile) : std::string()};
   }
   std::filesystem::path Catalog() const { return dirs_.path() / "catalog"; }
   std::filesystem::path BannerPictures() const { return dirs_.path() / "banners"; }

@@ -1,10 +1,9 @@
 #include "engine_fixture.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/path_text.h"
 #include "update/package_download.h"
 #include "update/package_extractor.h"
 
@@ -80,12 +79,11 @@ void EngineTest::SetUp() {
   songsvc::Options options;
   options.catalogDir = catalog_;
   options.workDir = dirs_ / "work";
-  options.certificates = songsvc::MakeTestCertificates(
-      fs::temp_directory_path() / ("orvik-test-certs-" + std::to_string(getuid())));
+  options.certificates = songsvc::SharedTestCertificates();
   service_ = std::make_unique<songsvc::SongService>(options);
   service_->Start();
   const ServiceAddress address{service_->BaseUrl(), service_->SecureOrigin(),
-                               options.certificates.caFile.string()};
+                               platform::PathToUtf8(options.certificates.caFile)};
   curl_ = MakeSystemTransport(address, &port_);
   net_ = std::make_unique<SwitchableTransport>(*curl_);
   client_ = std::make_unique<CServiceClient>(address.baseUrl, *net_);

@@ -2,9 +2,11 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <string>
 
+#include "host/service_host.h"
 #include "songsvc/song_service.h"
 
 namespace {
@@ -25,6 +27,10 @@ Options:
   --delay-ms N        preparation delay of a package after the device connect (default 0)
   --app-update URL    announce a launcher update (needUpdateApp=true, appFileUrl=URL)
   --banner-reply TEXT answer the banner request with TEXT instead of the banners folder
+  --control-file FILE for tests that cannot start a service in-process (the Windows build
+                      under Wine): listen for control requests on 127.0.0.1 instead, start
+                      services on request, and write "control=http://127.0.0.1:PORT" to
+                      FILE once listening (no --catalog then)
   --help              this text
 
 On start it prints, one per line:
@@ -48,12 +54,44 @@ int ParsePort(const std::string& text, const char* option) {
   return static_cast<int>(value);
 }
 
+// Blocked before any thread starts, so only sigwait receives them.
+sigset_t BlockStopSignals() {
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  return signals;
+}
+
+int RunHost(const std::filesystem::path& controlFile, const std::filesystem::path& certDir) {
+  const sigset_t signals = BlockStopSignals();
+  try {
+    songsvc::ServiceHost host(certDir);
+    host.Start();
+    // Written whole under another name first: a reader never sees half a line.
+    auto part = controlFile;
+    part += ".part";
+    std::ofstream(part) << "control=" << host.ControlUrl() << "\n";
+    std::filesystem::rename(part, controlFile);
+    int received = 0;
+    sigwait(&signals, &received);
+    host.Stop();
+    std::filesystem::remove(controlFile);
+  } catch (const std::exception& e) {
+    std::cerr << "orvik-songsvc: " << e.what() << "\n";
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   songsvc::Options options;
   options.workDir = "songsvc-work";
   std::filesystem::path certDir;
+  std::filesystem::path controlFile;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
@@ -84,22 +122,19 @@ int main(int argc, char** argv) {
       options.appFileUrl = value;
     } else if (arg == "--banner-reply") {
       options.bannerReply = value;
+    } else if (arg == "--control-file") {
+      controlFile = value;
     } else {
       Fail("unknown option: " + arg);
     }
   }
+  if (certDir.empty()) certDir = options.workDir / "certs";
+  if (!controlFile.empty()) return RunHost(controlFile, certDir);
   if (options.catalogDir.empty()) Fail("--catalog is required");
   if (!std::filesystem::is_directory(options.catalogDir)) {
     Fail("not a folder: " + options.catalogDir.string());
   }
-  if (certDir.empty()) certDir = options.workDir / "certs";
-
-  // Blocked before any thread starts, so only sigwait below receives them.
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  const sigset_t signals = BlockStopSignals();
 
   try {
     options.certificates = songsvc::MakeTestCertificates(certDir);

@@ -128,4 +128,9 @@ TestCertificates MakeTestCertificates(const fs::path& dir) {
   return certs;
 }
 
+TestCertificates SharedTestCertificates() {
+  return MakeTestCertificates(fs::temp_directory_path() /
+                              ("orvik-test-certs-" + std::to_string(getuid())));
+}
+
 }  // namespace songsvc

@@ -44,6 +44,9 @@ struct TestCertificates {
 // Makes a fresh CA and server certificate in `dir` with the openssl command (reused when
 // already there and still valid). Throws std::runtime_error on failure.
 TestCertificates MakeTestCertificates(const std::filesystem::path& dir);
+// The certificates the tests share: made once per user under the temporary folder (in the
+// Windows build: the native host's).
+TestCertificates SharedTestCertificates();
 
 struct Options {
   std::filesystem::path catalogDir;  // K-folders of .sgd files: what the service offers

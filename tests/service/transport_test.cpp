@@ -1,8 +1,7 @@
-// The libcurl transport against the reference service on loopback.
-#include "service/curl_transport.h"
-
+// The platform's transport (libcurl, WinHTTP) against the reference service on loopback.
 #include <gtest/gtest.h>
 
+#include "service/transport_limits.h"
 #include "service_fixture.h"
 
 namespace orvik::test {
@@ -11,14 +10,14 @@ namespace {
 using ::testing::internal::CaptureStderr;
 using ::testing::internal::GetCapturedStderr;
 
-using CurlTransportTest = ServiceTest;
+using TransportTest = ServiceTest;
 
 std::string Header(const songsvc::RecordedRequest& request, const std::string& name) {
   const auto it = request.headers.find(name);
   return it == request.headers.end() ? std::string("<none>") : it->second;
 }
 
-TEST_F(CurlTransportTest, PostFormSendsTheFormAsGiven) {
+TEST_F(TransportTest, PostFormSendsTheFormAsGiven) {
   const std::string form = "a=1&b=%B0%A1&c=x+y";
   Service().SetFault("/api/echo", {.rawBody = "ok=1"});
   const auto reply = transport_->PostForm(Service().BaseUrl() + "/api/echo?q=2", form);
@@ -35,16 +34,16 @@ TEST_F(CurlTransportTest, PostFormSendsTheFormAsGiven) {
   EXPECT_EQ(Header(requests[0], "Expect"), "<none>");
 }
 
-TEST_F(CurlTransportTest, PostFormSendsNothingToAnythingButPlainHttp) {
+TEST_F(TransportTest, PostFormSendsNothingToAnythingButPlainHttp) {
   for (const std::string& url : {Service().SecureOrigin() + "/api/device-connect",
-                                std::string("not a url"), std::string("file:///etc/passwd")}) {
+                                 std::string("not a url"), std::string("file:///etc/passwd")}) {
     EXPECT_FALSE(transport_->PostForm(url, "a=1")) << url;
   }
   EXPECT_TRUE(Service().Requests().empty());
   EXPECT_TRUE(port_.Messages().empty());
 }
 
-TEST_F(CurlTransportTest, RepliesAreJoinedWithoutLineFeedsWhateverTheStatus) {
+TEST_F(TransportTest, RepliesAreJoinedWithoutLineFeedsWhateverTheStatus) {
   const std::string url = Service().BaseUrl() + "/api/x";
   Service().SetFault("/api/x", {.rawBody = "a=1\nb=2\n", .remaining = 1});
   EXPECT_EQ(transport_->PostForm(url, ""), "a=1b=2");
@@ -54,14 +53,15 @@ TEST_F(CurlTransportTest, RepliesAreJoinedWithoutLineFeedsWhateverTheStatus) {
   EXPECT_EQ(transport_->PostForm(url, ""), "e=1");
 }
 
-TEST_F(CurlTransportTest, AnOversizedFormReplyIsNoReply) {
-  Service().SetFault("/api/big", {.rawBody = std::string(1024 * 1024 + 1, 'x')});
-  EXPECT_FALSE(transport_->PostForm(Service().BaseUrl() + "/api/big", ""));
-  Service().SetFault("/api/big", {.rawBody = std::string(1024 * 1024, 'x')});
-  EXPECT_EQ(transport_->PostForm(Service().BaseUrl() + "/api/big", "")->size(), 1024u * 1024u);
+TEST_F(TransportTest, AnOversizedFormReplyIsNoReply) {
+  const std::string url = Service().BaseUrl() + "/api/big";
+  Service().SetFault("/api/big", {.rawBody = std::string(kMaxFormReplyBytes + 1, 'x')});
+  EXPECT_FALSE(transport_->PostForm(url, ""));
+  Service().SetFault("/api/big", {.rawBody = std::string(kMaxFormReplyBytes, 'x')});
+  EXPECT_EQ(transport_->PostForm(url, "")->size(), kMaxFormReplyBytes);
 }
 
-TEST_F(CurlTransportTest, GetSecureReadsOver200Only) {
+TEST_F(TransportTest, GetSecureReadsOver200Only) {
   Service().SetFault("/api/ok", {.rawBody = "k=v\r\n"});
   EXPECT_EQ(transport_->GetSecure("/api/ok"), "k=v\r");
   ASSERT_EQ(RequestsTo("/api/ok").size(), 1u);
@@ -73,26 +73,33 @@ TEST_F(CurlTransportTest, GetSecureReadsOver200Only) {
   EXPECT_EQ(port_.Messages(), std::vector<std::string>{"HTTP request failed."});
 }
 
-TEST_F(CurlTransportTest, GetSecureRefusesAServerItCannotVerify) {
-  CurlTransport untrusting(Address(false), &port_);
+TEST_F(TransportTest, GetSecureRefusesAServerItCannotVerify) {
+  WriteTextFile(dirs_ / "not-a-ca.pem", "-----BEGIN CERTIFICATE-----\nAAAA\n");
   Service().SetFault("/api/ok", {.rawBody = "k=v"});
-  EXPECT_FALSE(untrusting.GetSecure("/api/ok"));
-  ASSERT_EQ(port_.Messages().size(), 1u);
-  EXPECT_NE(port_.Messages()[0], "HTTP request failed.");  // the TLS error's own text
+  // No bundle (the test CA is in no system store), and a bundle without a certificate.
+  for (const std::string& caFile : {std::string(), platform::PathToUtf8(dirs_ / "not-a-ca.pem")}) {
+    port_.Clear();
+    auto untrusting =
+        MakeSystemTransport({Service().BaseUrl(), Service().SecureOrigin(), caFile}, &port_);
+    TransportError error;
+    EXPECT_FALSE(untrusting->GetSecure("/api/ok", &error)) << caFile;
+    ASSERT_EQ(port_.Messages().size(), 1u);
+    EXPECT_NE(port_.Messages()[0], "HTTP request failed.");  // the TLS error's own text
+  }
   EXPECT_TRUE(RequestsTo("/api/ok").empty());
 }
 
-TEST_F(CurlTransportTest, AStoppedTransportSendsNothingAndTellsNobody) {
+TEST_F(TransportTest, AStoppedTransportSendsNothingAndTellsNobody) {
   std::stop_source shutdown;
-  CurlTransport stopped(Address(), &port_, shutdown.get_token());
+  auto stopped = MakeSystemTransport(Address(), &port_, shutdown.get_token());
   shutdown.request_stop();
-  EXPECT_FALSE(stopped.GetSecure("/api/ok"));
-  EXPECT_FALSE(stopped.PostForm(Service().BaseUrl() + "/api/x", ""));
+  EXPECT_FALSE(stopped->GetSecure("/api/ok"));
+  EXPECT_FALSE(stopped->PostForm(Service().BaseUrl() + "/api/x", ""));
   EXPECT_TRUE(port_.Messages().empty());
   EXPECT_TRUE(Service().Requests().empty());
 }
 
-TEST_F(CurlTransportTest, DownloadFileStoresA200BodyOverHttpsOnTheUrlsPort) {
+TEST_F(TransportTest, DownloadFileStoresA200BodyOverHttpsOnTheUrlsPort) {
   const auto target = dirs_ / "page.html";
   const std::string url = Service().SecureOrigin() + "/api/app/banner/event/event-update";
   EXPECT_TRUE(transport_->DownloadFile(url, target));
@@ -100,14 +107,14 @@ TEST_F(CurlTransportTest, DownloadFileStoresA200BodyOverHttpsOnTheUrlsPort) {
   EXPECT_TRUE(RequestsTo("/api/app/banner/event/")[0].secure);
 }
 
-TEST_F(CurlTransportTest, DownloadFileFetchesPlainHttpOverPlainHttp) {
+TEST_F(TransportTest, DownloadFileFetchesPlainHttpOverPlainHttp) {
   WriteTextFile(BannerPictures() / "p1.png", std::string("\x89PNG\r\n\x1a\n\0data", 13));
   const auto target = dirs_ / "p1.png";
   EXPECT_TRUE(transport_->DownloadFile(Service().BaseUrl() + "/banners/p1.png", target));
   EXPECT_EQ(ReadTextFile(target), std::string("\x89PNG\r\n\x1a\n\0data", 13));
 }
 
-TEST_F(CurlTransportTest, DownloadFileFailuresKeepTheOlderFileAndSayWhyOnStderr) {
+TEST_F(TransportTest, DownloadFileFailuresKeepTheOlderFileAndSayWhyOnStderr) {
   const auto target = dirs_ / "old.png";
   WriteTextFile(target, "older picture");
   struct Case {
@@ -135,7 +142,7 @@ TEST_F(CurlTransportTest, DownloadFileFailuresKeepTheOlderFileAndSayWhyOnStderr)
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dirs_.path()), {}), 4);
 }
 
-TEST_F(CurlTransportTest, DownloadFileMakesAnEmptyFileOfAnEmpty200Reply) {
+TEST_F(TransportTest, DownloadFileMakesAnEmptyFileOfAnEmpty200Reply) {
   Service().SetFault("/f/empty", {.rawBody = ""});
   const auto target = dirs_ / "empty.png";
   WriteTextFile(target, "older");
@@ -144,15 +151,16 @@ TEST_F(CurlTransportTest, DownloadFileMakesAnEmptyFileOfAnEmpty200Reply) {
   EXPECT_EQ(std::filesystem::file_size(target), 0u);
 }
 
-TEST_F(CurlTransportTest, DownloadFileIntoAMissingFolderSaysSo) {
+TEST_F(TransportTest, DownloadFileIntoAMissingFolderSaysSo) {
   WriteTextFile(BannerPictures() / "p.png", "x");
   const auto target = dirs_ / "nowhere" / "p.png";
   CaptureStderr();
   EXPECT_FALSE(transport_->DownloadFile(Service().BaseUrl() + "/banners/p.png", target));
-  EXPECT_EQ(GetCapturedStderr(), "Failed to create local file: " + target.string() + "\n");
+  EXPECT_EQ(GetCapturedStderr(),
+            "Failed to create local file: " + platform::PathToUtf8(target) + "\n");
 }
 
-TEST_F(CurlTransportTest, FetchStreamsAndResumes) {
+TEST_F(TransportTest, FetchStreamsAndResumes) {
   std::string content;
   for (int i = 0; i < 20000; ++i) content += static_cast<char>('a' + i % 26);
   WriteTextFile(BannerPictures() / "big.bin", content);
@@ -184,7 +192,7 @@ TEST_F(CurlTransportTest, FetchStreamsAndResumes) {
   EXPECT_EQ(Header(RequestsTo("/banners/big.bin").back(), "Range"), "bytes=12345-");
 }
 
-TEST_F(CurlTransportTest, FetchEndsWhenTheCallerOrTheStopTokenSaysSo) {
+TEST_F(TransportTest, FetchEndsWhenTheCallerOrTheStopTokenSaysSo) {
   WriteTextFile(BannerPictures() / "big.bin", std::string(300000, 'z'));
   const std::string url = Service().BaseUrl() + "/banners/big.bin";
 

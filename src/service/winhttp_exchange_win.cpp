@@ -1,0 +1,269 @@
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <vector>
+
+#include "service/winhttp_exchange.h"
+
+namespace orvik {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr DWORD kConnectTimeoutMs = 15000;
+// A transfer that moves less than 1 byte per second for 60 s is given up; the same bound
+// holds for any single wait (connect, answer, next block).
+constexpr auto kLowSpeedWindow = std::chrono::seconds(60);
+constexpr std::uint64_t kLowSpeedBytes = 60;
+constexpr DWORD kMaxRedirects = 5;
+constexpr DWORD kReadBlock = 64 * 1024;
+
+}  // namespace
+
+// What the status callback and the waiting thread share. The callback's reference keeps it
+// alive until the request handle is gone, so an abandoned wait never leaves WinHTTP writing
+// into freed memory (the body and read buffer live here for the same reason).
+struct WinHttpExchange::Pending {
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool completed = false;
+  bool woken = false;  // a stop request
+  DWORD error = 0;
+  DWORD bytes = 0;
+  std::wstring redirectedTo;  // the last redirect's address (Wine cannot be asked for it)
+  std::string body;
+  std::vector<char> buffer = std::vector<char>(kReadBlock);
+};
+
+void WinHttpExchange::Wake::operator()() const {
+  {
+    std::lock_guard lock(pending->mutex);
+    pending->woken = true;
+  }
+  pending->changed.notify_all();
+}
+
+namespace {
+
+void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, DWORD length) {
+  auto* holder = reinterpret_cast<std::shared_ptr<WinHttpExchange::Pending>*>(context);
+  if (holder == nullptr) return;
+  if (status == WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING) {
+    delete holder;
+    return;
+  }
+  auto& pending = **holder;
+  if (status == WINHTTP_CALLBACK_STATUS_REDIRECT) {
+    std::lock_guard lock(pending.mutex);
+    pending.redirectedTo.assign(static_cast<const wchar_t*>(info), length);
+    return;
+  }
+  DWORD error = 0, bytes = 0;
+  switch (status) {
+    case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
+    case WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE:
+      break;
+    case WINHTTP_CALLBACK_STATUS_READ_COMPLETE:
+      bytes = length;
+      break;
+    case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR:
+      error = static_cast<WINHTTP_ASYNC_RESULT*>(info)->dwError;
+      if (error == 0) error = ERROR_WINHTTP_INTERNAL_ERROR;
+      break;
+    default:
+      return;
+  }
+  {
+    std::lock_guard lock(pending.mutex);
+    pending.completed = true;
+    pending.error = error;
+    pending.bytes = bytes;
+  }
+  pending.changed.notify_all();
+}
+
+}  // namespace
+
+WinHttpExchange::WinHttpExchange(HINTERNET session, ExchangeSettings settings)
+    : settings_(std::move(settings)), session_(session), pending_(std::make_shared<Pending>()) {
+  deadline_ = settings_.deadline ? Clock::now() + *settings_.deadline : Clock::time_point::max();
+  pending_->body = std::move(settings_.body);
+  onShutdown_.emplace(settings_.shutdown, Wake{pending_});
+  onStop_.emplace(settings_.stop, Wake{pending_});
+}
+
+WinHttpExchange::~WinHttpExchange() {
+  CloseRequest();
+  if (connect_ != nullptr) WinHttpCloseHandle(connect_);
+}
+
+void WinHttpExchange::CloseRequest() {
+  if (request_ != nullptr) WinHttpCloseHandle(request_);
+  request_ = nullptr;
+}
+
+bool WinHttpExchange::Fail(TransportFailure kind, std::string detail) {
+  if (Stopped()) {
+    kind = TransportFailure::Aborted;
+    detail = "Aborted";
+  }
+  error_.kind = kind;
+  error_.status = status_;
+  error_.detail = std::move(detail);
+  CloseRequest();
+  return false;
+}
+
+bool WinHttpExchange::FailCode(DWORD code) {
+  return Fail(FailureOfWinHttpError(code), DescribeWinHttpError(code));
+}
+
+bool WinHttpExchange::Await(const std::function<BOOL()>& call, DWORD* bytes) {
+  if (Stopped()) return Fail(TransportFailure::Aborted, "Aborted");
+  {
+    std::lock_guard lock(pending_->mutex);
+    pending_->completed = false;
+  }
+  if (!call()) return FailCode(GetLastError());
+  const auto limit = std::min(deadline_, Clock::now() + kLowSpeedWindow);
+  std::unique_lock lock(pending_->mutex);
+  pending_->changed.wait_until(lock, limit, [&] { return pending_->completed || pending_->woken; });
+  const bool completed = pending_->completed;
+  const DWORD error = pending_->error;
+  if (bytes != nullptr) *bytes = pending_->bytes;
+  lock.unlock();
+  if (Stopped()) return Fail(TransportFailure::Aborted, "Aborted");
+  if (!completed) return Fail(TransportFailure::TimedOut, "No progress within the time limit");
+  if (error != 0) return FailCode(error);
+  return true;
+}
+
+bool WinHttpExchange::Open(const std::string& url) {
+  url_ = WideFromUtf8(url);
+  const std::wstring& wide = url_;
+  URL_COMPONENTS parts{};
+  parts.dwStructSize = sizeof parts;
+  parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = DWORD(-1);
+  const bool cracked = !wide.empty() && WinHttpCrackUrl(wide.c_str(), 0, 0, &parts);
+  const bool secure = cracked && parts.nScheme == INTERNET_SCHEME_HTTPS;
+  if (!cracked || parts.dwHostNameLength == 0 ||
+      !(secure || (parts.nScheme == INTERNET_SCHEME_HTTP && !settings_.secureOnly))) {
+    invalidUrl_ = true;
+    return Fail(TransportFailure::Other, "Invalid URL");
+  }
+  const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+  std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
+  path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+  if (path.empty()) path = L"/";
+
+  connect_ = WinHttpConnect(session_, host.c_str(), parts.nPort, 0);
+  if (connect_ == nullptr) return FailCode(GetLastError());
+  request_ =
+      WinHttpOpenRequest(connect_, settings_.method, path.c_str(), nullptr, WINHTTP_NO_REFERER,
+                         WINHTTP_DEFAULT_ACCEPT_TYPES, secure ? WINHTTP_FLAG_SECURE : 0);
+  if (request_ == nullptr) return FailCode(GetLastError());
+  // The callback owns one reference until WinHTTP says the handle is closing.
+  auto* holder = new std::shared_ptr<Pending>(pending_);
+  context_ = reinterpret_cast<DWORD_PTR>(holder);
+  if (!WinHttpSetOption(request_, WINHTTP_OPTION_CONTEXT_VALUE, &context_, sizeof context_)) {
+    delete holder;
+    return FailCode(GetLastError());
+  }
+  const DWORD notifications = WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS |
+                              WINHTTP_CALLBACK_FLAG_HANDLES | WINHTTP_CALLBACK_FLAG_REDIRECT;
+  if (WinHttpSetStatusCallback(request_, &OnStatus, notifications, 0) ==
+      WINHTTP_INVALID_STATUS_CALLBACK)
+    return FailCode(GetLastError());
+
+  WinHttpSetTimeouts(request_, 0, kConnectTimeoutMs, 60000, 60000);
+  DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_DISALLOW_HTTPS_TO_HTTP;
+  WinHttpSetOption(request_, WINHTTP_OPTION_REDIRECT_POLICY, &policy, sizeof policy);
+  DWORD redirects = kMaxRedirects;
+  WinHttpSetOption(request_, WINHTTP_OPTION_MAX_HTTP_AUTOMATIC_REDIRECTS, &redirects,
+                   sizeof redirects);
+  if (!settings_.caFile.empty()) {
+    // A private CA is not in the system's store: WinHTTP lets it through (names and dates
+    // are still checked) and CheckCertificate decides before any body byte is read.
+    DWORD flags = SECURITY_FLAG_IGNORE_UNKNOWN_CA;
+    WinHttpSetOption(request_, WINHTTP_OPTION_SECURITY_FLAGS, &flags, sizeof flags);
+  }
+  return true;
+}
+
+bool WinHttpExchange::Start(const std::string& url) {
+  if (Stopped()) return Fail(TransportFailure::Aborted, "Aborted");
+  if (!Open(url)) return false;
+  auto& body = pending_->body;
+  const wchar_t* headers =
+      settings_.headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : settings_.headers.c_str();
+  const auto headersLength = static_cast<DWORD>(settings_.headers.size());
+  const auto bodyLength = static_cast<DWORD>(body.size());
+  if (!Await([&] {
+        return WinHttpSendRequest(request_, headers, headersLength,
+                                  body.empty() ? WINHTTP_NO_REQUEST_DATA : body.data(), bodyLength,
+                                  bodyLength, context_);
+      }))
+    return false;
+  if (!Await([&] { return WinHttpReceiveResponse(request_, nullptr); })) return false;
+
+  DWORD status = 0, size = sizeof status;
+  if (!WinHttpQueryHeaders(request_, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                           WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
+    return FailCode(GetLastError());
+  status_ = static_cast<long>(status);
+  size = 0;
+  WinHttpQueryHeaders(request_, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
+                      WINHTTP_NO_OUTPUT_BUFFER, &size, WINHTTP_NO_HEADER_INDEX);
+  std::wstring raw(size / sizeof(wchar_t) + 1, L'\0');
+  size = static_cast<DWORD>(raw.size() * sizeof(wchar_t));
+  if (WinHttpQueryHeaders(request_, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
+                          raw.data(), &size, WINHTTP_NO_HEADER_INDEX))
+    headerText_ = Utf8FromWide(std::wstring_view(raw.data(), size / sizeof(wchar_t)));
+  return CheckCertificate();
+}
+
+bool WinHttpExchange::CheckCertificate() {
+  if (settings_.caFile.empty()) return true;  // WinHTTP checked against the system store
+  // Redirects may have moved the request: check the host it ended on.
+  std::wstring finalUrl;
+  {
+    std::lock_guard lock(pending_->mutex);
+    finalUrl = pending_->redirectedTo;
+  }
+  if (finalUrl.empty()) finalUrl = url_;
+  URL_COMPONENTS parts{};
+  parts.dwStructSize = sizeof parts;
+  parts.dwHostNameLength = DWORD(-1);
+  if (!WinHttpCrackUrl(finalUrl.c_str(), 0, 0, &parts))
+    return Fail(TransportFailure::Other, "The request's address could not be read");
+  if (parts.nScheme != INTERNET_SCHEME_HTTPS) return true;
+  std::string why;
+  if (ServerCertificateTrusted(request_, settings_.caFile,
+                               std::wstring(parts.lpszHostName, parts.dwHostNameLength), &why))
+    return true;
+  return Fail(TransportFailure::Certificate, why);
+}
+
+bool WinHttpExchange::ReadBody(const std::function<bool(std::string_view)>& sink) {
+  if (request_ == nullptr) return false;
+  auto windowStart = Clock::now();
+  std::uint64_t windowBytes = 0;
+  for (;;) {
+    DWORD bytes = 0;
+    auto* buffer = pending_->buffer.data();
+    if (!Await([&] { return WinHttpReadData(request_, buffer, kReadBlock, nullptr); }, &bytes))
+      return false;
+    if (bytes == 0) return true;
+    if (!sink(std::string_view(buffer, bytes))) return Fail(TransportFailure::Aborted, "Aborted");
+    windowBytes += bytes;
+    const auto now = Clock::now();
+    if (now - windowStart >= kLowSpeedWindow) {
+      if (windowBytes < kLowSpeedBytes)
+        return Fail(TransportFailure::TimedOut, "Transfer slower than 1 byte per second");
+      windowStart = now;
+      windowBytes = 0;
+    }
+  }
+}
+
+}  // namespace orvik

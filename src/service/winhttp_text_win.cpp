@@ -1,0 +1,94 @@
+// Text conversions and error texts of the WinHTTP transport.
+#include "service/winhttp_exchange.h"
+
+namespace orvik {
+namespace {
+
+// Names of the usual failures, for systems (Wine) whose winhttp.dll carries no texts.
+const char* ErrorName(DWORD code) {
+  switch (code) {
+    case ERROR_WINHTTP_TIMEOUT:
+      return "The operation timed out";
+    case ERROR_WINHTTP_NAME_NOT_RESOLVED:
+      return "The server name could not be resolved";
+    case ERROR_WINHTTP_CANNOT_CONNECT:
+      return "A connection with the server could not be established";
+    case ERROR_WINHTTP_CONNECTION_ERROR:
+      return "The connection with the server was reset or terminated";
+    case ERROR_WINHTTP_INVALID_SERVER_RESPONSE:
+      return "The server response could not be parsed";
+    case ERROR_WINHTTP_REDIRECT_FAILED:
+      return "The redirection failed";
+    case ERROR_WINHTTP_SECURE_FAILURE:
+    case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:
+      return "A security error occurred (TLS or certificate)";
+    default:
+      return "";
+  }
+}
+
+}  // namespace
+
+std::wstring WideFromUtf8(std::string_view text) {
+  if (text.empty()) return {};
+  const int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
+                                       static_cast<int>(text.size()), nullptr, 0);
+  if (size <= 0) return {};
+  std::wstring out(static_cast<std::size_t>(size), L'\0');
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                      out.data(), size);
+  return out;
+}
+
+std::string Utf8FromWide(std::wstring_view text) {
+  if (text.empty()) return {};
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return {};
+  std::string out(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                      nullptr, nullptr);
+  return out;
+}
+
+TransportFailure FailureOfWinHttpError(DWORD code) {
+  switch (code) {
+    case ERROR_WINHTTP_CANNOT_CONNECT:
+    case ERROR_WINHTTP_NAME_NOT_RESOLVED:
+      return TransportFailure::Unreachable;
+    case ERROR_WINHTTP_TIMEOUT:
+      return TransportFailure::TimedOut;
+    case ERROR_WINHTTP_SECURE_FAILURE:
+    case ERROR_WINHTTP_SECURE_CERT_DATE_INVALID:
+    case ERROR_WINHTTP_SECURE_CERT_CN_INVALID:
+    case ERROR_WINHTTP_SECURE_INVALID_CA:
+    case ERROR_WINHTTP_SECURE_CERT_REV_FAILED:
+    case ERROR_WINHTTP_SECURE_CERT_REVOKED:
+    case ERROR_WINHTTP_SECURE_INVALID_CERT:
+    case ERROR_WINHTTP_SECURE_CERT_WRONG_USAGE:
+    case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:
+      return TransportFailure::Certificate;
+    case ERROR_WINHTTP_OPERATION_CANCELLED:
+      return TransportFailure::Aborted;
+    default:
+      return TransportFailure::Other;
+  }
+}
+
+// WinHTTP's own text for an error code, for the log.
+std::string DescribeWinHttpError(DWORD code) {
+  wchar_t text[512] = {};
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      GetModuleHandleW(L"winhttp.dll"), code, 0, text, 512, nullptr);
+  std::string out = "WinHTTP error " + std::to_string(code);
+  std::wstring_view message(text, length);
+  while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' ||
+                              message.back() == L' ' || message.back() == L'.'))
+    message.remove_suffix(1);
+  if (!message.empty()) return out + ": " + Utf8FromWide(message);
+  if (*ErrorName(code) != '\0') out += std::string(": ") + ErrorName(code);
+  return out;
+}
+
+}  // namespace orvik
