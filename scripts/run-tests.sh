@@ -46,7 +46,7 @@ runs_32bit() {
   if i686-w64-mingw32-g++-posix -static -o "$dir/probe.exe" "$dir/probe.cpp"; then
     # Through a file: Wine's background programs would hold a pipe open.
     timeout 120 wine "$dir/probe.exe" >"$dir/out" 2>/dev/null </dev/null || true
-    out=$(cat "$dir/out")
+    out=$(tr -d '\r' <"$dir/out")  # text mode ends lines with CR LF
   fi
   rm -rf "$dir"
   [ "$out" = probe-ok ]

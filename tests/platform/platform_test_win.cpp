@@ -1,5 +1,5 @@
-// The Windows side of processes and the shell: system error codes, exact arguments through
-// the command line, the module-folder lock.
+// The Windows side of the platform layer: system error codes, exact arguments through the
+// command line, the module-folder lock, the shell's refusals, the registry's 32-bit view.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -7,6 +7,7 @@
 #include "platform/instance_lock.h"
 #include "platform/path_text.h"
 #include "platform/process.h"
+#include "platform/registry.h"
 #include "platform/shell.h"
 #include "support/temp_dir.h"
 #include "support/test_helper_program.h"
@@ -70,6 +71,30 @@ TEST(ShellOpen, RefusesProgramsAndUnknownTargets) {
         std::string("file:///C:/windows/notepad.exe"), PathToUtf8(dir / "missing.png")}) {
     EXPECT_FALSE(OpenWithDefaultHandler(address)) << address;
   }
+}
+
+// The players' 32-bit installer writes the 32-bit view; a 64-bit launcher must read that
+// one, not a value of the same name in its own view.
+TEST(MachineValue, ReadsTheThirtyTwoBitView) {
+  const wchar_t* key = L"SOFTWARE\\OrvikTest";
+  auto write = [&](REGSAM view, const std::wstring& value) {
+    HKEY h = nullptr;
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &h,
+                          nullptr) != ERROR_SUCCESS) {
+      return false;
+    }
+    ::RegSetValueExW(h, L"InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    ::RegCloseKey(h);
+    return true;
+  };
+  if (!write(KEY_WOW64_32KEY, L"C:\\노래방\\Tunova") || !write(KEY_WOW64_64KEY, L"C:\\wrong"))
+    GTEST_SKIP() << "HKLM is not writable here";
+  EXPECT_EQ(ReadMachineValue("SOFTWARE\\OrvikTest", "installdir"), "C:\\노래방\\Tunova");
+  EXPECT_EQ(ReadMachineValue("SOFTWARE\\OrvikTest", "Missing"), std::nullopt);
+  EXPECT_EQ(ReadMachineValue("SOFTWARE\\OrvikNone", "InstallDir"), std::nullopt);
+  for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY})
+    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key, view, 0);
 }
 
 }  // namespace
