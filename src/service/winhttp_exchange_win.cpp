@@ -17,7 +17,7 @@ constexpr DWORD kConnectTimeoutMs = 15000;
 constexpr auto kLowSpeedWindow = std::chrono::seconds(60);
 constexpr std::uint64_t kLowSpeedBytes = 60;
 constexpr DWORD kMaxRedirects = 5;
-constexpr DWORD kReadBlock = 64 * 1024;
+constexpr DWORD kReadBlock = 1024 * 1024;
 
 }  // namespace
 
