@@ -77,8 +77,8 @@ pid_t StartServer(const fs::path& root, int port, const songsvc::TestCertificate
 // noise. (-WWW sends no length and ends the body by closing, which Wine's TLS cuts short.)
 void MakeFile(const fs::path& file, std::size_t megabytes) {
   std::ofstream out(file, std::ios::binary);
-  out << "HTTP/1.0 200 ok\r\nContent-Type: application/zip\r\nContent-Length: "
-      << (megabytes << 20) << "\r\n\r\n";
+  out << "HTTP/1.0 200 ok\r\nContent-Type: application/zip\r\nContent-Length: " << (megabytes << 20)
+      << "\r\n\r\n";
   std::vector<char> block(1 << 20);
   unsigned x = 12345;
   for (auto& c : block) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 16);
