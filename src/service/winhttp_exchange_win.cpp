@@ -33,7 +33,7 @@ struct WinHttpExchange::Pending {
   DWORD bytes = 0;
   std::wstring redirectedTo;  // the last redirect's address (Wine cannot be asked for it)
   std::string body;
-  std::vector<char> buffer = std::vector<char>(kReadBlock);
+  std::vector<char> buffer;  // made by the first read
 };
 
 void WinHttpExchange::Wake::operator()() const {
@@ -260,6 +260,7 @@ bool WinHttpExchange::ReadBody(const std::function<bool(std::string_view)>& sink
   std::uint64_t windowBytes = 0, received = 0;
   for (;;) {
     DWORD bytes = 0;
+    if (pending_->buffer.empty()) pending_->buffer.resize(kReadBlock);
     auto* buffer = pending_->buffer.data();
     if (!Await([&] { return WinHttpReadData(request_, buffer, kReadBlock, nullptr); }, &bytes))
       return false;
