@@ -1,8 +1,13 @@
-// Inventory speed and memory: RefreshSongInventory against `find <store> -name '*.sgd'` on
-// synthetic stores of 100,000 and 1,000,000 songs (1,000 songs per K-folder).
-#include <fcntl.h>
+// Inventory speed and memory: RefreshSongInventory against `find <store> -name '*.sgd'` (on
+// Windows `cmd /c dir /s /b`) on synthetic stores of 100,000 and 1,000,000 songs (1,000 songs
+// per K-folder).   usage: inventory_bench [songs...]   (default: 100000 1000000)
+#ifdef _WIN32
+#include <windows.h>
+
+#include <psapi.h>
+#else
 #include <sys/resource.h>
-#include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -16,6 +21,8 @@
 #include "core/null_window_port.h"
 #include "library/inventory.h"
 #include "library/song_store.h"
+#include "platform/files.h"
+#include "platform/path_text.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -26,8 +33,7 @@ void BuildStore(const fs::path& store, int songs) {
   for (int n = 1; n <= songs; ++n) {
     const fs::path file = orvik::SongFilePath(store, n);
     if (n == 1 || n % 1000 == 0) fs::create_directories(file.parent_path());
-    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-    if (fd >= 0) ::close(fd);
+    if (std::FILE* f = orvik::platform::OpenFileStream(file, "wb")) std::fclose(f);
   }
 }
 
@@ -37,8 +43,14 @@ double Median(std::vector<double> v) {
 }
 
 double TimeFind(const fs::path& store, const fs::path& out) {
+  const std::string list = orvik::platform::PathToUtf8(out / "list.txt");
+#ifdef _WIN32
   const std::string command =
-      "find '" + store.string() + "' -name '*.sgd' > '" + (out / "list.txt").string() + "'";
+      "cmd /c dir /s /b \"" + orvik::platform::PathToUtf8(store) + "\\*.sgd\" > \"" + list + "\"";
+#else
+  const std::string command =
+      "find '" + orvik::platform::PathToUtf8(store) + "' -name '*.sgd' > '" + list + "'";
+#endif
   const auto start = Clock::now();
   if (std::system(command.c_str()) != 0) std::fprintf(stderr, "find failed\n");
   return std::chrono::duration<double>(Clock::now() - start).count();
@@ -54,6 +66,24 @@ double TimeInventory(const fs::path& store, const fs::path& module, int expected
     std::fprintf(stderr, "counted %d songs, expected %d\n", state.m_storedSongCount, expected);
   }
   return seconds;
+}
+
+#ifdef _WIN32
+constexpr const char* kLister = "dir /s /b";
+#else
+constexpr const char* kLister = "find";
+#endif
+
+double PeakMemoryMb() {
+#ifdef _WIN32
+  PROCESS_MEMORY_COUNTERS counters{};
+  ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters);
+  return counters.PeakWorkingSetSize / 1048576.0;
+#else
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss / 1024.0;
+#endif
 }
 
 struct Figures {
@@ -73,8 +103,8 @@ Figures Measure(const fs::path& base, int songs, int rounds) {
     inventory.push_back(TimeInventory(store, base, songs));
   }
   Figures f{Median(find), Median(inventory)};
-  std::printf("%8d songs: find %.3f s, RefreshSongInventory %.3f s, ratio %.2f\n", songs, f.find,
-              f.inventory, f.inventory / f.find);
+  std::printf("%8d songs: %s %.3f s, RefreshSongInventory %.3f s, ratio %.2f\n", songs, kLister,
+              f.find, f.inventory, f.inventory / f.find);
   std::fflush(stdout);
   fs::remove_all(store);
   return f;
@@ -82,19 +112,22 @@ Figures Measure(const fs::path& base, int songs, int rounds) {
 
 }  // namespace
 
-int main() {
-  char pattern[] = "/tmp/orvik-bench-XXXXXX";
-  if (!::mkdtemp(pattern)) return 1;
-  const fs::path base = pattern;
-  const Figures small = Measure(base, 100000, 5);
-  const Figures large = Measure(base, 1000000, 3);
-  rusage usage{};
-  ::getrusage(RUSAGE_SELF, &usage);
-  std::printf("growth 1M/100k: RefreshSongInventory %.2fx, find %.2fx\n",
-              large.inventory / small.inventory, large.find / small.find);
-  std::printf("ratio to find: 100k %.2f, 1M %.2f\n", small.inventory / small.find,
-              large.inventory / large.find);
-  std::printf("peak RSS: %.1f MB\n", usage.ru_maxrss / 1024.0);
+int main(int argc, char** argv) {
+  std::vector<int> sizes;
+  for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
+  if (sizes.empty()) sizes = {100000, 1000000};
+  const fs::path base = fs::temp_directory_path() /
+                        ("orvik-bench-" + std::to_string(Clock::now().time_since_epoch().count()));
+  fs::create_directories(base);
+  std::vector<Figures> figures;
+  for (const int songs : sizes) figures.push_back(Measure(base, songs, songs > 100000 ? 3 : 5));
+  if (figures.size() > 1) {
+    const Figures& small = figures.front();
+    const Figures& large = figures.back();
+    std::printf("growth %d/%d: RefreshSongInventory %.2fx, %s %.2fx\n", sizes.back(), sizes.front(),
+                large.inventory / small.inventory, kLister, large.find / small.find);
+  }
+  std::printf("peak memory: %.1f MB\n", PeakMemoryMb());
   fs::remove_all(base);
   return 0;
 }

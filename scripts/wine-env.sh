@@ -45,8 +45,11 @@ wine_env_listening() {
   compgen -G "/tmp/*wine*/$dir/socket" >/dev/null
 }
 
+# Ends the prefix's Wine programs with the server (on a plain SIGTERM the server goes but
+# Wine's device services stay behind), then makes sure of the server by its pid.
 wine_env_stop() {
   if [ -n "${WINE_ENV_SERVER:-}" ]; then
+    wineserver -k >/dev/null 2>&1 || true
     kill "$WINE_ENV_SERVER" 2>/dev/null || true
     wait "$WINE_ENV_SERVER" 2>/dev/null || true
     WINE_ENV_SERVER=""

@@ -7,6 +7,7 @@
 #include "core/control_ids.h"
 #include "core/launcher_state.h"
 #include "platform/files.h"
+#include "platform/path_text.h"
 
 namespace orvik {
 namespace {
@@ -104,8 +105,8 @@ void OnProgramSelected(LauncherState& state, const std::string& entry) {
   state.settings.Set("settings.run", entry);
 }
 
-std::string GetSongsFolder(const LauncherState& state) {
-  return state.settings.Get("songs." + state.ServiceKey());
+std::filesystem::path GetSongsFolder(const LauncherState& state) {
+  return platform::PathFromSettingText(state.settings.Get("songs." + state.ServiceKey()));
 }
 
 std::string GetRunProgramPath(const LauncherState& state) {
@@ -114,11 +115,13 @@ std::string GetRunProgramPath(const LauncherState& state) {
     std::lock_guard lock(state.mutex);
     program = state.m_selectedProgram;
   }
-  return state.settings.Get("run." + program, "c:\\tunova\\tunova.exe");
+  return platform::SettingTextToUtf8(
+      state.settings.Get("run." + program, "c:\\tunova\\tunova.exe"));
 }
 
 std::string GetListProgramPath(const LauncherState& state) {
-  return state.settings.Get("list." + state.ServiceKey(), "c:\\tunova\\Orvik.exe");
+  return platform::SettingTextToUtf8(
+      state.settings.Get("list." + state.ServiceKey(), "c:\\tunova\\Orvik.exe"));
 }
 
 int GetConfigFlag(LauncherState& state, int boxId) {

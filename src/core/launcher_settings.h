@@ -31,8 +31,9 @@ bool SaveSettings(const LauncherState& state);
 // Selection change of the program list: the entry's own text becomes settings.run.
 void OnProgramSelected(LauncherState& state, const std::string& entry);
 
+// The values that name files are UTF-8 text, or CP949 when they are not valid UTF-8.
 // songs.<service>; empty means the type has no song store.
-std::string GetSongsFolder(const LauncherState& state);
+std::filesystem::path GetSongsFolder(const LauncherState& state);
 // run.<selected entry>, default "c:\tunova\tunova.exe".
 std::string GetRunProgramPath(const LauncherState& state);
 // list.<service>, default "c:\tunova\Orvik.exe".

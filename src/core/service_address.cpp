@@ -1,6 +1,7 @@
 #include "core/service_address.h"
 
 #include "core/settings_table.h"
+#include "platform/path_text.h"
 
 namespace orvik {
 namespace {
@@ -20,7 +21,7 @@ ServiceAddress ReadServiceAddress(const SettingsTable& settings) {
   ServiceAddress address;
   address.baseUrl = Lookup(settings, "service.url", "http://" + host);
   address.secureOrigin = Lookup(settings, "service.secureUrl", "https://" + host);
-  address.caFile = settings.Get("service.caFile");
+  address.caFile = platform::SettingTextToUtf8(settings.Get("service.caFile"));
   return address;
 }
 

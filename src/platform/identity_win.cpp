@@ -1,7 +1,10 @@
+// winsock2.h before windows.h, and iphlpapi.h after both.
+#include <winsock2.h>
+
+#include <windows.h>
+
 #include <iphlpapi.h>
 #include <objbase.h>
-#include <windows.h>
-#include <winsock2.h>
 
 #include <algorithm>
 #include <cstring>

@@ -1,5 +1,7 @@
 #include "platform/path_text.h"
 
+#include "platform/codepage.h"
+
 namespace orvik::platform {
 
 bool IsValidUtf8(std::string_view text) {
@@ -54,6 +56,19 @@ std::string PathToUtf8(const std::filesystem::path& path) {
   } catch (...) {
     return {};
   }
+}
+
+std::string SettingTextToUtf8(std::string_view value) {
+  if (IsValidUtf8(value)) return std::string(value);
+  try {
+    return Cp949ToUtf8(std::string(value));
+  } catch (...) {
+    return {};
+  }
+}
+
+std::filesystem::path PathFromSettingText(std::string_view value) {
+  return PathFromUtf8(SettingTextToUtf8(value));
 }
 
 }  // namespace orvik::platform

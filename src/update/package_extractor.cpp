@@ -1,6 +1,7 @@
 #include "update/package_extractor.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <iterator>
 #include <set>
@@ -8,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/path_text.h"
 #include "platform/process.h"
 #include "update/zip_directory.h"
 
@@ -155,13 +157,21 @@ bool PlaceFiles(const std::vector<fs::path>& relative, const std::set<fs::path>&
 }  // namespace
 
 std::optional<fs::path> FindSevenZip(const fs::path& moduleDir) {
-  for (const char* name : {"7zz", "7z", "7za"}) {
+#ifdef _WIN32
+  // The bundled copy is the stand-alone 7za.exe; an installed 7-Zip brings 7z.exe.
+  constexpr std::array<const char*, 2> kBundled{"7za.exe", "7z.exe"};
+  constexpr std::array<const char*, 2> kOnPath{"7z.exe", "7za.exe"};
+#else
+  constexpr std::array<const char*, 3> kBundled{"7zz", "7z", "7za"};
+  constexpr std::array<const char*, 2> kOnPath{"7zz", "7z"};
+#endif
+  for (const char* name : kBundled) {
     const fs::path bundled = moduleDir / "bin" / "7z" / name;
     if (IsExecutableFile(bundled)) return bundled;
   }
-  for (const char* name : {"7zz", "7z"}) {
+  for (const char* name : kOnPath) {
     const std::string found = platform::FindProgramOnPath(name);
-    if (!found.empty()) return fs::path(found);
+    if (!found.empty()) return platform::PathFromUtf8(found);
   }
   return std::nullopt;
 }

@@ -30,7 +30,8 @@ struct ExtractReport {
   std::string detail;  // the entry or path concerned, for the status line
 };
 
-// The bundled copy under <moduleDir>/bin/7z first, then 7zz or 7z on the PATH.
+// The bundled copy under <moduleDir>/bin/7z first, then 7zz or 7z on the PATH (on Windows
+// 7za.exe or 7z.exe, then 7z.exe or 7za.exe).
 std::optional<std::filesystem::path> FindSevenZip(const std::filesystem::path& moduleDir);
 
 // 7-Zip's -bsp1 output, piped, is percentages rewritten in place with backspaces.

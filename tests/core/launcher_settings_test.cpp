@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/launcher_state.h"
+#include "platform/path_text.h"
 #include "support/temp_dir.h"
 
 namespace orvik {
@@ -126,6 +127,13 @@ TEST_F(LauncherSettings, PathLookupsAreDefaultsThatLeaveTheFileAlone) {
   state_.settings.Parse("[songs]\ntunovaNEW=e:\\songs\n[list]\ntunovaNEW=e:\\l.exe\n");
   EXPECT_EQ(GetSongsFolder(state_), "e:\\songs");
   EXPECT_EQ(GetListProgramPath(state_), "e:\\l.exe");
+
+  // Written on Korean Windows: CP949, read as such (노래, 목록) and saved as it was.
+  const std::string cp949 = "[songs]\r\ntunovaNEW=e:\\\xB3\xEB\xB7\xA1\r\n";
+  state_.settings.Parse(cp949 + "[list]\r\ntunovaNEW=\xB8\xF1\xB7\xCF.exe\r\n");
+  EXPECT_EQ(platform::PathToUtf8(GetSongsFolder(state_)), "e:\\노래");
+  EXPECT_EQ(GetListProgramPath(state_), "목록.exe");
+  EXPECT_NE(SaveAndRead().find(cp949), std::string::npos);
 }
 
 }  // namespace

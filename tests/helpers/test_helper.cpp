@@ -7,8 +7,9 @@
 //   fds FILE         writes the numbers of its open descriptors to FILE, one per line (POSIX)
 // Texts are UTF-8 on every platform.
 #ifdef _WIN32
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
 #else
 #include <dirent.h>
 #include <unistd.h>
