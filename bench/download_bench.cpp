@@ -1,8 +1,9 @@
 // Package download throughput against curl, and peak memory growth with the package size.
-// Serves packages with `openssl s_server -WWW` over HTTPS on loopback. Prints figures.
+// Serves packages with `openssl s_server -HTTP` over HTTPS on loopback. Prints figures.
+// Each download runs in its own process (download_child beside this program); with --wine,
+// the Windows build's download_child.exe (WinHTTP) also runs, under Wine, from the same server.
 //
-// usage: download_bench [size-MB ...]            (default: 50 500)
-//        download_bench --child <url> <ca> <file>   (one download; prints its figures)
+// usage: download_bench [--wine WINE-LOADER WINDOWS-CHILD.exe] [size-MB ...]  (default: 50 500)
 #include <netinet/in.h>
 #include <sched.h>
 #include <signal.h>
@@ -18,10 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "core/service_address.h"
-#include "service/curl_transport.h"
 #include "songsvc/song_service.h"
-#include "update/package_download.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -30,26 +28,6 @@ namespace {
 
 double Seconds(Clock::time_point since) {
   return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-long PeakResidentKb() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
-  return -1;
-}
-
-int ChildDownload(const std::string& url, const std::string& ca, const fs::path& file) {
-  orvik::CurlTransport transport(orvik::ServiceAddress{"", "", ca}, nullptr);
-  const long before = PeakResidentKb();
-  const auto start = Clock::now();
-  const auto outcome = orvik::DownloadPackage(transport, url, file, {});
-  const double s = Seconds(start);
-  std::printf("ok=%d bytes=%llu seconds=%.3f hwm_before_kb=%ld hwm_kb=%ld\n",
-              outcome.result == orvik::DownloadResult::Complete ? 1 : 0,
-              static_cast<unsigned long long>(outcome.received), s, before, PeakResidentKb());
-  return outcome.result == orvik::DownloadResult::Complete ? 0 : 1;
 }
 
 int FreePort() {
@@ -82,8 +60,9 @@ pid_t StartServer(const fs::path& root, int port, const songsvc::TestCertificate
     if (chdir(root.c_str()) != 0) _exit(127);
     if (!freopen("/dev/null", "w", stdout)) _exit(127);
     const std::string accept = std::to_string(port);
-    execlp("openssl", "openssl", "s_server", "-quiet", "-WWW", "-accept", accept.c_str(),
-           "-cert", certs.certFile.c_str(), "-key", certs.keyFile.c_str(), nullptr);
+    // -HTTP sends each file as it stands, header included (see MakeFile).
+    execlp("openssl", "openssl", "s_server", "-quiet", "-HTTP", "-accept", accept.c_str(), "-cert",
+           certs.certFile.c_str(), "-key", certs.keyFile.c_str(), nullptr);
     _exit(127);
   }
   // The server gives no signal when it listens: try until it does or has exited.
@@ -94,8 +73,12 @@ pid_t StartServer(const fs::path& root, int port, const songsvc::TestCertificate
   return pid;
 }
 
+// A reply file for `s_server -HTTP`: the header with the length, then `megabytes` MiB of
+// noise. (-WWW sends no length and ends the body by closing, which Wine's TLS cuts short.)
 void MakeFile(const fs::path& file, std::size_t megabytes) {
   std::ofstream out(file, std::ios::binary);
+  out << "HTTP/1.0 200 ok\r\nContent-Type: application/zip\r\nContent-Length: " << (megabytes << 20)
+      << "\r\n\r\n";
   std::vector<char> block(1 << 20);
   unsigned x = 12345;
   for (auto& c : block) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 16);
@@ -111,13 +94,11 @@ struct ChildFigures {
   long hwmKb = 0;
 };
 
-ChildFigures RunChild(const std::string& self, const std::string& url, const std::string& ca,
-                      const fs::path& file) {
+// Runs `command` (a download_child) and reads its figures.
+ChildFigures RunChild(const std::string& command, const fs::path& file) {
   fs::remove(file);
-  const std::string cmd =
-      "'" + self + "' --child '" + url + "' '" + ca + "' '" + file.string() + "'";
   ChildFigures f;
-  if (FILE* p = popen(cmd.c_str(), "r")) {
+  if (FILE* p = popen(command.c_str(), "r")) {
     int ok = 0;
     unsigned long long bytes = 0;
     long before = 0;
@@ -129,6 +110,8 @@ ChildFigures RunChild(const std::string& self, const std::string& url, const std
   fs::remove(file);
   return f;
 }
+
+std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
 double RunCurl(const std::string& url, const std::string& ca, const fs::path& file) {
   fs::remove(file);
@@ -143,11 +126,16 @@ double RunCurl(const std::string& url, const std::string& ca, const fs::path& fi
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 5 && std::string(argv[1]) == "--child")
-    return ChildDownload(argv[2], argv[3], argv[4]);
-
   std::vector<std::size_t> sizes;
-  for (int i = 1; i < argc; ++i) sizes.push_back(std::strtoul(argv[i], nullptr, 10));
+  std::string wine, windowsChild;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--wine" && i + 2 < argc) {
+      wine = argv[++i];
+      windowsChild = argv[++i];
+    } else {
+      sizes.push_back(std::strtoul(argv[i], nullptr, 10));
+    }
+  }
   if (sizes.empty()) sizes = {50, 500};
 
   const fs::path root =
@@ -163,29 +151,43 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "openssl s_server did not start\n");
     return 1;
   }
-  const std::string self = fs::read_symlink("/proc/self/exe").string();
+  const std::string child =
+      (fs::read_symlink("/proc/self/exe").parent_path() / "download_child").string();
   const std::string ca = certs.caFile.string();
 
-  std::printf("%8s %14s %14s %8s %12s\n", "MB", "orvik MB/s", "curl MB/s", "ratio", "peak RSS MB");
+  std::printf("%8s %14s %14s %8s %12s%s\n", "MB", "orvik MB/s", "curl MB/s", "ratio", "peak RSS MB",
+              wine.empty() ? "" : "   WinHTTP MB/s (Wine)  ratio to curl");
   std::vector<long> peaks;
   for (auto mb : sizes) {
     const std::string url =
         "https://localhost:" + std::to_string(port) + "/" + std::to_string(mb) + ".zip";
     // Alternate the two clients, best of three each, so both see the same machine load.
-    double best = 1e9, bestCurl = 1e9;
+    double best = 1e9, bestCurl = 1e9, bestWine = 1e9;
     long peak = 0;
     bool ok = true;
+    const fs::path out = root / "out" / "a.zip";
     for (int round = 0; round < 3; ++round) {
-      const auto f = RunChild(self, url, ca, root / "out" / "a.zip");
+      const auto f =
+          RunChild(Quoted(child) + " " + Quoted(url) + " " + Quoted(ca) + " " + Quoted(out), out);
       ok = ok && f.ok;
       if (f.ok && f.seconds < best) best = f.seconds;
       peak = std::max(peak, f.hwmKb);
       const double c = RunCurl(url, ca, root / "out" / "c.zip");
       if (c > 0 && c < bestCurl) bestCurl = c;
+      if (wine.empty()) continue;
+      // Wine's Z: drive is the root of this machine's file system.
+      const auto w =
+          RunChild(Quoted(wine) + " " + Quoted(windowsChild) + " " + Quoted(url) + " " +
+                       Quoted("Z:" + ca) + " " + Quoted("Z:" + out.string()) + " 2>/dev/null",
+                   out);
+      ok = ok && w.ok;
+      if (w.ok && w.seconds < bestWine) bestWine = w.seconds;
     }
     peaks.push_back(peak);
-    std::printf("%8zu %14.1f %14.1f %8.2f %12.1f%s\n", mb, mb / best, mb / bestCurl,
-                bestCurl / best, peak / 1024.0, ok ? "" : "  (a download FAILED)");
+    std::printf("%8zu %14.1f %14.1f %8.2f %12.1f", mb, mb / best, mb / bestCurl, bestCurl / best,
+                peak / 1024.0);
+    if (!wine.empty()) std::printf(" %22.1f %14.2f", mb / bestWine, bestCurl / bestWine);
+    std::printf("%s\n", ok ? "" : "  (a download FAILED)");
   }
   if (peaks.size() >= 2)
     std::printf("peak RSS growth %zu MB -> %zu MB: %.1f MB\n", sizes.front(), sizes.back(),

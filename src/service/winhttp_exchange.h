@@ -47,8 +47,8 @@ class WinHttpExchange {
   // server's certificate checked. False: see Error().
   bool Start(const std::string& url);
   long Status() const { return status_; }
-  // The final response's header lines, CRLF-separated, status line first.
-  const std::string& HeaderText() const { return headerText_; }
+  // What the final response's header says (status included).
+  const FetchHead& Head() const { return head_; }
   // Hands the body to `sink` block by block. True at its end; false when the transfer failed
   // or `sink` said no (then Error().kind is Aborted).
   bool ReadBody(const std::function<bool(std::string_view)>& sink);
@@ -85,7 +85,7 @@ class WinHttpExchange {
   std::optional<std::stop_callback<Wake>> onShutdown_;
   std::optional<std::stop_callback<Wake>> onStop_;
   long status_ = 0;
-  std::string headerText_;
+  FetchHead head_;
   bool invalidUrl_ = false;
   TransportError error_;
 };

@@ -3,6 +3,7 @@
 #include <mutex>
 #include <vector>
 
+#include "service/fetch_headers.h"
 #include "service/winhttp_exchange.h"
 
 namespace orvik {
@@ -16,7 +17,7 @@ constexpr DWORD kConnectTimeoutMs = 15000;
 constexpr auto kLowSpeedWindow = std::chrono::seconds(60);
 constexpr std::uint64_t kLowSpeedBytes = 60;
 constexpr DWORD kMaxRedirects = 5;
-constexpr DWORD kReadBlock = 64 * 1024;
+constexpr DWORD kReadBlock = 1024 * 1024;
 
 }  // namespace
 
@@ -32,7 +33,7 @@ struct WinHttpExchange::Pending {
   DWORD bytes = 0;
   std::wstring redirectedTo;  // the last redirect's address (Wine cannot be asked for it)
   std::string body;
-  std::vector<char> buffer = std::vector<char>(kReadBlock);
+  std::vector<char> buffer;  // made by the first read
 };
 
 void WinHttpExchange::Wake::operator()() const {
@@ -217,8 +218,17 @@ bool WinHttpExchange::Start(const std::string& url) {
   std::wstring raw(size / sizeof(wchar_t) + 1, L'\0');
   size = static_cast<DWORD>(raw.size() * sizeof(wchar_t));
   if (WinHttpQueryHeaders(request_, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
-                          raw.data(), &size, WINHTTP_NO_HEADER_INDEX))
-    headerText_ = Utf8FromWide(std::wstring_view(raw.data(), size / sizeof(wchar_t)));
+                          raw.data(), &size, WINHTTP_NO_HEADER_INDEX)) {
+    HeaderCollector headers;
+    const std::string lines = Utf8FromWide(std::wstring_view(raw.data(), size / sizeof(wchar_t)));
+    for (std::string_view rest = lines; !rest.empty();) {
+      const auto end = rest.find('\n');
+      headers.AddLine(rest.substr(0, end));
+      rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+    }
+    head_ = headers.Head();
+  }
+  head_.status = status_;
   return CheckCertificate();
 }
 
@@ -247,13 +257,21 @@ bool WinHttpExchange::CheckCertificate() {
 bool WinHttpExchange::ReadBody(const std::function<bool(std::string_view)>& sink) {
   if (request_ == nullptr) return false;
   auto windowStart = Clock::now();
-  std::uint64_t windowBytes = 0;
+  std::uint64_t windowBytes = 0, received = 0;
   for (;;) {
     DWORD bytes = 0;
+    if (pending_->buffer.empty()) pending_->buffer.resize(kReadBlock);
     auto* buffer = pending_->buffer.data();
     if (!Await([&] { return WinHttpReadData(request_, buffer, kReadBlock, nullptr); }, &bytes))
       return false;
-    if (bytes == 0) return true;
+    if (bytes == 0) {
+      // Wine ends a body that the server cut short as if it were whole.
+      if (head_.contentLength && received != *head_.contentLength && status_ != 204 &&
+          status_ != 304 && std::wstring_view(settings_.method) != L"HEAD")
+        return Fail(TransportFailure::Other, "The connection closed before the whole reply came");
+      return true;
+    }
+    received += bytes;
     if (!sink(std::string_view(buffer, bytes))) return Fail(TransportFailure::Aborted, "Aborted");
     windowBytes += bytes;
     const auto now = Clock::now();

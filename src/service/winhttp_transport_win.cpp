@@ -7,7 +7,6 @@
 #include "core/window_port.h"
 #include "platform/network.h"
 #include "platform/path_text.h"
-#include "service/fetch_headers.h"
 #include "service/system_transport.h"
 #include "service/transport_limits.h"
 #include "service/web_address.h"
@@ -198,15 +197,7 @@ FetchResult WinHttpTransport::Fetch(const FetchRequest& request) {
   const auto sendHead = [&] {
     if (headSent) return !refused;
     headSent = true;
-    HeaderCollector headers;
-    std::string_view text = exchange.HeaderText();
-    while (!text.empty()) {
-      const auto end = text.find('\n');
-      headers.AddLine(text.substr(0, end));
-      text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-    }
-    FetchHead head = headers.Head();
-    head.status = exchange.Status();
+    FetchHead head = exchange.Head();
     refused = request.onHead && !request.onHead(head);
     return !refused;
   };

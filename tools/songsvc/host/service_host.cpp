@@ -2,6 +2,8 @@
 
 #include <httplib.h>
 
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -71,7 +73,13 @@ Fields ServiceHost::Impl::Run(const std::string& op, const Fields& f) {
   } else if (op == "clearRequests") {
     service->ClearRequests();
   } else if (op == "fault") {
-    service->SetFault(text("prefix"), control::ToFault(control::Decode(text("fault"))));
+    Fault fault = control::ToFault(control::Decode(text("fault")));
+    if (f.count("rawBodyFile")) {  // a body too large for a form
+      std::ifstream in(f.at("rawBodyFile"), std::ios::binary);
+      fault.rawBody = std::string(std::istreambuf_iterator<char>(in), {});
+      fs::remove(f.at("rawBodyFile"));
+    }
+    service->SetFault(text("prefix"), std::move(fault));
   } else if (op == "clearFaults") {
     service->ClearFaults();
   } else if (op == "delay") {

@@ -1,6 +1,6 @@
 // SongService in the Windows build, which runs under Wine: each instance is a reference
 // service started by the native host whose control address the test fixture wrote (see
-// --control-file of orvik-songsvc). Folders are handed over as the host's own paths.
+// --control-file of orvik-songsvc). Folders and files are handed over as the host's paths.
 #include <windows.h>
 
 #include <fstream>
@@ -138,8 +138,17 @@ std::vector<RecordedRequest> SongService::Requests() const {
 void SongService::ClearRequests() { impl_->Call("clearRequests"); }
 
 void SongService::SetFault(const std::string& pathPrefix, Fault fault) {
-  impl_->Call("fault",
-              {{"prefix", pathPrefix}, {"fault", control::Encode(control::FromFault(fault))}});
+  Fields fields{{"prefix", pathPrefix}};
+  // The host's library refuses form bodies over 8 KiB: a large body goes by file.
+  if (fault.rawBody && fault.rawBody->size() > 4096) {
+    const fs::path file = fs::temp_directory_path() / ("orvik-songsvc-fault-" + impl_->id + "-" +
+                                                       std::to_string(GetCurrentProcessId()));
+    std::ofstream(file, std::ios::binary) << *fault.rawBody;
+    fields["rawBodyFile"] = HostPath(file);
+    fault.rawBody.reset();
+  }
+  fields["fault"] = control::Encode(control::FromFault(fault));
+  impl_->Call("fault", fields);
 }
 void SongService::ClearFaults() { impl_->Call("clearFaults"); }
 
