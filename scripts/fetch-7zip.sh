@@ -15,7 +15,10 @@ while (($#)); do
   esac
 done
 case "$arch" in x64 | ia32) ;; *) echo "fetch-7zip.sh: --arch x64|ia32" >&2; exit 2 ;; esac
-[ -n "$cache" ] && [ -n "$out" ] || { echo "fetch-7zip.sh: --cache and --out" >&2; exit 2; }
+if [ -z "$cache" ] || [ -z "$out" ]; then
+  echo "fetch-7zip.sh: --cache and --out" >&2
+  exit 2
+fi
 mkdir -p "$cache" "$(dirname "$out")"
 archive="$cache/$PACKAGE-$VERSION.tgz"
 if [ ! -s "$archive" ]; then
