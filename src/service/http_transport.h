@@ -50,14 +50,14 @@ struct FetchRequest {
   std::string url;  // http or https
   // Asks for the body from this byte on ("Range: bytes=N-").
   std::optional<std::uint64_t> resumeFrom;
-  // With resumeFrom: sent as "If-Range", so a changed body comes back whole (200).
-  std::string ifRange;
   // Called once, before the first body block (or at the end of an empty body).
   // Returning false aborts the transfer.
   std::function<bool(const FetchHead&)> onHead;
   // Called for every body block as it arrives; returning false aborts the transfer.
   std::function<bool(std::string_view block)> onBody;
   std::stop_token stop;
+  // With resumeFrom: sent as "If-Range", so a changed body comes back whole (200).
+  std::string ifRange;
 };
 
 struct FetchResult {
