@@ -61,8 +61,16 @@ FetchResult CurlTransport::Fetch(const FetchRequest& request) {
   const std::string range =
       request.resumeFrom ? std::to_string(*request.resumeFrom) + "-" : std::string();
   if (request.resumeFrom) curl_easy_setopt(easy.get(), CURLOPT_RANGE, range.c_str());
+  // A validator with a line break would add a header of the service's choosing.
+  curl_slist* headers = nullptr;
+  if (request.resumeFrom && !request.ifRange.empty() &&
+      request.ifRange.find_first_of("\r\n") == std::string::npos) {
+    headers = curl_slist_append(headers, ("If-Range: " + request.ifRange).c_str());
+    curl_easy_setopt(easy.get(), CURLOPT_HTTPHEADER, headers);
+  }
 
   const CURLcode code = easy.Perform();
+  curl_slist_free_all(headers);
   result.status = easy.ResponseCode();
   if (code == CURLE_OK && !state.SendHead()) {
     result.aborted = true;

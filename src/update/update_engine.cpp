@@ -1,6 +1,7 @@
 #include "update/update_engine.h"
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <thread>
 
@@ -15,6 +16,9 @@
 #include "service/web_address.h"
 #include "update/package_download.h"
 #include "update/package_extractor.h"
+#include "update/package_sidecar.h"
+#include "update/pending_result.h"
+#include "update/store_move.h"
 #include "update/update_texts.h"
 
 namespace fs = std::filesystem;
@@ -33,6 +37,7 @@ struct UpdateEngine::Impl {
   UpdateEngineDeps deps;
   std::mutex threadsMutex;  // guards the thread objects (the check thread starts extractions)
   std::jthread checkThread, pollThread, downloadThread, extractThread;
+  std::atomic<bool> storeRecovered{false};
 
   LauncherState& state() { return deps.state; }
   WindowPort& port() { return deps.port; }
@@ -45,7 +50,17 @@ struct UpdateEngine::Impl {
   void ExtractPackageThread(std::stop_token stop);
   void StartExtractionLocked();
   void MarkPackageReady(const std::string& url);
+  bool SongFolderMissing(const fs::path& songFolder);
 };
+
+// Said on the status line; nothing is offered, downloaded or unpacked for a store that is
+// not there (a disk not mounted): a new folder on the system disk would take the catalogue.
+bool UpdateEngine::Impl::SongFolderMissing(const fs::path& songFolder) {
+  std::error_code ec;
+  if (songFolder.empty() || fs::is_directory(songFolder, ec)) return false;
+  port().SetControlText(ctl::kStatusLine, text::kSongFolderMissing + GetSongsFolder(state()));
+  return true;
+}
 
 void UpdateEngine::Impl::MarkPackageReady(const std::string& url) {
   {
@@ -89,7 +104,10 @@ void UpdateEngine::Impl::RunUpdateWorker(std::stop_token stop) {
   auto& client = deps.client;
   if (client.GetConnectDone()) return;
 
-  const fs::path songFolder = GetSongsFolder(st);
+  // An update a kill or a power cut interrupted is finished before anything counts songs.
+  if (!storeRecovered.exchange(true)) FinishOpenJournal(st.moduleDir);
+  const fs::path songFolder = GetSongsFolderPath(st);
+  if (SongFolderMissing(songFolder)) return;
   RefreshSongInventory(songFolder, st.moduleDir, port(), st);
   if (stop.stop_requested()) return;
 
@@ -108,9 +126,17 @@ void UpdateEngine::Impl::RunUpdateWorker(std::stop_token stop) {
   std::erase(digits, '-');
   const fs::path archive = ArchivePathFor(st.moduleDir, digits);
 
+  // A result still owed goes first; its package is in the store and never offered again.
+  const auto owed = ReadPendingResult(st.moduleDir);
+  if (owed && deps.transport.IsConnected()) SendPendingResult(client, st.moduleDir, archive);
+  const auto sidecar = ReadSidecar(archive);
+  const bool archiveApplied = owed && sidecar && sidecar->updateCode == owed->updateCode;
+
   std::error_code ec;
-  if (fs::exists(archive, ec)) {
+  if (!archiveApplied && fs::exists(archive, ec)) {
     if (port().AskYesNo(text::kUseArchiveQuestion)) {
+      // A leftover package is an insert like any other: the song-list question follows.
+      client.SetReplyValue("action", "insert");
       {
         std::lock_guard lock(threadsMutex);
         if (!st.m_downloadRunning && !st.m_extractRunning) StartExtractionLocked();
@@ -187,6 +213,10 @@ void UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
     product = st.m_productNumber;
   }
   const fs::path archive = ArchivePathFor(st.moduleDir, product);
+  if (SongFolderMissing(GetSongsFolderPath(st))) {
+    port().PostWindowMessage(WM_DOWNLOAD_FINISHED, 0, kDownloadFailed);
+    return;
+  }
   DownloadCallbacks callbacks;
   callbacks.onFileOpen = [this] {
     port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateDownloading);
@@ -194,7 +224,8 @@ void UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
   callbacks.onProgress = [this](const DownloadProgressInfo& info) {
     if (deps.onDownloadProgress) deps.onDownloadProgress(&info);
   };
-  const DownloadOutcome outcome = DownloadPackage(deps.transport, url, archive, callbacks, stop);
+  const DownloadOutcome outcome = DownloadPackage(deps.transport, url, archive, callbacks, stop,
+                                                  deps.client.GetReplyValue("updateCode"));
 
   if (outcome.result != DownloadResult::Complete && outcome.result != DownloadResult::Stopped) {
     std::string status;
@@ -230,23 +261,31 @@ void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
   auto& st = state();
   port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpacking);
   const fs::path archive = ArchivePathFor(st.moduleDir, st.ProductNumber());
-  const fs::path songFolder = GetSongsFolder(st);
+  const fs::path songFolder = GetSongsFolderPath(st);
 
-  ExtractReport report;
   if (songFolder.empty()) {
     port().SetControlText(ctl::kStatusLine, text::kUnpackNoSongFolder);
     port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpackFailed);
     return;
   }
-  report = InstallPackage(
+  if (SongFolderMissing(songFolder)) {
+    port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpackFailed);
+    return;
+  }
+  ExtractOptions options{deps.sevenZip};
+  // The package's own code, kept with it; a package from before codes were kept reports
+  // nothing rather than an empty code.
+  if (const auto sidecar = ReadSidecar(archive)) options.updateCode = sidecar->updateCode;
+  options.killAfterFiles = deps.killAfterFiles;
+  const ExtractReport report = InstallPackage(
       archive, songFolder, st.moduleDir,
       [this](int percent) {
         port().PostWindowMessage(WM_SET_PROGRESS, static_cast<std::uintptr_t>(percent), 0);
       },
-      stop, ExtractOptions{deps.sevenZip});
+      stop, options);
   if (report.result == ExtractResult::Stopped) return;
   if (report.result != ExtractResult::Ok) {
-    const char* status = text::kUnpackFailed;
+    std::string status = text::kUnpackFailed;
     switch (report.result) {
       case ExtractResult::NoArchive:
         status = text::kUnpackNoArchive;
@@ -260,8 +299,21 @@ void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
       case ExtractResult::StoreNotWritable:
         status = text::kUnpackNotWritable;
         break;
+      case ExtractResult::NoSpace:
+        status = text::kUnpackNoSpace;
+        break;
+      case ExtractResult::NoSongFolder:
+        status = text::kSongFolderMissing + GetSongsFolder(st);
+        break;
       default:
         break;
+    }
+    // A damaged package is not offered again at the next start; the next press fetches it.
+    if (report.result == ExtractResult::ArchiveBroken ||
+        report.result == ExtractResult::UnsafeEntry) {
+      std::error_code ec;
+      fs::remove(archive, ec);
+      fs::remove(SidecarPathFor(archive), ec);
     }
     port().SetControlText(ctl::kStatusLine, status);
     port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpackFailed);
@@ -269,9 +321,13 @@ void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
   }
 
   RefreshSongInventory(songFolder, st.moduleDir, port(), st);
-  deps.client.ReportUpdateResult(1);
-  std::error_code ec;
-  fs::remove(archive, ec);
+  // Sent once; when it cannot be (the window closes, the service is down) it stays owed and
+  // goes at the next start. The archive goes with it.
+  if (SendPendingResult(deps.client, st.moduleDir, archive) == ResultDelivery::NothingPending) {
+    std::error_code ec;
+    fs::remove(archive, ec);  // a package without a code: nothing to report
+    fs::remove(SidecarPathFor(archive), ec);
+  }
   port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateFinished);
 }
 

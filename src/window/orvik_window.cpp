@@ -7,6 +7,7 @@
 #include "core/launching.h"
 #include "core/settings_product_source.h"
 #include "core/window_port.h"
+#include "platform/path_text.h"
 #include "service/banners.h"
 #include "service/http_transport.h"
 #include "service/service_client.h"
@@ -281,8 +282,10 @@ void COrvikWindow::OnWindowMessage(unsigned message, std::uintptr_t wParam, std:
     if (bannerThread_.joinable()) bannerThread_.join();
     const auto banners = client_->Banners();
     for (std::size_t i = 0; i < banners.size(); ++i) {
-      const fs::path picture = ImageFolder() / banners[i].fileName;
-      if (!FileExists(picture)) continue;  // its download failed and no older copy exists
+      const fs::path name = platform::PathFromUtf8(banners[i].fileName);
+      const fs::path picture = ImageFolder() / name;
+      if (name.empty() || !FileExists(picture))
+        continue;  // its download failed and no older copy exists
       port_.AddBannerPicture(picture);
       bannerSlots_.push_back({BannerSlot::ServiceBanner, i});
     }
@@ -337,7 +340,7 @@ void COrvikWindow::OnBannerClicked(std::size_t index) {
   const BannerSlot slot = bannerSlots_[index];
   if (slot.kind == BannerSlot::Service) return;
   if (slot.kind == BannerSlot::Promotion) {
-    port_.OpenAddress((ImageFolder() / "3_default.png").string());
+    port_.OpenAddress(platform::PathToUtf8((ImageFolder() / "3_default.png")));
     return;
   }
   const auto banners = client_->Banners();
