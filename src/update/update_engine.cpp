@@ -147,6 +147,9 @@ void UpdateEngine::Impl::RunUpdateWorker(std::stop_token stop) {
   }
   if (stop.stop_requested()) return;
 
+  // The window has said why on the status line.
+  if (st.m_clientIdMissing) return;
+
   bool needSongs = false;
   if (deps.transport.IsConnected()) {
     // A new connect makes any earlier package URL stale.

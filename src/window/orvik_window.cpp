@@ -7,6 +7,7 @@
 #include "core/launching.h"
 #include "core/settings_product_source.h"
 #include "core/window_port.h"
+#include "platform/files.h"
 #include "platform/path_text.h"
 #include "service/banners.h"
 #include "service/http_transport.h"
@@ -77,12 +78,15 @@ void COrvikWindow::ShowInitialBannerPictures() {
 }
 
 void COrvikWindow::OnInitDialog() {
+  ClientIdProblem idProblem = ClientIdProblem::None;
   {
-    const std::string id = LoadClientId(state_.moduleDir);
+    const std::string id = LoadClientId(state_.moduleDir, &idProblem);
     std::lock_guard lock(state_.mutex);
     state_.m_clientId = id;
   }
+  state_.m_clientIdMissing = idProblem != ClientIdProblem::None;
   const ProgramList programs = LoadSettings(state_);
+  SayOwnFileProblem(idProblem);
   initialised_ = true;
   port_.SetListItems(ctl::kProgramList, programs.entries, programs.selected);
   port_.SetProgressPos(ctl::kProgressBar, 0);
@@ -117,6 +121,21 @@ void COrvikWindow::OnInitDialog() {
   } else {
     port_.StartTimer(timer::kUpdateCheck, 1800);
   }
+}
+
+// Once, at start: what keeps the launcher from keeping its own files.
+void COrvikWindow::SayOwnFileProblem(ClientIdProblem idProblem) {
+  const char* problem = nullptr;
+  if (idProblem == ClientIdProblem::Unreadable) {
+    problem = text::kClientIdUnreadable;
+  } else if (idProblem == ClientIdProblem::CannotStore) {
+    problem = text::kClientIdNotStored;
+  } else if (IsReadOnlyForEveryone(SettingsWriteTarget(SettingsFilePath(state_.moduleDir)))) {
+    problem = text::kSettingsReadOnly;
+  } else if (!platform::IsFolderWritable(state_.moduleDir)) {
+    problem = text::kModuleFolderReadOnly;
+  }
+  if (problem != nullptr) port_.SetControlText(ctl::kStatusLine, problem);
 }
 
 void COrvikWindow::MarkReplyStale() {
