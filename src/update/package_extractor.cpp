@@ -100,7 +100,7 @@ std::optional<fs::path> FindSevenZip(const fs::path& moduleDir) {
   }
   for (const char* name : {"7zz", "7z"}) {
     const std::string found = platform::FindProgramOnPath(name);
-    if (!found.empty()) return fs::path(found);
+    if (!found.empty()) return platform::PathFromUtf8(found);
   }
   return std::nullopt;
 }

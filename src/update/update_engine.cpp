@@ -11,6 +11,7 @@
 #include "core/product_source.h"
 #include "core/window_port.h"
 #include "library/inventory.h"
+#include "platform/path_text.h"
 #include "service/http_transport.h"
 #include "service/service_client.h"
 #include "service/web_address.h"
@@ -58,7 +59,8 @@ struct UpdateEngine::Impl {
 bool UpdateEngine::Impl::SongFolderMissing(const fs::path& songFolder) {
   std::error_code ec;
   if (songFolder.empty() || fs::is_directory(songFolder, ec)) return false;
-  port().SetControlText(ctl::kStatusLine, text::kSongFolderMissing + GetSongsFolder(state()));
+  port().SetControlText(ctl::kStatusLine,
+                        text::kSongFolderMissing + platform::PathToUtf8(songFolder));
   return true;
 }
 
@@ -306,7 +308,7 @@ void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
         status = text::kUnpackNoSpace;
         break;
       case ExtractResult::NoSongFolder:
-        status = text::kSongFolderMissing + GetSongsFolder(st);
+        status = text::kSongFolderMissing + report.detail;
         break;
       default:
         break;

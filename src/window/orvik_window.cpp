@@ -61,7 +61,7 @@ bool FileExists(const fs::path& file) {
 // files are left out here and each position keeps the meaning of its own picture.
 void COrvikWindow::ShowInitialBannerPictures() {
   const fs::path folder = ImageFolder();
-  fs::path first = folder / (state_.ServiceKey() + ".png");
+  fs::path first = folder / platform::PathFromUtf8(state_.ServiceKey() + ".png");
   if (!FileExists(first)) first = folder / "default.jpg";
   std::vector<fs::path> files;
   bannerSlots_.clear();
