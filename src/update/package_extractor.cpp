@@ -286,8 +286,11 @@ ExtractReport InstallPackage(const fs::path& archive, const fs::path& songFolder
   SyncTouchedFolders(journal);
   // The report is owed from here on: recorded before the journal closes.
   if (!journal.updateCode.empty()) WritePendingResult(moduleDir, {journal.updateCode, false});
-  journal.phase = StoreJournal::Phase::Committed;
-  WriteStoreJournal(moduleDir, journal);
+  // Once committed only the folders are left to remove: the file list need not be rewritten.
+  StoreJournal committed = journal;
+  committed.phase = StoreJournal::Phase::Committed;
+  committed.files.clear();
+  WriteStoreJournal(moduleDir, committed);
   if (options.killAfterFiles && *options.killAfterFiles > journal.files.size()) {
     keepJournal = true;
     report.result = ExtractResult::Stopped;
