@@ -285,7 +285,7 @@ ExtractReport InstallPackage(const fs::path& archive, const fs::path& songFolder
   }
   SyncTouchedFolders(journal);
   // The report is owed from here on: recorded before the journal closes.
-  if (!journal.updateCode.empty()) WritePendingResult(moduleDir, {journal.updateCode, false});
+  AddPendingResult(moduleDir, journal.updateCode);
   // Once committed only the folders are left to remove: the file list need not be rewritten.
   StoreJournal committed = journal;
   committed.phase = StoreJournal::Phase::Committed;

@@ -1,11 +1,11 @@
-// The result report of an installed package, kept in the module folder until it was sent,
-// so a closed window or a service that is down never loses it, and a kill during the
-// request never sends it twice.
+// The result reports of installed packages, kept in the module folder until they were sent,
+// so a closed window or a service that is down never loses one, and a kill during the
+// request never sends one twice.
 #pragma once
 
 #include <filesystem>
-#include <optional>
 #include <string>
+#include <vector>
 
 namespace orvik {
 
@@ -14,17 +14,21 @@ class CServiceClient;
 struct PendingResult {
   std::string updateCode;
   bool sending = false;  // a request was on its way when the launcher stopped
+  friend bool operator==(const PendingResult&, const PendingResult&) = default;
 };
 
 std::filesystem::path PendingResultPath(const std::filesystem::path& moduleDir);
-bool WritePendingResult(const std::filesystem::path& moduleDir, const PendingResult& result);
-std::optional<PendingResult> ReadPendingResult(const std::filesystem::path& moduleDir);
+// Oldest first; empty when none is owed.
+std::vector<PendingResult> ReadPendingResults(const std::filesystem::path& moduleDir);
+bool WritePendingResults(const std::filesystem::path& moduleDir,
+                         const std::vector<PendingResult>& results);
+// Records that the result of `updateCode` is owed (once, however often it is called).
+bool AddPendingResult(const std::filesystem::path& moduleDir, const std::string& updateCode);
 
-enum class ResultDelivery { NothingPending, Sent, Kept, Dropped };
-// Sends the pending result once. On success (and for a request a stopped launcher may
-// already have delivered) the record goes, with `archive` and its sidecar; when the
-// request fails the record stays for the next start.
-ResultDelivery SendPendingResult(CServiceClient& client, const std::filesystem::path& moduleDir,
-                                 const std::filesystem::path& archive);
+// Sends every owed result once. A sent one goes, and so does one a stopped launcher may
+// already have delivered; one whose request fails stays for the next start. `archive` and
+// its sidecar go when their package's result is settled.
+void SendPendingResults(CServiceClient& client, const std::filesystem::path& moduleDir,
+                        const std::filesystem::path& archive);
 
 }  // namespace orvik

@@ -189,7 +189,7 @@ Recovery FinishOpenJournal(const fs::path& moduleDir, StoreJournal* finished) {
   }
   if (outcome == Recovery::RolledForward && journal->phase != StoreJournal::Phase::Committed) {
     SyncTouchedFolders(*journal);
-    if (!journal->updateCode.empty()) WritePendingResult(moduleDir, {journal->updateCode, false});
+    AddPendingResult(moduleDir, journal->updateCode);
     journal->phase = StoreJournal::Phase::Committed;
     WriteStoreJournal(moduleDir, *journal);
   }

@@ -110,10 +110,16 @@ void UpdateEngine::Impl::RunUpdateWorker(std::stop_token stop) {
   const fs::path archive = ArchivePathFor(st.moduleDir, digits);
 
   // A result still owed goes first; its package is in the store and never offered again.
-  const auto owed = ReadPendingResult(st.moduleDir);
-  if (owed && deps.transport.IsConnected()) SendPendingResult(client, st.moduleDir, archive);
+  auto owed = ReadPendingResults(st.moduleDir);
+  if (!owed.empty() && deps.transport.IsConnected()) {
+    SendPendingResults(client, st.moduleDir, archive);
+    owed = ReadPendingResults(st.moduleDir);
+  }
   const auto sidecar = ReadSidecar(archive);
-  const bool archiveApplied = owed && sidecar && sidecar->updateCode == owed->updateCode;
+  const bool archiveApplied =
+      sidecar && std::any_of(owed.begin(), owed.end(), [&](const PendingResult& r) {
+        return r.updateCode == sidecar->updateCode;
+      });
 
   std::error_code ec;
   if (!archiveApplied && fs::exists(archive, ec)) {
@@ -265,11 +271,12 @@ void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
   RefreshSongInventory(songFolder, st.moduleDir, port(), st);
   // Sent once; when it cannot be (the window closes, the service is down) it stays owed and
   // goes at the next start. The archive goes with it.
-  if (SendPendingResult(deps.client, st.moduleDir, archive) == ResultDelivery::NothingPending) {
+  if (options.updateCode.empty()) {
     std::error_code ec;
     fs::remove(archive, ec);  // a package without a code: nothing to report
     fs::remove(SidecarPathFor(archive), ec);
   }
+  SendPendingResults(deps.client, st.moduleDir, archive);
   port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateFinished);
 }
 

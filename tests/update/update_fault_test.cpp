@@ -240,7 +240,8 @@ TEST_F(UpdateFaultTest, AResultThatCannotBeSentIsSentOnceAtTheNextStart) {
   net_->formsFail = true;
   EXPECT_EQ(PressUpdate(), kStateFinished);
   EXPECT_FALSE(service_->ReportedCount(code_));
-  EXPECT_TRUE(fs::exists(Archive()));  // kept until its result went
+  EXPECT_TRUE(fs::exists(Archive()));    // kept until its result went
+  AddPendingResult(module_, "U-older");  // one owed from before: both go, each once
 
   net_->formsFail = false;
   Restart();
@@ -248,13 +249,14 @@ TEST_F(UpdateFaultTest, AResultThatCannotBeSentIsSentOnceAtTheNextStart) {
   ExpectInstalled();
   Restart();
   EXPECT_EQ(service_->ReportedCount(code_), 1);
+  EXPECT_EQ(RequestsTo("/api/update/key-lock/result/U-older").size(), 1u);
 
   // A launcher stopped while the request was on its way: it may have arrived, so it is
   // not sent again.
-  WritePendingResult(module_, {"U-other", true});
+  WritePendingResults(module_, {{"U-other", true}});
   Restart();
   EXPECT_FALSE(service_->ReportedCount("U-other"));
-  EXPECT_FALSE(ReadPendingResult(module_));
+  EXPECT_TRUE(ReadPendingResults(module_).empty());
 }
 
 TEST_F(UpdateFaultTest, APartialFileOfAnotherPackageIsNotResumed) {
