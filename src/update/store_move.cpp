@@ -156,6 +156,26 @@ void SyncTouchedFolders(const StoreJournal& journal) {
   platform::SyncFolder(journal.store);
 }
 
+// A copy across volumes that a kill cut short leaves its temporary beside the song
+// (".<name>.orvik<pid>-<n>", see durable_files): only such names are removed.
+void RemoveCutCopies(const StoreJournal& journal) {
+  std::set<fs::path> folders;
+  for (const auto& file : journal.files) folders.insert(file.relative.parent_path());
+  std::error_code ec;
+  for (const auto& folder : folders) {
+    for (const fs::path* root : {&journal.store, &journal.backup}) {
+      for (auto it = fs::directory_iterator(*root / folder, ec);
+           !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const std::string name = platform::PathToUtf8(it->path().filename());
+        if (name.starts_with(".") && name.find(".orvik") != std::string::npos &&
+            it->is_regular_file(ec))
+          fs::remove(it->path(), ec);
+      }
+      ec.clear();
+    }
+  }
+}
+
 void CloseJournal(const fs::path& moduleDir, const StoreJournal& journal) {
   std::error_code ec;
   fs::remove_all(journal.staging, ec);
@@ -193,6 +213,7 @@ Recovery FinishOpenJournal(const fs::path& moduleDir, StoreJournal* finished) {
     journal->phase = StoreJournal::Phase::Committed;
     WriteStoreJournal(moduleDir, *journal);
   }
+  RemoveCutCopies(*journal);
   CloseJournal(moduleDir, *journal);
   return outcome;
 }
