@@ -255,8 +255,8 @@ TEST_F(InstallPackageTest, AKillInTheMoveIsFinishedAtTheNextStart) {
       // A staged file that did not survive (a power cut before it reached the disk).
       const bool rollBack = stagingLost && kill < 2;
       if (rollBack) fs::remove(journal->staging / "K1000" / "01500.sgd");
-      // And a copy across volumes cut short beside a song.
-      test::WriteTextFile(store / "K1000" / ".01234.sgd.orvik999-0", "cut");
+      // And a copy across volumes cut short beside a song (only the move makes them).
+      if (kill < 5) test::WriteTextFile(store / "K1000" / ".01234.sgd.orvik999-0", "cut");
 
       EXPECT_EQ(FinishOpenJournal(dir.path()),
                 rollBack ? Recovery::RolledBack : Recovery::RolledForward);
