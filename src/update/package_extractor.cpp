@@ -219,7 +219,7 @@ ExtractReport InstallPackage(const fs::path& archive, const fs::path& songFolder
 
   SevenZipProgressParser parser;
   report.exitCode = platform::RunAndCapture(
-      {sevenZip->string(), "x", "-mmt=on", platform::PathToUtf8(archive),
+      {platform::PathToUtf8(*sevenZip), "x", "-mmt=on", platform::PathToUtf8(archive),
        "-o" + platform::PathToUtf8(staging), "-aoa", "-bsp1"},
       [&](std::string_view chunk) { parser.Feed(chunk, onPercent); }, stop);
   if (stop.stop_requested()) {
@@ -255,7 +255,7 @@ ExtractReport InstallPackage(const fs::path& archive, const fs::path& songFolder
   std::sort(files.begin(), files.end(),
             [](const auto& a, const auto& b) { return a.relative < b.relative; });
   for (const auto& file : files) {
-    if (file.relative.empty() || !IsSafeEntryName(file.relative.generic_string())) {
+    if (file.relative.empty() || !IsSafeEntryName(platform::PathToUtf8(file.relative))) {
       report.result = ExtractResult::UnsafeEntry;
       report.detail = platform::PathToUtf8(file.relative);
       return report;
