@@ -16,8 +16,8 @@
 
 #include "core/launcher_state.h"
 #include "core/product_source.h"
-#include "service/system_transport.h"
 #include "service/service_client.h"
+#include "service/system_transport.h"
 #include "songsvc/song_service.h"
 #include "support/recording_port.h"
 #include "support/temp_dir.h"
@@ -56,7 +56,7 @@ class SwitchableTransport : public HttpTransport {
   bool IsConnected() override;
 
   std::atomic<bool> online{true};
-  std::atomic<bool> formsFail{false};  // the service is down for form requests
+  std::atomic<bool> formsFail{false};      // the service is down for form requests
   void Script(std::vector<bool> answers);  // answers of the next IsConnected calls
 
  private:
