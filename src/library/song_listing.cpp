@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/folder_listing.h"
+#include "platform/path_text.h"
 
 namespace orvik {
 namespace {
@@ -18,8 +19,7 @@ char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + '
 bool MatchesSongPattern(std::string_view name) {
   if (name.size() < 4 || name.find_first_of("\r\n") != std::string_view::npos) return false;
   const std::string_view tail = name.substr(name.size() - 4);
-  return tail[0] == '.' && Upper(tail[1]) == 'S' && Upper(tail[2]) == 'G' &&
-         Upper(tail[3]) == 'D';
+  return tail[0] == '.' && Upper(tail[1]) == 'S' && Upper(tail[2]) == 'G' && Upper(tail[3]) == 'D';
 }
 
 class ListingWalk {
@@ -99,7 +99,7 @@ std::string FullFolderText(const std::filesystem::path& songFolder) {
   std::error_code ec;
   std::filesystem::path full = std::filesystem::absolute(songFolder, ec);
   if (ec) full = songFolder;
-  std::string text = full.string();
+  std::string text = platform::PathToUtf8(full);
   while (text.size() > 1 && text.back() == kSeparator) text.pop_back();
   return text;
 }

@@ -72,6 +72,10 @@ void HeaderCollector::AddLine(std::string_view line) {
     head_.contentLength = ParseDecimal64(value);
   } else if (EqualsNoCase(name, "Content-Range")) {
     head_.contentRange = ParseContentRange(value);
+  } else if (EqualsNoCase(name, "ETag")) {
+    head_.etag = std::string(TrimBlanks(value));
+  } else if (EqualsNoCase(name, "Last-Modified")) {
+    head_.lastModified = std::string(TrimBlanks(value));
   }
 }
 

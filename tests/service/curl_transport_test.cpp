@@ -37,7 +37,7 @@ TEST_F(CurlTransportTest, PostFormSendsTheFormAsGiven) {
 
 TEST_F(CurlTransportTest, PostFormSendsNothingToAnythingButPlainHttp) {
   for (const std::string& url : {Service().SecureOrigin() + "/api/device-connect",
-                                std::string("not a url"), std::string("file:///etc/passwd")}) {
+                                 std::string("not a url"), std::string("file:///etc/passwd")}) {
     EXPECT_FALSE(transport_->PostForm(url, "a=1")) << url;
   }
   EXPECT_TRUE(Service().Requests().empty());
@@ -55,10 +55,14 @@ TEST_F(CurlTransportTest, RepliesAreJoinedWithoutLineFeedsWhateverTheStatus) {
 }
 
 TEST_F(CurlTransportTest, AnOversizedFormReplyIsNoReply) {
-  Service().SetFault("/api/big", {.rawBody = std::string(1024 * 1024 + 1, 'x')});
-  EXPECT_FALSE(transport_->PostForm(Service().BaseUrl() + "/api/big", ""));
-  Service().SetFault("/api/big", {.rawBody = std::string(1024 * 1024, 'x')});
-  EXPECT_EQ(transport_->PostForm(Service().BaseUrl() + "/api/big", "")->size(), 1024u * 1024u);
+  // A removal list of a million songs fits; a byte more than 32 MiB does not.
+  constexpr std::size_t kCap = 32u * 1024 * 1024;
+  Service().SetFault("/api/big", {.rawBody = std::string(kCap + 1, 'x')});
+  TransportError error;
+  EXPECT_FALSE(transport_->PostForm(Service().BaseUrl() + "/api/big", "", &error));
+  EXPECT_EQ(error.kind, TransportFailure::TooLarge);
+  Service().SetFault("/api/big", {.rawBody = std::string(kCap, 'x')});
+  EXPECT_EQ(transport_->PostForm(Service().BaseUrl() + "/api/big", "")->size(), kCap);
 }
 
 TEST_F(CurlTransportTest, GetSecureReadsOver200Only) {
