@@ -1,6 +1,7 @@
 // The HTTP transport on libcurl.
 #pragma once
 
+#include <atomic>
 #include <stop_token>
 
 #include "core/service_address.h"
@@ -28,11 +29,13 @@ class CurlTransport : public HttpTransport {
   const ServiceAddress& Address() const { return address_; }
 
  private:
-  void Tell(const std::string& text);
+  // A failed GetSecure: "HTTP request failed." once until an exchange succeeds again.
+  void Failed();
 
   ServiceAddress address_;
   WindowPort* port_;
   std::stop_token shutdown_;
+  std::atomic<bool> outageNoticed_{false};
 };
 
 }  // namespace orvik

@@ -75,7 +75,7 @@ class HttpTransport {
   // Form POST to a plain-http URL. The status is not examined. Gives the reply lines joined
   // without their line feeds, or nothing when no exchange took place (also for a URL that is
   // not plain http: then nothing is sent).
-  // `error` (may be null) learns why when nothing is given.
+  // `error` (may be null) learns why when nothing is given, and the status of any reply.
   virtual std::optional<std::string> PostForm(const std::string& url, const std::string& form,
                                               TransportError* error = nullptr) = 0;
 

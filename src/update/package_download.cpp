@@ -115,6 +115,7 @@ Attempt RunAttempt(HttpTransport& transport, const std::string& url, const fs::p
   if (!result.transportOk) {
     out.result = DownloadResult::TransportError;
     out.detail = result.error;
+    out.failure = result.failure;
     return Attempt::Done;
   }
   if (total != 0 && received != total) {

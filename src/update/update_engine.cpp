@@ -1,20 +1,27 @@
 #include "update/update_engine.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <mutex>
 #include <thread>
 
 #include "core/catalogue.h"
 #include "core/launcher_settings.h"
 #include "core/launcher_state.h"
+#include "core/log.h"
 #include "core/product_source.h"
+#include "core/version.h"
 #include "core/window_port.h"
 #include "library/inventory.h"
+#include "platform/path_text.h"
 #include "service/http_transport.h"
 #include "service/service_client.h"
+#include "service/transport_texts.h"
 #include "service/web_address.h"
 #include "update/package_download.h"
 #include "update/package_extractor.h"
+#include "update/update_outcome.h"
 #include "update/update_texts.h"
 
 namespace fs = std::filesystem;
@@ -45,7 +52,25 @@ struct UpdateEngine::Impl {
   void ExtractPackageThread(std::stop_token stop);
   void StartExtractionLocked();
   void MarkPackageReady(const std::string& url);
+  void Tell(UpdateOutcome outcome, long detail = 0);
+  void TellFailure(const char* what);
+
+  std::mutex pollMutex;
+  std::chrono::steady_clock::time_point pollStarted;  // under pollMutex
 };
+
+void UpdateEngine::Impl::Tell(UpdateOutcome outcome, long detail) {
+  port().PostWindowMessage(WM_UPDATE_OUTCOME, static_cast<std::uintptr_t>(outcome),
+                           static_cast<std::intptr_t>(detail));
+}
+
+// A request of the check brought no reply: the window shows why and checks again later.
+void UpdateEngine::Impl::TellFailure(const char* what) {
+  const TransportError error = deps.client.LastFailure();
+  logging::Warning(std::string("check: ") + what + " failed: " + TransportFailureText(error) +
+                   (error.detail.empty() ? "" : " (" + error.detail + ")"));
+  Tell(OutcomeOfFailure(error.kind), error.status);
+}
 
 void UpdateEngine::Impl::MarkPackageReady(const std::string& url) {
   {
@@ -55,6 +80,7 @@ void UpdateEngine::Impl::MarkPackageReady(const std::string& url) {
   state().m_packageReady = true;
   port().SetControlChecked(ctl::kUpdateButton, true);
   port().RedrawControl(ctl::kUpdateButton);
+  Tell(UpdateOutcome::PackageReady);
 }
 
 void UpdateEngine::Impl::UpdateCheckThread(std::stop_token stop) {
@@ -78,6 +104,8 @@ void UpdateEngine::Impl::UpdateCheckThread(std::stop_token stop) {
       }
       if (changed) st.m_refreshRequested = true;
       if (st.m_refreshRequested && !stop.stop_requested()) RunUpdateWorker(stop);
+    } else {
+      Tell(UpdateOutcome::NoProductNumber);
     }
   }
   st.m_refreshRequested = false;
@@ -129,31 +157,53 @@ void UpdateEngine::Impl::RunUpdateWorker(std::stop_token stop) {
       std::lock_guard lock(st.mutex);
       st.m_packageUrl.clear();
     }
-    client.DeviceConnect(clientId, wireName, digits, "0.9.1", songCount, songIds, false);
+    client.DeviceConnect(clientId, wireName, digits, kOrvikVersion, songCount, songIds, false);
+    if (client.LastFailure().kind != TransportFailure::None) {
+      TellFailure("device connect");
+      return;
+    }
     needSongs = client.NeedUpdateSong();
   } else {
     client.SetConnectDone(true);
+    logging::Warning("check: no network connection");
+    Tell(UpdateOutcome::Unreachable);
+    return;
   }
 
   if (deps.transport.IsConnected() && client.NeedUpdateApp()) OfferLauncherUpdate();
   if (stop.stop_requested()) return;
 
+  const std::string action = client.GetAction();
+  const std::string code = client.GetReplyValue("updateCode");
+  const int count = LeadingInteger(client.GetUpdateSongCount());
+  logging::Info("check: " + std::to_string(songCount) + " songs stored, action=" +
+                (needSongs ? action : std::string("none")) + ", " + std::to_string(count) +
+                " songs, update code " + (code.empty() ? std::string("-") : code));
   if (!needSongs) {
-    port().ShowControl(ctl::kUpdateButton, false);
-    port().ShowControl(ctl::kRunButton, true);
+    Tell(UpdateOutcome::NothingToAdd);
     return;
   }
   if (client.IsActionRemove()) {
     // No song store configured: nothing is deleted anywhere.
-    if (!songFolder.empty()) client.RemoveListedSongs(songFolder);
+    int removed = 0;
+    if (!songFolder.empty()) {
+      removed = client.RemoveListedSongs(songFolder);
+      RefreshSongInventory(songFolder, st.moduleDir, port(), st);
+    }
+    Tell(UpdateOutcome::Removed, removed);
     return;
   }
-  const int count = LeadingInteger(client.GetUpdateSongCount());
   port().SetControlText(ctl::kUpdateCountLabel, FormatWithThousands(count) + text::kSongsUnit);
   const std::string url = client.GetUpdateEvent();
   if (!url.empty()) {
     MarkPackageReady(url);
+  } else if (client.LastFailure().kind != TransportFailure::None) {
+    TellFailure("update event");
   } else {
+    {
+      std::lock_guard lock(pollMutex);
+      pollStarted = std::chrono::steady_clock::now();
+    }
     port().StartTimer(timer::kEventPoll, 2000);
   }
 }
@@ -174,6 +224,20 @@ void UpdateEngine::Impl::EventPollThread() {
   if (!url.empty()) {
     MarkPackageReady(url);
     port().StopTimer(timer::kEventPoll);
+  } else if (deps.client.LastFailure().kind != TransportFailure::None) {
+    port().StopTimer(timer::kEventPoll);
+    TellFailure("update event");
+  } else {
+    std::chrono::steady_clock::time_point started;
+    {
+      std::lock_guard lock(pollMutex);
+      started = pollStarted;
+    }
+    if (std::chrono::steady_clock::now() - started >= deps.pollLimit) {
+      port().StopTimer(timer::kEventPoll);
+      logging::Warning("check: the package was still not ready when the poll gave up");
+      Tell(UpdateOutcome::PollExpired);
+    }
   }
   state().m_eventPollRunning = false;
 }
@@ -194,31 +258,54 @@ void UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
   callbacks.onProgress = [this](const DownloadProgressInfo& info) {
     if (deps.onDownloadProgress) deps.onDownloadProgress(&info);
   };
+  std::error_code sizeError;
+  const auto resumedFrom = fs::file_size(PartialPathFor(archive), sizeError);
+  const auto started = std::chrono::steady_clock::now();
+  logging::Info(
+      "download: start " + url +
+      (sizeError ? std::string() : ", resuming from byte " + std::to_string(resumedFrom)));
   const DownloadOutcome outcome = DownloadPackage(deps.transport, url, archive, callbacks, stop);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  const std::uint64_t fetched =
+      outcome.received - (sizeError ? 0 : std::min<std::uint64_t>(resumedFrom, outcome.received));
+  char figures[160];
+  std::snprintf(figures, sizeof figures, "%llu of %llu bytes, %.1f s, %.2f MB/s",
+                static_cast<unsigned long long>(outcome.received),
+                static_cast<unsigned long long>(outcome.total), seconds,
+                seconds > 0 ? static_cast<double>(fetched) / 1048576.0 / seconds : 0.0);
 
-  if (outcome.result != DownloadResult::Complete && outcome.result != DownloadResult::Stopped) {
+  if (outcome.result == DownloadResult::Complete) {
+    logging::Info(std::string("download: complete, ") + figures);
+  } else if (outcome.result == DownloadResult::Stopped) {
+    logging::Info(std::string("download: stopped (window closed), ") + figures);
+  } else {
     std::string status;
     switch (outcome.result) {
       case DownloadResult::HttpError:
         status = std::string(text::kDownloadFailedHttp) + std::to_string(outcome.status);
         break;
       case DownloadResult::NoSpace:
-        status = text::kDownloadNoSpace;
+        status = text::kDownloadNoSpace + platform::PathToUtf8(st.moduleDir);
         break;
       case DownloadResult::NotSecure:
         status = text::kDownloadNotSecure;
         break;
       case DownloadResult::WriteFailed:
-        status = text::kDownloadWriteFailed;
+        status = text::kDownloadWriteFailed + platform::PathToUtf8(st.moduleDir);
         break;
       case DownloadResult::TransportError:
+        status = text::kDownloadInterrupted +
+                 TransportFailureText({outcome.failure, outcome.status, outcome.detail});
+        break;
       case DownloadResult::Incomplete:
-        status = text::kDownloadInterrupted;
+        status = std::string(text::kDownloadInterrupted) + text::kDownloadCut;
         break;
       default:
         status = text::kDownloadFailed;
         break;
     }
+    logging::Error("download: failed: " + status + " (" + outcome.detail + "), " + figures);
     port().SetControlText(ctl::kStatusLine, status);
   }
   port().PostWindowMessage(
@@ -232,41 +319,54 @@ void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
   const fs::path archive = ArchivePathFor(st.moduleDir, st.ProductNumber());
   const fs::path songFolder = GetSongsFolder(st);
 
-  ExtractReport report;
-  if (songFolder.empty()) {
-    port().SetControlText(ctl::kStatusLine, text::kUnpackNoSongFolder);
+  const auto started = std::chrono::steady_clock::now();
+  auto fail = [&](const std::string& status, const std::string& detail) {
+    logging::Error("unpacking: failed: " + status + (detail.empty() ? "" : " (" + detail + ")"));
+    port().SetControlText(ctl::kStatusLine, status);
     port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpackFailed);
+  };
+  if (songFolder.empty()) {
+    fail(text::kUnpackNoSongFolder, {});
     return;
   }
-  report = InstallPackage(
+  logging::Info("unpacking: " + platform::PathToUtf8(archive) + " into " +
+                platform::PathToUtf8(songFolder));
+  const ExtractReport report = InstallPackage(
       archive, songFolder, st.moduleDir,
       [this](int percent) {
         port().PostWindowMessage(WM_SET_PROGRESS, static_cast<std::uintptr_t>(percent), 0);
       },
       stop, ExtractOptions{deps.sevenZip});
-  if (report.result == ExtractResult::Stopped) return;
+  if (report.result == ExtractResult::Stopped) {
+    logging::Info("unpacking: stopped (window closed)");
+    return;
+  }
   if (report.result != ExtractResult::Ok) {
-    const char* status = text::kUnpackFailed;
+    std::string status = text::kUnpackFailed + platform::PathToUtf8(archive);
     switch (report.result) {
       case ExtractResult::NoArchive:
-        status = text::kUnpackNoArchive;
+        status = text::kUnpackNoArchive + platform::PathToUtf8(archive);
         break;
       case ExtractResult::NoSevenZip:
         status = text::kUnpackNoSevenZip;
         break;
       case ExtractResult::UnsafeEntry:
-        status = text::kUnpackUnsafe;
+        status = text::kUnpackUnsafe + report.detail;
         break;
       case ExtractResult::StoreNotWritable:
-        status = text::kUnpackNotWritable;
+        status = text::kUnpackNotWritable + platform::PathToUtf8(songFolder);
         break;
       default:
         break;
     }
-    port().SetControlText(ctl::kStatusLine, status);
-    port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpackFailed);
+    fail(status, report.detail + ", 7-Zip exit code " + std::to_string(report.exitCode));
     return;
   }
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  char figures[96];
+  std::snprintf(figures, sizeof figures, "%zu files, %.1f s", report.filesInstalled, seconds);
+  logging::Info(std::string("unpacking: done, ") + figures);
 
   RefreshSongInventory(songFolder, st.moduleDir, port(), st);
   deps.client.ReportUpdateResult(1);

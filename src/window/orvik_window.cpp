@@ -1,17 +1,21 @@
 #include "window/orvik_window.h"
 
-#include <cstdio>
+#include <chrono>
 
 #include "core/client_id.h"
 #include "core/launcher_settings.h"
 #include "core/launching.h"
+#include "core/log.h"
 #include "core/settings_product_source.h"
+#include "core/version.h"
 #include "core/window_port.h"
+#include "platform/path_text.h"
 #include "service/banners.h"
 #include "service/http_transport.h"
 #include "service/service_client.h"
 #include "service/web_address.h"
 #include "update/update_engine.h"
+#include "window/update_outcome_view.h"
 #include "window/window_texts.h"
 
 namespace fs = std::filesystem;
@@ -22,11 +26,10 @@ namespace {
 // Client rectangles the window repaints.
 constexpr Rect kStatusArea{526, 446, 689, 532};
 constexpr Rect kStatusPictureArea{524, 418, 691, 508};
+constexpr int kRecheckMs = 10 * 60 * 1000;
 
-std::string ProgressText(double receivedMB, double totalMB, int percent) {
-  char buf[96];
-  std::snprintf(buf, sizeof buf, "%.2fMB / %.2fMB (%d%%)", receivedMB, totalMB, percent);
-  return buf;
+double Now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 // The file name after the last separator of a configured program path.
@@ -81,8 +84,14 @@ void COrvikWindow::OnInitDialog() {
     std::lock_guard lock(state_.mutex);
     state_.m_clientId = id;
   }
+  std::error_code ec;
+  settingsMissing_ = !fs::exists(SettingsFilePath(state_.moduleDir), ec);
   const ProgramList programs = LoadSettings(state_);
   initialised_ = true;
+  logging::Info(std::string("start: Orvik ") + kOrvikVersion + ", module folder " +
+                platform::PathToUtf8(state_.moduleDir) + ", service key " + state_.ServiceKey() +
+                ", song folder " + GetSongsFolder(state_) +
+                (settingsMissing_ ? ", no setting.env" : ""));
   port_.SetListItems(ctl::kProgramList, programs.entries, programs.selected);
   port_.SetProgressPos(ctl::kProgressBar, 0);
 
@@ -109,6 +118,7 @@ void COrvikWindow::OnInitDialog() {
     state_.m_currentServiceButton = ctl::kServiceTunova;
   }
   port_.ShowControl(ctl::kUpdateButton, true);
+  if (settingsMissing_) ApplyOutcome(UpdateOutcome::NoSettings, 0);
 
   const std::string key = state_.ServiceKey();
   if (key == "tunovaHL" || key == "tunovaUSB") {
@@ -185,6 +195,7 @@ void COrvikWindow::OnUpdateButton() {
       std::lock_guard lock(progressMutex_);
       highestPercent_ = -1;
       lastBarPos_ = -1;
+      rate_.Reset();
     }
     if (engine_->StartDownload()) {
       port_.ShowControl(ctl::kUpdateButton, false);
@@ -211,12 +222,19 @@ void COrvikWindow::OnTimer(int timerId) {
     case timer::kEventPoll:
       engine_->StartEventPoll();
       break;
+    case timer::kRecheck:
+      logging::Info("check: trying the service again");
+      MarkReplyStale();
+      state_.m_refreshRequested = true;
+      engine_->StartUpdateCheck();
+      break;
     case timer::kRunWatch:
       if (port_.IsControlChecked(ctl::kRunButton) &&
           !processes_->IsProcessRunning(ExecutableName(GetRunProgramPath(state_)))) {
         port_.SetControlChecked(ctl::kRunButton, false);
         port_.RedrawControl(ctl::kRunButton);
         port_.StopTimer(timer::kRunWatch);
+        logging::Info("launch: the player has ended");
       }
       break;
     default:
@@ -236,6 +254,7 @@ void COrvikWindow::OnDownloadProgress(const DownloadProgressInfo* info) {
   if (info->total == 0) return;
   const int percent = static_cast<int>(info->received * 100 / info->total);
   std::lock_guard lock(progressMutex_);
+  rate_.Add(info->received, Now());
   // Only changes go to the window: a package arrives in tens of thousands of blocks.
   if (percent != lastBarPos_) {
     lastBarPos_ = percent;
@@ -243,14 +262,12 @@ void COrvikWindow::OnDownloadProgress(const DownloadProgressInfo* info) {
   }
   if (percent <= highestPercent_) return;
   highestPercent_ = percent;
-  const double totalMB = static_cast<double>(info->total) / 1048576.0;
   {
     std::lock_guard stateLock(state_.mutex);
-    state_.m_totalMB = totalMB;
+    state_.m_totalMB = static_cast<double>(info->total) / 1048576.0;
   }
-  port_.SetControlText(
-      ctl::kByteProgressLabel,
-      ProgressText(static_cast<double>(info->received) / 1048576.0, totalMB, percent));
+  port_.SetControlText(ctl::kByteProgressLabel,
+                       DownloadProgressText(info->received, info->total, rate_.BytesPerSecond()));
 }
 
 void COrvikWindow::OnWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -265,16 +282,20 @@ void COrvikWindow::OnWindowMessage(unsigned message, std::uintptr_t wParam, std:
         std::lock_guard lock(state_.mutex);
         totalMB = state_.m_totalMB;
       }
-      port_.SetControlText(ctl::kByteProgressLabel, ProgressText(totalMB, totalMB, 100));
-    } else {
-      // The thread has put the reason on the status line; offer the button again.
-      port_.SetProgressPos(ctl::kProgressBar, 0);
-      port_.ShowControl(ctl::kUpdateButton, true);
+      const auto bytes = static_cast<std::uint64_t>(totalMB * 1048576.0 + 0.5);
+      port_.SetControlText(ctl::kByteProgressLabel, DownloadProgressText(bytes, bytes, {}));
     }
     engine_->OnDownloadFinished(completed);
+    if (!completed) {
+      // The thread has put the reason on the status line; the next check offers it again.
+      port_.SetProgressPos(ctl::kProgressBar, 0);
+      ApplyOutcome(UpdateOutcome::DownloadFailed, 0);
+    }
     port_.InvalidateArea(kStatusPictureArea);
   } else if (message == WM_UPDATE_STATE) {
     OnUpdateState(static_cast<int>(lParam));
+  } else if (message == WM_UPDATE_OUTCOME) {
+    ApplyOutcome(static_cast<UpdateOutcome>(wParam), static_cast<long>(lParam));
   } else if (message == WM_SET_PROGRESS) {
     port_.SetProgressPos(ctl::kProgressBar, static_cast<int>(wParam));
   } else if (message == WM_BANNERS_READY) {
@@ -304,8 +325,8 @@ void COrvikWindow::OnUpdateState(int code) {
     case kStateFinished: {
       port_.SetControlText(ctl::kStatusLine, text::kUpdateFinished);
       client_->SetNeedUpdateSong("false");
-      port_.ShowControl(ctl::kUpdateButton, false);
-      port_.ShowControl(ctl::kRunButton, true);
+      ShowRunButton(true);
+      port_.StopTimer(timer::kRecheck);
       engine_->OnExtractionFinished();
       port_.InvalidateArea(kStatusPictureArea);
       if (client_->GetAction() == "insert") {
@@ -324,13 +345,60 @@ void COrvikWindow::OnUpdateState(int code) {
       // The extraction put the reason on the status line; the store is as it was.
       engine_->OnExtractionFinished();
       port_.SetProgressPos(ctl::kProgressBar, 0);
-      port_.ShowControl(ctl::kUpdateButton, true);
+      ApplyOutcome(UpdateOutcome::UnpackFailed, 0);
       port_.InvalidateArea(kStatusPictureArea);
       break;
     default:
       break;
   }
 }
+
+void COrvikWindow::ShowRunButton(bool show) {
+  runShown_ = show;
+  port_.ShowControl(ctl::kUpdateButton, !show);
+  port_.ShowControl(ctl::kRunButton, show);
+}
+
+void COrvikWindow::ApplyOutcome(UpdateOutcome outcome, long detail) {
+  if (outcome == UpdateOutcome::NoProductNumber && settingsMissing_)
+    outcome = UpdateOutcome::NoSettings;
+  // A check without a product number ends the same way at every tick: once is enough.
+  const auto key = std::make_pair(outcome, detail);
+  const bool repeated = lastOutcome_ == key;
+  lastOutcome_ = key;
+  if (repeated &&
+      (outcome == UpdateOutcome::NoProductNumber || outcome == UpdateOutcome::NoSettings))
+    return;
+  // During a download or unpacking the button place is the status picture's.
+  if (engine_ && (engine_->IsDownloading() || engine_->IsExtracting())) return;
+
+  const OutcomeView view =
+      ViewOfOutcome(outcome, detail, platform::PathToUtf8(SettingsFilePath(state_.moduleDir)));
+  ShowRunButton(view.showRun);
+  if (view.status) {
+    port_.SetControlText(ctl::kStatusLine, *view.status);
+    logging::Warning("status: " + *view.status);
+  }
+  if (view.status || view.checkAgain) {
+    failureShown_ = true;
+  } else if (failureShown_) {
+    port_.SetControlText(ctl::kStatusLine, "");  // the service answered again
+    failureShown_ = false;
+  }
+  if (view.checkAgain) {
+    port_.StartTimer(timer::kRecheck, kRecheckMs);
+  } else {
+    port_.StopTimer(timer::kRecheck);
+  }
+  port_.InvalidateArea(kStatusArea);
+}
+
+bool COrvikWindow::MayClose() {
+  if (closed_ || !engine_ || !(engine_->IsDownloading() || engine_->IsExtracting())) return true;
+  return port_.AskYesNo(text::kQuitDuringUpdate);
+}
+
+bool COrvikWindow::OffersRunInMenu() const { return !closed_ && !runShown_; }
 
 void COrvikWindow::OnBannerClicked(std::size_t index) {
   if (index >= bannerSlots_.size()) return;

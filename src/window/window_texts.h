@@ -11,6 +11,8 @@ inline constexpr const char* kUpdateFinished = "곡업데이트 완료";
 inline constexpr const char* kUnpacking = "압축푸는 중";
 inline constexpr const char* kMakeListReminder =
     "곡업데이트 완료 되었습니다.\n곡 리스트만들기를 반드시 하셔야합니다.";
+inline constexpr const char* kQuitDuringUpdate = "업데이트 중입니다. 종료할까요?";
+inline constexpr const char* kRunMenuItem = "실행";
 inline constexpr const char* kDownloadFailedLabel = "Download failed";
 inline constexpr const char* kOpenUrlFailed = "Failed to open URL: ";
 inline constexpr const char* kEventUpdatePath = "/api/app/banner/event/event-update";

@@ -80,15 +80,16 @@ TEST_F(UpdateFlowTest, RemoveFlowDeletesTheWithdrawnSongsOnly) {
   EXPECT_EQ(ReadTree(store_), expected);
   EXPECT_TRUE(RequestsTo("/api/update/event/").empty());
   EXPECT_FALSE(port_.TimerRunning(timer::kEventPoll));
-  EXPECT_EQ(port_.Text(ctl::kStoredCountLabel), "6곡");  // counted before the removal
-  EXPECT_TRUE(port_.CallsOf("post").empty());
+  EXPECT_EQ(port_.Text(ctl::kStoredCountLabel), "4곡");  // recounted after the removal
+  EXPECT_EQ(Outcomes(),
+            (std::vector<std::pair<UpdateOutcome, long long>>{{UpdateOutcome::Removed, 2}}));
 }
 
 TEST_F(UpdateFlowTest, NothingToDoShowsTheRunButton) {
   for (int n : {2001, 3500}) WriteSong(store_, n, 10, "old");
   Check();
-  EXPECT_FALSE(port_.Visible(ctl::kUpdateButton));
-  EXPECT_TRUE(port_.Visible(ctl::kRunButton));
+  EXPECT_EQ(Outcomes(),
+            (std::vector<std::pair<UpdateOutcome, long long>>{{UpdateOutcome::NothingToAdd, 0}}));
   EXPECT_TRUE(port_.Questions().empty());
 }
 
@@ -97,8 +98,8 @@ TEST_F(UpdateFlowTest, OfflineSendsNothingAndDoesNotCheckAgain) {
   Check();
   EXPECT_TRUE(service_->Requests().empty());
   EXPECT_TRUE(client_->GetConnectDone());
-  EXPECT_FALSE(port_.Visible(ctl::kUpdateButton));
-  EXPECT_TRUE(port_.Visible(ctl::kRunButton));
+  EXPECT_EQ(Outcomes(),
+            (std::vector<std::pair<UpdateOutcome, long long>>{{UpdateOutcome::Unreachable, 0}}));
   const auto inventories = port_.CallsOf("text").size();
 
   net_->online = true;
@@ -110,6 +111,21 @@ TEST_F(UpdateFlowTest, OfflineSendsNothingAndDoesNotCheckAgain) {
   state_.m_refreshRequested = true;
   Check();
   EXPECT_EQ(RequestsTo("/api/device-connect").size(), 1u);
+}
+
+TEST_F(UpdateFlowTest, AServiceErrorEndsTheCheckWithItsStatusNotAsUpToDate) {
+  using Outcome = std::pair<UpdateOutcome, long long>;
+  service_->SetFault("/api/device-connect", {.status = 503, .rawBody = "", .remaining = 1});
+  Check();
+  EXPECT_EQ(Outcomes(), (std::vector<Outcome>{{UpdateOutcome::HttpError, 503}}));
+
+  service_->SetFault("/api/update/event/", {.status = 503, .rawBody = "busy"});
+  client_->SetConnectDone(false);
+  state_.m_refreshRequested = true;
+  Check();
+  EXPECT_EQ(Outcomes().back(), Outcome(UpdateOutcome::HttpError, 503));
+  EXPECT_FALSE(port_.TimerRunning(timer::kEventPoll));
+  EXPECT_EQ(port_.Messages(), std::vector<std::string>{"HTTP request failed."});
 }
 
 TEST_F(UpdateFlowTest, InactiveWindowStartsNoCheck) {
