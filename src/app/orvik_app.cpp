@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "core/install_dir.h"
+#include "core/log.h"
 #include "platform/module_dir.h"
 #include "service/system_transport.h"
 #include "ui/orvik_dlg.h"
@@ -16,6 +17,8 @@ bool COrvikApp::InitInstance() {
   auto dlg = std::make_unique<ui::COrvikDlg>();
   WindowDependencies deps;
   deps.moduleDir = platform::GetModuleDirectory();
+  // Before the window: every later event of this run belongs in the technician's log.
+  logging::OpenLogFile(deps.moduleDir);
   deps.makeTransport = [](const ServiceAddress& address, WindowPort& port,
                           std::stop_token shutdown) -> std::unique_ptr<HttpTransport> {
     return MakeSystemTransport(address, &port, shutdown);
@@ -35,6 +38,8 @@ bool COrvikApp::InitInstance() {
   logic->OnClose();  // workers joined, setting.env saved (once; the dialog may have done it)
   logic.reset();
   dlg.reset();
+  logging::Info("end: the window has closed");
+  logging::CloseLogFile();
   return false;
 }
 

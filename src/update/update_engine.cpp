@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "core/catalogue.h"
+#include "core/last_update.h"
 #include "core/launcher_settings.h"
 #include "core/launcher_state.h"
 #include "core/log.h"
@@ -369,6 +370,8 @@ void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
   logging::Info(std::string("unpacking: done, ") + figures);
 
   RefreshSongInventory(songFolder, st.moduleDir, port(), st);
+  const int announced = LeadingInteger(deps.client.GetUpdateSongCount());
+  SaveLastUpdate(st.moduleDir, announced > 0 ? announced : static_cast<int>(report.filesInstalled));
   deps.client.ReportUpdateResult(1);
   std::error_code ec;
   fs::remove(archive, ec);

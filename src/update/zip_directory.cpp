@@ -63,8 +63,8 @@ std::optional<std::vector<ZipEntryName>> ReadZipEntryNames(const std::filesystem
     const std::uint32_t mode = U32(dir, at + 38) >> 16;
     const std::size_t next = at + kEntryHeaderSize + nameLen + extraLen + commentLen;
     if (next > dir.size()) return std::nullopt;
-    entries.push_back({dir.substr(at + kEntryHeaderSize, nameLen),
-                       madeBy == 3 && (mode & 0170000) == 0120000});
+    entries.push_back(
+        {dir.substr(at + kEntryHeaderSize, nameLen), madeBy == 3 && (mode & 0170000) == 0120000});
     at = next;
   }
   return entries;

@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include "support/temp_dir.h"
 
 extern char** environ;
@@ -113,6 +116,33 @@ TEST_F(AppStart, ExistingFilesAreReadAndSettingsWrittenBack) {
   EXPECT_EQ(ModuleFile("setting.env"),
             "[config]\r\nuseConfig=\r\n\r\n[service]\r\nurl=http://127.0.0.1:1\r\n\r\n"
             "[settings]\r\nrun=tunovaPRO\r\nservice=tunovapro\r\n");
+}
+
+// Without a display: what `orvik ARGS` prints (stdout and stderr) and its exit code.
+std::pair<std::string, int> RunWithoutDisplay(const std::string& args) {
+  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                              std::string(ORVIK_EXECUTABLE) + " " + args + " 2>&1";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return {"", -1};
+  std::string out;
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
+  const int status = ::pclose(pipe);
+  return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+TEST(CommandLine, AnswersAndEndsWithoutADisplay) {
+  EXPECT_EQ(RunWithoutDisplay("--version"), std::make_pair(std::string("Orvik 0.9.1\n"), 0));
+  const auto help = RunWithoutDisplay("--help");
+  EXPECT_EQ(help.second, 0);
+  EXPECT_TRUE(help.first.starts_with("Usage: orvik")) << help.first;
+  const auto unknown = RunWithoutDisplay("--frobnicate");
+  EXPECT_EQ(unknown.second, 2);
+  EXPECT_NE(unknown.first.find("unknown option: --frobnicate"), std::string::npos);
+  const auto plain = RunWithoutDisplay("");
+  EXPECT_EQ(plain.second, 1);
+  EXPECT_EQ(std::count(plain.first.begin(), plain.first.end(), '\n'), 1) << plain.first;
+  EXPECT_NE(plain.first.find("디스플레이"), std::string::npos) << plain.first;
 }
 
 }  // namespace

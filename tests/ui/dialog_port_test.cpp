@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <atomic>
 #include <thread>
 
@@ -206,6 +207,32 @@ TEST_F(DialogPortTest, ContextMenuAboutItemIsTheAboutCommand) {
   menu->actions()[0]->trigger();
   ASSERT_EQ(logic.CallsOf("command").size(), 1u);
   EXPECT_EQ(logic.CallsOf("command")[0].id, ctl::kAboutCommand);
+}
+
+TEST_F(DialogPortTest, ContextMenuRunsThePlayerWhileTheRunButtonIsNotShown) {
+  logic.offersRun = true;
+  QMenu* menu = dlg.CreateContextMenu();
+  ASSERT_EQ(menu->actions().size(), 2);
+  EXPECT_EQ(menu->actions()[0]->text().toStdString(), "실행");
+  menu->actions()[0]->trigger();
+  ASSERT_EQ(logic.CallsOf("command").size(), 1u);
+  EXPECT_EQ(logic.CallsOf("command")[0].id, ctl::kRunButton);
+}
+
+TEST_F(DialogPortTest, EnterAndEscapeEndTheDialogOnlyWhenTheLogicAgrees) {
+  dlg.show();
+  for (const int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+    logic.mayClose = false;
+    QTest::keyClick(&dlg, static_cast<Qt::Key>(key));
+    EXPECT_TRUE(dlg.isVisible()) << key;
+  }
+  EXPECT_EQ(logic.CallsOf("mayclose").size(), 3u);
+  EXPECT_TRUE(logic.CallsOf("close").empty());
+  logic.mayClose = true;
+  QTest::keyClick(&dlg, Qt::Key_Return);
+  EXPECT_FALSE(dlg.isVisible());
+  EXPECT_EQ(dlg.result(), QDialog::Accepted);
+  EXPECT_EQ(logic.CallsOf("close").size(), 1u);
 }
 
 TEST_F(DialogPortTest, AboutBoxShowsItsTexts) {
