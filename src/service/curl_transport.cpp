@@ -18,7 +18,6 @@ namespace {
 
 // A form reply is a line of key=value pairs; anything larger is not one.
 constexpr std::size_t kMaxReplyBytes = 1024 * 1024;
-constexpr char kRequestFailed[] = "HTTP request failed.";
 
 struct ReplySink {
   CurlEasy* easy = nullptr;
@@ -85,12 +84,6 @@ void ErrorLine(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_st
 CurlTransport::CurlTransport(ServiceAddress address, WindowPort* port, std::stop_token shutdown)
     : address_(std::move(address)), port_(port), shutdown_(std::move(shutdown)) {}
 
-void CurlTransport::Failed() {
-  // One box per outage: later failures go to the status line and the log only.
-  if (outageNoticed_.exchange(true)) return;
-  if (port_ != nullptr) port_->ShowMessage(kRequestFailed, MessageIcon::None);
-}
-
 namespace {
 
 long long MillisecondsSince(std::chrono::steady_clock::time_point start) {
@@ -143,7 +136,6 @@ std::optional<std::string> CurlTransport::PostForm(const std::string& url, const
   error.status = status;  // also with a reply: the caller may care about an error status
   Finish("POST", url, error, status, start, out);
   if (error.kind != TransportFailure::None) return std::nullopt;
-  outageNoticed_ = false;
   return JoinReplyLines(sink.body);
 }
 
@@ -170,12 +162,7 @@ std::optional<std::string> CurlTransport::GetSecure(const std::string& path, Tra
     error = easy.Error(code);
   }
   Finish("GET", url, error, status, start, out);
-  if (error.kind == TransportFailure::Aborted) return std::nullopt;  // shutting down
-  if (error.kind != TransportFailure::None) {
-    Failed();
-    return std::nullopt;
-  }
-  outageNoticed_ = false;
+  if (error.kind != TransportFailure::None) return std::nullopt;
   return JoinReplyLines(sink.body);
 }
 

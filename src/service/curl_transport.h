@@ -1,7 +1,6 @@
 // The HTTP transport on libcurl.
 #pragma once
 
-#include <atomic>
 #include <stop_token>
 
 #include "core/service_address.h"
@@ -29,13 +28,9 @@ class CurlTransport : public HttpTransport {
   const ServiceAddress& Address() const { return address_; }
 
  private:
-  // A failed GetSecure: "HTTP request failed." once until an exchange succeeds again.
-  void Failed();
-
   ServiceAddress address_;
   WindowPort* port_;
   std::stop_token shutdown_;
-  std::atomic<bool> outageNoticed_{false};
 };
 
 }  // namespace orvik

@@ -79,9 +79,8 @@ class HttpTransport {
   virtual std::optional<std::string> PostForm(const std::string& url, const std::string& form,
                                               TransportError* error = nullptr) = 0;
 
-  // GET of a path on the service's secure origin. A status other than 200 shows
-  // "HTTP request failed." through the window and gives nothing; a transport failure shows
-  // its error text.
+  // GET of a path on the service's secure origin. A status other than 200 or a transport
+  // failure gives nothing; the caller tells the operator (see TransportError).
   virtual std::optional<std::string> GetSecure(const std::string& path,
                                                TransportError* error = nullptr) = 0;
 

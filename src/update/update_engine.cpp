@@ -1,6 +1,7 @@
 #include "update/update_engine.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <mutex>
@@ -54,7 +55,11 @@ struct UpdateEngine::Impl {
   void StartExtractionLocked();
   void MarkPackageReady(const std::string& url);
   void Tell(UpdateOutcome outcome, long detail = 0);
-  void TellFailure(const char* what);
+  void TellFailure(const char* what, bool eventRequest);
+  void Answered() { outageTold = false; }
+
+  // "HTTP request failed." is shown once per outage: until a request is answered again.
+  std::atomic<bool> outageTold{false};
 
   std::mutex pollMutex;
   std::chrono::steady_clock::time_point pollStarted;  // under pollMutex
@@ -66,11 +71,15 @@ void UpdateEngine::Impl::Tell(UpdateOutcome outcome, long detail) {
 }
 
 // A request of the check brought no reply: the window shows why and checks again later.
-void UpdateEngine::Impl::TellFailure(const char* what) {
+// The update event's failure also has the design's box, after the window has been told,
+// so the run button is there while the box waits for the operator.
+void UpdateEngine::Impl::TellFailure(const char* what, bool eventRequest) {
   const TransportError error = deps.client.LastFailure();
   logging::Warning(std::string("check: ") + what + " failed: " + TransportFailureText(error) +
                    (error.detail.empty() ? "" : " (" + error.detail + ")"));
   Tell(OutcomeOfFailure(error.kind), error.status);
+  if (eventRequest && !outageTold.exchange(true))
+    port().ShowMessage(text::kRequestFailed, MessageIcon::None);
 }
 
 void UpdateEngine::Impl::MarkPackageReady(const std::string& url) {
@@ -160,9 +169,10 @@ void UpdateEngine::Impl::RunUpdateWorker(std::stop_token stop) {
     }
     client.DeviceConnect(clientId, wireName, digits, kOrvikVersion, songCount, songIds, false);
     if (client.LastFailure().kind != TransportFailure::None) {
-      TellFailure("device connect");
+      TellFailure("device connect", false);
       return;
     }
+    Answered();
     needSongs = client.NeedUpdateSong();
   } else {
     client.SetConnectDone(true);
@@ -199,7 +209,7 @@ void UpdateEngine::Impl::RunUpdateWorker(std::stop_token stop) {
   if (!url.empty()) {
     MarkPackageReady(url);
   } else if (client.LastFailure().kind != TransportFailure::None) {
-    TellFailure("update event");
+    TellFailure("update event", true);
   } else {
     {
       std::lock_guard lock(pollMutex);
@@ -222,12 +232,13 @@ void UpdateEngine::Impl::OfferLauncherUpdate() {
 
 void UpdateEngine::Impl::EventPollThread() {
   const std::string url = deps.client.GetUpdateEvent();
+  if (deps.client.LastFailure().kind == TransportFailure::None) Answered();
   if (!url.empty()) {
     MarkPackageReady(url);
     port().StopTimer(timer::kEventPoll);
   } else if (deps.client.LastFailure().kind != TransportFailure::None) {
     port().StopTimer(timer::kEventPoll);
-    TellFailure("update event");
+    TellFailure("update event", true);
   } else {
     std::chrono::steady_clock::time_point started;
     {

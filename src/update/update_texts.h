@@ -10,6 +10,7 @@ inline constexpr const char* kLauncherUpdateQuestion =
 inline constexpr const char* kLauncherUpdateBadAddress =
     "새 런처의 주소가 올바르지 않아 열 수 없습니다.";
 inline constexpr const char* kSongsUnit = "곡";
+inline constexpr const char* kRequestFailed = "HTTP request failed.";
 
 // Status line texts of failures the operator must see; a folder, file or reason follows
 // the texts ending in ": ".

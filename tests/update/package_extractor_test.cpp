@@ -105,8 +105,8 @@ TEST_F(InstallPackageTest, DamagedArchivesLeaveTheStoreAsItWas) {
 }
 
 TEST_F(InstallPackageTest, EntriesLeavingTheStoreRefuseTheWholePackage) {
-  for (const std::string evil : {"../evil.sgd", "/abs/K1000/00001.sgd", "K1000/../../x.sgd",
-                                 "..\\win.sgd"}) {
+  for (const std::string evil :
+       {"../evil.sgd", "/abs/K1000/00001.sgd", "K1000/../../x.sgd", "..\\win.sgd"}) {
     fs::remove(archive);
     MakeZip(archive, {{"K1000/01234.sgd", "new"}, {evil, "evil"}});
     const auto report = Install();

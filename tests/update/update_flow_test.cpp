@@ -125,7 +125,20 @@ TEST_F(UpdateFlowTest, AServiceErrorEndsTheCheckWithItsStatusNotAsUpToDate) {
   Check();
   EXPECT_EQ(Outcomes().back(), Outcome(UpdateOutcome::HttpError, 503));
   EXPECT_FALSE(port_.TimerRunning(timer::kEventPoll));
+  // One box per outage, shown after the window was told; the rest is status line and log.
+  for (int tick = 0; tick < 2; ++tick) {
+    engine_->StartEventPoll();
+    engine_->WaitForChecks();
+  }
   EXPECT_EQ(port_.Messages(), std::vector<std::string>{"HTTP request failed."});
+  EXPECT_EQ(Outcomes().size(), 4u);
+  service_->ClearFaults();
+  engine_->StartEventPoll();  // answered: the outage is over
+  engine_->WaitForChecks();
+  service_->SetFault("/api/update/event/", {.status = 503, .rawBody = "busy"});
+  engine_->StartEventPoll();
+  engine_->WaitForChecks();
+  EXPECT_EQ(port_.Messages().size(), 2u);
 }
 
 TEST_F(UpdateFlowTest, InactiveWindowStartsNoCheck) {
