@@ -72,11 +72,22 @@ void CloseLogFile() {
   g_logger.reset();
 }
 
-void Write(Level level, std::string_view line) {
+void Write(Level level, std::string_view text) {
   try {
+    // One event, one line: a message's own line breaks become " / ".
+    std::string line;
+    line.reserve(text.size());
+    for (char c : text) {
+      if (c == '\r') continue;
+      if (c == '\n') {
+        line += " / ";
+      } else {
+        line += c;
+      }
+    }
     std::lock_guard lock(g_mutex);
     if (g_logger) g_logger->log(LevelOf(level), line);
-    if (g_listener) g_listener(level, std::string(line));
+    if (g_listener) g_listener(level, line);
   } catch (...) {
     // A full disk must not take the launcher down with it.
   }

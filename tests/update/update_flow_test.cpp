@@ -2,6 +2,7 @@
 // on disk, the launcher offer.
 #include <gtest/gtest.h>
 
+#include "core/log.h"
 #include "engine_fixture.h"
 #include "update/update_texts.h"
 
@@ -13,6 +14,12 @@ namespace {
 using UpdateFlowTest = EngineTest;
 
 TEST_F(UpdateFlowTest, InsertFlowPollsForThePackageThenInstallsAndReports) {
+  std::mutex logMutex;
+  std::vector<std::string> logged;
+  logging::SetListener([&](logging::Level, const std::string& line) {
+    std::lock_guard lock(logMutex);
+    logged.push_back(line);
+  });
   const Tree before = ReadTree(store_);
   service_->SetPreparationDelay(std::chrono::hours(1));
   Check();
@@ -68,6 +75,27 @@ TEST_F(UpdateFlowTest, InsertFlowPollsForThePackageThenInstallsAndReports) {
   // The next check with the same service type sends nothing.
   Check();
   EXPECT_EQ(RequestsTo("/api/device-connect").size(), 1u);
+
+  // The technician's log tells the same story, in order, one line per event.
+  logging::SetListener(nullptr);
+  const std::string expectedLines[] = {
+      "inventory: 2 songs in " + store_.string(),
+      "request POST " + service_->BaseUrl() + "/api/device-connect -> 200 (",
+      "check: 2 songs stored, action=insert, 2 songs, update code " + code,
+      "request GET " + service_->SecureOrigin() + "/api/update/event/" + code + " -> 200 (",
+      "download: start https://",
+      "download: complete, " + std::to_string(package.size()) + " of " +
+          std::to_string(package.size()) + " bytes, ",
+      "unpacking: " + Archive().string() + " into " + store_.string(),
+      "unpacking: done, 2 files, ",
+      "inventory: 4 songs in " + store_.string(),
+      "result report: 1 songs, delivered",
+  };
+  std::size_t at = 0;
+  for (const std::string& line : logged)
+    if (at < std::size(expectedLines) && line.starts_with(expectedLines[at])) ++at;
+  EXPECT_EQ(at, std::size(expectedLines))
+      << "missing: " << expectedLines[std::min<std::size_t>(at, std::size(expectedLines) - 1)];
 }
 
 TEST_F(UpdateFlowTest, RemoveFlowDeletesTheWithdrawnSongsOnly) {
