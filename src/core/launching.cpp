@@ -111,7 +111,9 @@ int RunProgram(LaunchContext& ctx, const std::string& path, const std::string& a
   if (!started.ok) {
     const char* format =
         elevated ? "관리자 권한으로 실행 실패: 오류 코드 %lu" : "프로세스 생성 실패: 오류 코드 %lu";
-    ctx.port.ShowMessage(ErrorText(format, started.error), MessageIcon::Stop);
+    // The program is named: the code alone does not tell which start failed.
+    ctx.port.ShowMessage(path + "\n" + ErrorText(format, started.error), MessageIcon::Stop);
+    logging::Error("launch: " + path + " failed with error " + std::to_string(started.error));
     return 0;
   }
   logging::Info("launch: " + path + (arguments.empty() ? "" : " " + arguments));
