@@ -82,6 +82,7 @@ class COrvikWindow : public WindowEvents, private ServiceSelectionHooks {
   void OnUpdateButton();
   void OnRunButton();
   void OnUpdateState(int state);
+  void OnDownloadFinished(bool completed);
   void ApplyOutcome(UpdateOutcome outcome, long detail);
   void ShowRunButton(bool show);
   void OnBannerClicked(std::size_t index);
