@@ -243,6 +243,9 @@ TEST_F(DialogPortTest, AboutBoxShowsItsTexts) {
     QStringList texts;
     for (auto* label : about->findChildren<QLabel*>()) texts << label->text();
     EXPECT_TRUE(texts.contains(QString::fromUtf8("튜노바프로 신곡 관리")));
+    // For the technician: the folder and the last update (none beside the test program).
+    EXPECT_EQ(texts.filter(QString::fromUtf8("설치 폴더: /")).size(), 1);
+    EXPECT_TRUE(texts.contains(QString::fromUtf8("마지막 곡 업데이트: 없음")));
     auto buttons = about->findChildren<QPushButton*>();
     ASSERT_EQ(buttons.size(), 1);
     EXPECT_EQ(buttons[0]->text().toStdString(), "확인");

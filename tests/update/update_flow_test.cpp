@@ -2,6 +2,7 @@
 // on disk, the launcher offer.
 #include <gtest/gtest.h>
 
+#include "core/last_update.h"
 #include "core/log.h"
 #include "engine_fixture.h"
 #include "update/update_texts.h"
@@ -63,6 +64,8 @@ TEST_F(UpdateFlowTest, InsertFlowPollsForThePackageThenInstallsAndReports) {
   EXPECT_EQ(results[0].query, "inserCount=1");
   EXPECT_FALSE(fs::exists(Archive()));
   EXPECT_FALSE(fs::exists(Part()));
+  ASSERT_TRUE(LoadLastUpdate(module_));  // what the About box shows
+  EXPECT_EQ(LoadLastUpdate(module_)->songsAdded, 2);
   // Recounted: label 1014 shows the new store.
   EXPECT_EQ(port_.Text(ctl::kStoredCountLabel), "4곡");
   EXPECT_EQ(state_.m_storedSongCount, 4);
