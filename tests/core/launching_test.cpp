@@ -154,14 +154,16 @@ TEST_F(Launching, RunProgramMessagesAndIcons) {
   EXPECT_EQ(RunProgram(ctx, "/x/a", "", true, false, false), 0);
   fake.failWith = 2;
   EXPECT_EQ(RunProgram(ctx, "/x/a", "", true, false, true), 0);
+  EXPECT_EQ(RunProgram(ctx, "", "", true, false, false), 0);  // no program configured
   const auto messages = port.CallsOf("message");
-  ASSERT_EQ(messages.size(), 3u);
+  ASSERT_EQ(messages.size(), 4u);
   EXPECT_EQ(messages[0].text, "/x/곡 list\n지정된 파일이 존재하지 않습니다.");
   EXPECT_EQ(messages[0].value, static_cast<long long>(MessageIcon::Warning));
-  EXPECT_EQ(messages[1].text, "프로세스 생성 실패: 오류 코드 13");
+  EXPECT_EQ(messages[1].text, "/x/a\n프로세스 생성 실패: 오류 코드 13");
   EXPECT_EQ(messages[1].value, static_cast<long long>(MessageIcon::Stop));
-  EXPECT_EQ(messages[2].text, "관리자 권한으로 실행 실패: 오류 코드 2");
+  EXPECT_EQ(messages[2].text, "/x/a\n관리자 권한으로 실행 실패: 오류 코드 2");
   EXPECT_EQ(messages[2].value, static_cast<long long>(MessageIcon::Stop));
+  EXPECT_EQ(messages[3].text, "실행할 프로그램이 설정되지 않았습니다.\nsetting.env를 확인하세요.");
 }
 
 TEST_F(Launching, RunProgramBoundedWait) {
@@ -202,7 +204,9 @@ TEST(ToolOptions, RestoreFromTheSettings) {
   EXPECT_FALSE(port.Checked(ctl::kLoopMidiBox));
 
   RecordingPort on;
-  flags = {{ctl::kUseConfigBox, 2}, {ctl::kLoopMidiBox, 1}, {ctl::kKvSynthBox, 0},
+  flags = {{ctl::kUseConfigBox, 2},
+           {ctl::kLoopMidiBox, 1},
+           {ctl::kKvSynthBox, 0},
            {ctl::kCantataBox, -1}};
   RestoreToolOptions(on, get);
   EXPECT_TRUE(on.Checked(ctl::kUseConfigBox));
@@ -250,7 +254,7 @@ TEST_F(RealLaunching, MissingFileAndFolderPath) {
   EXPECT_EQ(RunProgram(ctx, (dir / "none").string(), "", true, false, false), 0);
   EXPECT_EQ(RunProgram(ctx, dir.path().string(), "", true, false, false), 0);
   EXPECT_EQ(port.Messages(), (V{(dir / "none").string() + "\n지정된 파일이 존재하지 않습니다.",
-                                "프로세스 생성 실패: 오류 코드 13"}));
+                                dir.path().string() + "\n프로세스 생성 실패: 오류 코드 13"}));
 }
 
 }  // namespace

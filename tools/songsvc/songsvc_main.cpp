@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <iostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "songsvc/song_service.h"
 
@@ -25,6 +27,7 @@ Options:
   --delay-ms N        preparation delay of a package after the device connect (default 0)
   --app-update URL    announce a launcher update (needUpdateApp=true, appFileUrl=URL)
   --banner-reply TEXT answer the banner request with TEXT instead of the banners folder
+  --fault PATH=STATUS answer every request whose path starts with PATH with STATUS
   --help              this text
 
 On start it prints, one per line:
@@ -54,6 +57,7 @@ int main(int argc, char** argv) {
   songsvc::Options options;
   options.workDir = "songsvc-work";
   std::filesystem::path certDir;
+  std::vector<std::pair<std::string, int>> faults;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
@@ -84,6 +88,10 @@ int main(int argc, char** argv) {
       options.appFileUrl = value;
     } else if (arg == "--banner-reply") {
       options.bannerReply = value;
+    } else if (arg == "--fault") {
+      const auto eq = value.rfind('=');
+      if (eq == std::string::npos || eq == 0) Fail("bad value for --fault: " + value);
+      faults.emplace_back(value.substr(0, eq), ParsePort(value.substr(eq + 1), "--fault"));
     } else {
       Fail("unknown option: " + arg);
     }
@@ -105,6 +113,12 @@ int main(int argc, char** argv) {
     options.certificates = songsvc::MakeTestCertificates(certDir);
     songsvc::SongService service(options);
     service.Start();
+    for (const auto& [path, status] : faults) {
+      songsvc::Fault fault;
+      fault.status = status;
+      fault.rawBody = "";
+      service.SetFault(path, fault);
+    }
     std::cout << "http=" << service.BaseUrl() << "\n"
               << "https=" << service.SecureOrigin() << "\n"
               << "ca=" << std::filesystem::absolute(options.certificates.caFile).string()
