@@ -6,6 +6,10 @@
 set -uo pipefail
 loader=$1
 shift
+# The bundled 7-Zip beside the test programs (tests/bin/7z) on the Windows PATH: most update
+# tests use a temporary module folder, which has no bin\7z of its own.
+seven_zip_dir=$(cd "$(dirname "$1")" && pwd)/bin/7z
+export WINEPATH="Z:${seven_zip_dir//\//\\}${WINEPATH:+;$WINEPATH}"
 out=$(mktemp)
 err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT

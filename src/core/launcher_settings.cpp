@@ -1,11 +1,13 @@
 #include "core/launcher_settings.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 
 #include "core/catalogue.h"
 #include "core/control_ids.h"
 #include "core/launcher_state.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/path_text.h"
 
@@ -105,8 +107,21 @@ void OnProgramSelected(LauncherState& state, const std::string& entry) {
   state.settings.Set("settings.run", entry);
 }
 
-std::filesystem::path GetSongsFolder(const LauncherState& state) {
-  return platform::PathFromSettingText(state.settings.Get("songs." + state.ServiceKey()));
+std::string GetSongsFolder(const LauncherState& state) {
+  return state.settings.Get("songs." + state.ServiceKey());
+}
+
+std::filesystem::path PathFromSetting(const std::string& value) {
+  if (platform::IsValidUtf8(value)) return platform::PathFromUtf8(value);
+  const std::string utf8 = platform::Cp949ToUtf8(value);
+  // '?' stands for a byte the code page does not have: no such file can be meant.
+  if (std::count(utf8.begin(), utf8.end(), '?') != std::count(value.begin(), value.end(), '?'))
+    return {};
+  return platform::PathFromUtf8(utf8);
+}
+
+std::filesystem::path GetSongsFolderPath(const LauncherState& state) {
+  return PathFromSetting(GetSongsFolder(state));
 }
 
 std::string GetRunProgramPath(const LauncherState& state) {
@@ -115,13 +130,12 @@ std::string GetRunProgramPath(const LauncherState& state) {
     std::lock_guard lock(state.mutex);
     program = state.m_selectedProgram;
   }
-  return platform::SettingTextToUtf8(
-      state.settings.Get("run." + program, "c:\\tunova\\tunova.exe"));
+  return platform::SettingTextToUtf8(state.settings.Get("run." + program, kDefaultRunProgram));
 }
 
 std::string GetListProgramPath(const LauncherState& state) {
   return platform::SettingTextToUtf8(
-      state.settings.Get("list." + state.ServiceKey(), "c:\\tunova\\Orvik.exe"));
+      state.settings.Get("list." + state.ServiceKey(), kDefaultListProgram));
 }
 
 int GetConfigFlag(LauncherState& state, int boxId) {

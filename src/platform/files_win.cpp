@@ -37,7 +37,10 @@ std::optional<std::string> ReadFileBytes(const std::filesystem::path& file) {
   }
 }
 
-bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes) {
+// Windows has no permission bits to carry over: the new file inherits the folder's access
+// list, as the old one did.
+bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes,
+                         std::optional<unsigned> /*mode*/) {
   std::random_device rd;
   auto temp = file;
   temp += ".tmp" + std::to_string(rd() % 1000000);
@@ -62,6 +65,18 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   if (!ok) ::DeleteFileW(temp.c_str());
   return ok;
+}
+
+bool IsFolderWritable(const std::filesystem::path& folder) {
+  // Access lists decide, so only trying tells: create and delete a probe file.
+  std::random_device rd;
+  auto probe = folder;
+  probe /= L".orvik-probe" + std::to_wstring(rd() % 1000000);
+  const HANDLE f = ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  ::CloseHandle(f);
+  return true;
 }
 
 std::optional<std::uint64_t> FreeSpace(const std::filesystem::path& path) {

@@ -67,8 +67,4 @@ std::string SettingTextToUtf8(std::string_view value) {
   }
 }
 
-std::filesystem::path PathFromSettingText(std::string_view value) {
-  return PathFromUtf8(SettingTextToUtf8(value));
-}
-
 }  // namespace orvik::platform

@@ -16,7 +16,6 @@ std::string PathToUtf8(const std::filesystem::path& path);
 // A setting.env value that names a file or folder: UTF-8 when it is valid UTF-8, else code
 // page 949 (files written on Korean Windows by earlier installations). Never throws.
 std::string SettingTextToUtf8(std::string_view value);
-std::filesystem::path PathFromSettingText(std::string_view value);
 // True when `text` is well-formed UTF-8 (no overlong forms, no surrogates).
 bool IsValidUtf8(std::string_view text);
 

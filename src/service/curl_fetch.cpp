@@ -2,9 +2,13 @@
 #include "service/curl_easy.h"
 #include "service/curl_transport.h"
 #include "service/fetch_headers.h"
+#include "service/transport_texts.h"
 
 namespace orvik {
 namespace {
+
+constexpr long kFetchDeadlineSeconds = 6 * 60 * 60;
+constexpr long kFetchLowSpeedBytes = 1024;  // per second, over the shared low-speed time
 
 struct FetchState {
   const FetchRequest* request = nullptr;
@@ -47,6 +51,7 @@ FetchResult CurlTransport::Fetch(const FetchRequest& request) {
   const auto parts = SplitUrl(request.url);
   if (!parts || (parts->scheme != "http" && parts->scheme != "https")) {
     result.error = "Invalid URL";
+    result.failure = TransportFailure::Other;
     return result;
   }
   CurlEasy easy(request.url, Address(), parts->scheme == "https", shutdown_, request.stop);
@@ -54,6 +59,12 @@ FetchResult CurlTransport::Fetch(const FetchRequest& request) {
   state.request = &request;
   state.easy = &easy;
   curl_easy_setopt(easy.get(), CURLOPT_HTTPGET, 1L);
+  // A package may take long on a slow line, but not for ever, and a reply that drips a
+  // byte a second is given up after a minute.
+  curl_easy_setopt(easy.get(), CURLOPT_TIMEOUT, kFetchDeadlineSeconds);
+  curl_easy_setopt(easy.get(), CURLOPT_LOW_SPEED_LIMIT, kFetchLowSpeedBytes);
+  // The name the package service knows the launcher's downloads by.
+  curl_easy_setopt(easy.get(), CURLOPT_USERAGENT, "HTTPS Download");
   curl_easy_setopt(easy.get(), CURLOPT_HEADERFUNCTION, &OnHeaderLine);
   curl_easy_setopt(easy.get(), CURLOPT_HEADERDATA, &state);
   curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, &OnBodyBlock);
@@ -61,17 +72,31 @@ FetchResult CurlTransport::Fetch(const FetchRequest& request) {
   const std::string range =
       request.resumeFrom ? std::to_string(*request.resumeFrom) + "-" : std::string();
   if (request.resumeFrom) curl_easy_setopt(easy.get(), CURLOPT_RANGE, range.c_str());
+  // A validator with a line break would add a header of the service's choosing.
+  curl_slist* headers = nullptr;
+  if (request.resumeFrom && !request.ifRange.empty() &&
+      request.ifRange.find_first_of("\r\n") == std::string::npos) {
+    headers = curl_slist_append(headers, ("If-Range: " + request.ifRange).c_str());
+    curl_easy_setopt(easy.get(), CURLOPT_HTTPHEADER, headers);
+  }
 
   const CURLcode code = easy.Perform();
+  curl_slist_free_all(headers);
   result.status = easy.ResponseCode();
   if (code == CURLE_OK && !state.SendHead()) {
     result.aborted = true;
     result.error = "Aborted";
+    result.failure = TransportFailure::Aborted;
     return result;
   }
   if (code != CURLE_OK) {
     result.aborted = state.abortedByCaller || easy.Stopped();
     result.error = result.aborted ? "Aborted" : easy.ErrorText(code);
+    result.failure = result.aborted ? TransportFailure::Aborted : FailureOf(code);
+    if (!result.aborted) {
+      const TransportError error{result.failure, result.status, result.error};
+      LogExchange("GET", request.url, &error, result.status, 0);
+    }
     return result;
   }
   result.transportOk = true;

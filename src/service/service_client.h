@@ -43,11 +43,13 @@ class CServiceClient {
   void DeviceConnect(const std::string& clientId, const std::string& wireName,
                      const std::string& productDigits, const std::string& version,
                      std::int32_t songCount, const std::string& songIds, bool makeNew);
-  // Deletes the store files of the songs listed under "songsId"; silent.
-  void RemoveListedSongs(const std::filesystem::path& songFolder);
+  // Deletes the store files of the songs listed under "songsId"; gives how many it deleted.
+  int RemoveListedSongs(const std::filesystem::path& songFolder);
   // The package URL, empty while it is not ready or when the request failed.
   std::string GetUpdateEvent();
-  void ReportUpdateResult(std::int32_t count);
+  void ReportUpdateResult(std::int32_t count);  // with the reply's update code
+  // True when the request was answered. Nothing is sent for an empty code.
+  bool ReportUpdateResultFor(const std::string& updateCode, std::int32_t count);
 
   // Banner list request: appends the reply's entries and keeps the reply in
   // moduleDir/bin/banner.dat. Defined with the banner thread.
@@ -63,7 +65,12 @@ class CServiceClient {
   std::string GetAction();
   std::string GetUpdateSongCount();
   std::string GetReplyValue(const std::string& key);
+  void SetReplyValue(const std::string& key, const std::string& value);
   ReplyMap ReplySnapshot() const;
+
+  // How the last device connect, update-event or result request ended (kind None: a reply
+  // came). A failed connect leaves an empty reply, which must not read as "up to date".
+  TransportError LastFailure() const;
 
  private:
   std::string m_baseUrl;
@@ -72,6 +79,7 @@ class CServiceClient {
   ReplyMap m_reply;
   mutable std::mutex m_bannerMutex;
   std::vector<BannerEntry> m_banners;
+  TransportError m_lastFailure;  // under m_replyMutex
   HttpTransport& m_transport;
   DeviceIdentity m_identity;
 };

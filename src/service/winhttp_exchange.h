@@ -29,7 +29,9 @@ struct ExchangeSettings {
   bool secureOnly = false;  // the URL must be https; no redirect ever goes down to http
   std::string caFile;       // PEM bundle trusted besides the system's store
   std::optional<std::chrono::seconds> deadline;  // for the whole exchange
-  std::wstring headers;                          // extra request header lines, CRLF-separated
+  // Less than this over the low-speed window (60 s) ends the transfer.
+  std::uint64_t lowSpeedBytesPerSecond = 1;
+  std::wstring headers;  // extra request header lines, CRLF-separated
   std::string body;
   std::stop_token shutdown;
   std::stop_token stop;

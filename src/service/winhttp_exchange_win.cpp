@@ -12,10 +12,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr DWORD kConnectTimeoutMs = 15000;
-// A transfer that moves less than 1 byte per second for 60 s is given up; the same bound
-// holds for any single wait (connect, answer, next block).
+// A transfer that moves less than the settings' floor (1 byte per second unless told) for
+// 60 s is given up; the same bound holds for any single wait (connect, answer, next block).
 constexpr auto kLowSpeedWindow = std::chrono::seconds(60);
-constexpr std::uint64_t kLowSpeedBytes = 60;
 constexpr DWORD kMaxRedirects = 5;
 constexpr DWORD kReadBlock = 1024 * 1024;
 
@@ -276,8 +275,8 @@ bool WinHttpExchange::ReadBody(const std::function<bool(std::string_view)>& sink
     windowBytes += bytes;
     const auto now = Clock::now();
     if (now - windowStart >= kLowSpeedWindow) {
-      if (windowBytes < kLowSpeedBytes)
-        return Fail(TransportFailure::TimedOut, "Transfer slower than 1 byte per second");
+      if (windowBytes < settings_.lowSpeedBytesPerSecond * kLowSpeedWindow.count())
+        return Fail(TransportFailure::TimedOut, "Transfer slower than the low-speed floor");
       windowStart = now;
       windowBytes = 0;
     }

@@ -1,5 +1,5 @@
 // The HTTP transport on WinHTTP (Windows). Behaves as the libcurl one does: the same statuses,
-// messages, limits and files.
+// failure kinds, log lines, limits and files.
 #pragma once
 
 #include <stop_token>
@@ -14,7 +14,8 @@ struct ExchangeSettings;
 
 class WinHttpTransport : public HttpTransport {
  public:
-  // `port` receives the messages of GetSecure (may be null: then they are dropped).
+  // `port`: the window, for a transport that must ask it something (may be null; this one
+  // never does: failures come back as TransportError and the caller tells the operator).
   // A stop request on `shutdown` ends every running and later transfer at once, silently.
   // The user's proxy settings are read here, once.
   WinHttpTransport(ServiceAddress address, WindowPort* port, std::stop_token shutdown = {});
@@ -33,7 +34,6 @@ class WinHttpTransport : public HttpTransport {
 
  private:
   ExchangeSettings Settings() const;
-  void Tell(const std::string& text);
 
   ServiceAddress address_;
   WindowPort* port_;

@@ -1,31 +1,41 @@
 #include "service/winhttp_transport.h"
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <system_error>
 
-#include "core/window_port.h"
 #include "platform/network.h"
 #include "platform/path_text.h"
 #include "service/system_transport.h"
 #include "service/transport_limits.h"
+#include "service/transport_texts.h"
 #include "service/web_address.h"
 #include "service/winhttp_exchange.h"
 
 namespace orvik {
 namespace {
 
-constexpr char kRequestFailed[] = "HTTP request failed.";
+// A package may take long on a slow line, but not for ever, and one that moves less than
+// 1 KiB a second for the low-speed window is given up.
+constexpr std::chrono::hours kFetchDeadline{6};
+constexpr std::uint64_t kFetchLowSpeedBytesPerSecond = 1024;
 
+// The picture download's own report lines (besides the log).
 void ErrorLine(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
 
-void Report(TransportError* out, const TransportError& error) {
-  if (out != nullptr) *out = error;
+long long MillisecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                               start)
+      .count();
 }
 
-TransportError TooLarge(long status, std::uint64_t cap) {
-  return {TransportFailure::TooLarge, status,
-          "The reply is larger than " + std::to_string(cap) + " bytes"};
+// Fills `out` (when given) and logs the exchange, as the libcurl transport does.
+void Finish(const char* method, const std::string& url, const TransportError& error, long status,
+            std::chrono::steady_clock::time_point start, TransportError* out) {
+  if (error.kind != TransportFailure::Aborted)
+    LogExchange(method, url, &error, status, MillisecondsSince(start));
+  if (out != nullptr) *out = error;
 }
 
 // The user's proxy as Internet Options set it; the system's WinHTTP setting otherwise.
@@ -78,76 +88,85 @@ ExchangeSettings WinHttpTransport::Settings() const {
   return settings;
 }
 
-void WinHttpTransport::Tell(const std::string& text) {
-  if (port_ != nullptr) port_->ShowMessage(text, MessageIcon::Warning);
-}
-
 std::optional<std::string> WinHttpTransport::PostForm(const std::string& url,
                                                       const std::string& form,
-                                                      TransportError* error) {
+                                                      TransportError* out) {
+  const auto start = std::chrono::steady_clock::now();
+  // Form posts go to the plain-http service only; anything else is not sent at all.
+  if (!IsPlainHttpUrl(url)) {
+    Finish("POST", url, {TransportFailure::Other, 0, "not a plain http address"}, 0, start, out);
+    return std::nullopt;
+  }
   auto settings = Settings();
   settings.method = L"POST";
   settings.headers = L"Content-Type: application/x-www-form-urlencoded\r\n";
   settings.body = form;
-  // Form posts go to the plain-http service only; anything else is not sent at all.
-  if (!IsPlainHttpUrl(url)) {
-    Report(error, {TransportFailure::Other, 0, "Not a plain http address"});
-    return std::nullopt;
-  }
   WinHttpExchange exchange(session_, std::move(settings));
   Collector reply{kMaxFormReplyBytes, {}};
-  if (!exchange.Start(url) || !exchange.ReadBody(std::ref(reply))) {
-    Report(error, reply.tooLarge ? TooLarge(exchange.Status(), reply.cap) : exchange.Error());
-    return std::nullopt;
-  }
+  TransportError error;
+  if (!exchange.Start(url) || !exchange.ReadBody(std::ref(reply)))
+    error = reply.tooLarge
+                ? TransportError{TransportFailure::TooLarge, 0, "reply larger than 32 MiB"}
+                : exchange.Error();
+  error.status = exchange.Status();  // also with a reply: the caller may care about an error status
+  Finish("POST", url, error, exchange.Status(), start, out);
+  if (error.kind != TransportFailure::None) return std::nullopt;
   return JoinReplyLines(reply.body);
 }
 
 std::optional<std::string> WinHttpTransport::GetSecure(const std::string& path,
-                                                       TransportError* error) {
+                                                       TransportError* out) {
+  const auto start = std::chrono::steady_clock::now();
+  const std::string url = address_.secureOrigin + path;
   auto settings = Settings();
   settings.secureOnly = true;
   WinHttpExchange exchange(session_, std::move(settings));
   Collector reply{kMaxFormReplyBytes, {}};
-  const bool started = exchange.Start(address_.secureOrigin + path);
-  if (started && exchange.Status() != 200) {
-    Report(error, {TransportFailure::HttpStatus, exchange.Status(), kRequestFailed});
-    Tell(kRequestFailed);
-    return std::nullopt;
+  const bool started = exchange.Start(url);
+  const long status = exchange.Status();
+  TransportError error;
+  if (started && status != 200) {
+    error = {TransportFailure::HttpStatus, status, "HTTP status " + std::to_string(status)};
+  } else if (!started || !exchange.ReadBody(std::ref(reply))) {
+    error = reply.tooLarge
+                ? TransportError{TransportFailure::TooLarge, status, "reply larger than 32 MiB"}
+                : exchange.Error();
   }
-  if (!started || !exchange.ReadBody(std::ref(reply))) {
-    if (exchange.Stopped()) return std::nullopt;  // shutting down: nobody to tell
-    Report(error, reply.tooLarge ? TooLarge(200, reply.cap) : exchange.Error());
-    Tell(reply.tooLarge ? std::string(kRequestFailed) : exchange.Error().detail.substr(0, 1024));
-    return std::nullopt;
-  }
+  Finish("GET", url, error, status, start, out);
+  if (error.kind != TransportFailure::None) return std::nullopt;
   return JoinReplyLines(reply.body);
 }
 
 bool WinHttpTransport::DownloadFile(const std::string& url, const std::filesystem::path& localPath,
-                                    TransportError* error) {
+                                    TransportError* out) {
+  const auto start = std::chrono::steady_clock::now();
   WinHttpExchange exchange(session_, Settings());
-  const std::string shownPath = platform::PathToUtf8(localPath);
+  const std::string where = platform::PathToUtf8(localPath);
   if (!exchange.Start(url)) {
-    Report(error, exchange.Error());
     if (exchange.InvalidUrl())
       ErrorLine("Invalid URL: " + url);
     else
       ErrorLine("Error: " + exchange.Error().detail.substr(0, 1024));
+    Finish("GET", url, exchange.Error(), exchange.Status(), start, out);
     return false;
   }
-  if (exchange.Status() != 200) {
-    Report(error, {TransportFailure::HttpStatus, exchange.Status(), "HTTP status"});
-    ErrorLine("Failed to get the file. HTTP status code: " + std::to_string(exchange.Status()));
+  const long status = exchange.Status();
+  if (status != 200) {
+    ErrorLine("Failed to get the file. HTTP status code: " + std::to_string(status));
+    Finish("GET", url,
+           {TransportFailure::HttpStatus, status, "HTTP status " + std::to_string(status)}, status,
+           start, out);
     return false;
   }
+  const TransportError cannotWrite{TransportFailure::Other, status,
+                                   "cannot write the local file " + where};
   // Into a side file first: a failed transfer never replaces a good older picture.
   auto partPath = localPath;
   partPath += ".part";
   std::ofstream file(partPath, std::ios::binary | std::ios::trunc);
   if (!file.is_open()) {
-    Report(error, {TransportFailure::Other, 200, "Cannot create " + shownPath});
-    ErrorLine("Failed to create local file: " + shownPath);
+    ErrorLine("Failed to create local file: " + where);
+    Finish("GET", url, cannotWrite, status, start, out);
     return false;
   }
   std::uint64_t written = 0;
@@ -161,21 +180,23 @@ bool WinHttpTransport::DownloadFile(const std::string& url, const std::filesyste
   file.close();
   std::error_code renameError;
   if (received && !file.fail()) std::filesystem::rename(partPath, localPath, renameError);
-  const bool ok = received && !file.fail() && !renameError;
+  TransportError error;
+  if (tooLarge) {
+    error = {TransportFailure::TooLarge, status, "larger than a banner picture may be"};
+    ErrorLine("The file is larger than a banner picture may be: " + where);
+  } else if (writeFailed || (received && (file.fail() || renameError))) {
+    error = cannotWrite;
+    ErrorLine("Failed to create local file: " + where);
+  } else if (!received) {
+    error = exchange.Error();
+    ErrorLine("Error: " + error.detail.substr(0, 1024));
+  }
+  const bool ok = error.kind == TransportFailure::None;
   if (!ok) {
     std::error_code ignored;
     std::filesystem::remove(partPath, ignored);
-    if (tooLarge) {
-      Report(error, TooLarge(200, kMaxDownloadFileBytes));
-      ErrorLine("Error: " + TooLarge(200, kMaxDownloadFileBytes).detail);
-    } else if (received || writeFailed) {
-      Report(error, {TransportFailure::Other, 200, "Cannot write " + shownPath});
-      ErrorLine("Failed to create local file: " + shownPath);
-    } else {
-      Report(error, exchange.Error());
-      ErrorLine("Error: " + exchange.Error().detail.substr(0, 1024));
-    }
   }
+  Finish("GET", url, error, status, start, out);
   return ok;
 }
 
@@ -186,9 +207,14 @@ FetchResult WinHttpTransport::Fetch(const FetchRequest& request) {
   settings.caFile = address_.caFile;
   settings.shutdown = shutdown_;
   settings.stop = request.stop;
+  settings.deadline = kFetchDeadline;
+  settings.lowSpeedBytesPerSecond = kFetchLowSpeedBytesPerSecond;
+  // The name the package service knows the launcher's downloads by.
+  settings.headers = L"User-Agent: HTTPS Download\r\n";
   if (request.resumeFrom) {
-    settings.headers = L"Range: bytes=" + std::to_wstring(*request.resumeFrom) + L"-\r\n";
-    if (!request.ifRange.empty())
+    settings.headers += L"Range: bytes=" + std::to_wstring(*request.resumeFrom) + L"-\r\n";
+    // A validator with a line break would add a header of the service's choosing.
+    if (!request.ifRange.empty() && request.ifRange.find_first_of("\r\n") == std::string::npos)
       settings.headers += L"If-Range: " + WideFromUtf8(request.ifRange) + L"\r\n";
   }
   WinHttpExchange exchange(session_, std::move(settings));
@@ -209,6 +235,11 @@ FetchResult WinHttpTransport::Fetch(const FetchRequest& request) {
     result.aborted = refused || exchange.Error().kind == TransportFailure::Aborted;
     result.error = result.aborted ? "Aborted" : exchange.Error().detail;
     result.failure = result.aborted ? TransportFailure::Aborted : exchange.Error().kind;
+    if (exchange.InvalidUrl()) result.error = "Invalid URL";
+    if (!result.aborted && !exchange.InvalidUrl()) {
+      const TransportError error{result.failure, result.status, result.error};
+      LogExchange("GET", request.url, &error, result.status, 0);
+    }
     return result;
   }
   result.transportOk = true;

@@ -10,10 +10,9 @@
 #include <string>
 
 #include "core/control_ids.h"
+#include "service/http_transport.h"
 
 namespace orvik {
-
-class HttpTransport;
 
 enum class DownloadResult {
   Complete,        // the archive is on disk, whole
@@ -32,6 +31,8 @@ struct DownloadOutcome {
   std::uint64_t received = 0;  // bytes in the file, resumed part included
   std::uint64_t total = 0;     // 0 when the size is unknown
   std::string detail;
+  // TransportError: why, in the operator's terms.
+  TransportFailure failure = TransportFailure::None;
 };
 
 struct DownloadCallbacks {
@@ -41,8 +42,12 @@ struct DownloadCallbacks {
 
 std::filesystem::path PartialPathFor(const std::filesystem::path& archive);
 
+// The address, the server's validators and `updateCode` are kept beside the archive
+// (package_sidecar.h); a partial file of another package is never resumed, and a whole
+// archive of this one is not fetched again.
 DownloadOutcome DownloadPackage(HttpTransport& transport, const std::string& url,
                                 const std::filesystem::path& archive,
-                                const DownloadCallbacks& callbacks, std::stop_token stop = {});
+                                const DownloadCallbacks& callbacks, std::stop_token stop = {},
+                                const std::string& updateCode = {});
 
 }  // namespace orvik

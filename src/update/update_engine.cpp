@@ -1,20 +1,34 @@
 #include "update/update_engine.h"
 
+#include "update/update_engine_impl.h"
+
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <mutex>
 #include <thread>
 
 #include "core/catalogue.h"
+#include "core/last_update.h"
 #include "core/launcher_settings.h"
 #include "core/launcher_state.h"
+#include "core/log.h"
 #include "core/product_source.h"
+#include "core/version.h"
 #include "core/window_port.h"
 #include "library/inventory.h"
+#include "platform/path_text.h"
 #include "service/http_transport.h"
 #include "service/service_client.h"
+#include "service/transport_texts.h"
 #include "service/web_address.h"
 #include "update/package_download.h"
 #include "update/package_extractor.h"
+#include "update/package_sidecar.h"
+#include "update/pending_result.h"
+#include "update/store_move.h"
+#include "update/update_outcome.h"
 #include "update/update_texts.h"
 
 namespace fs = std::filesystem;
@@ -27,25 +41,70 @@ fs::path ArchivePathFor(const fs::path& moduleDir, const std::string& productNum
   return moduleDir / (digits + ".zip");
 }
 
-struct UpdateEngine::Impl {
-  explicit Impl(UpdateEngineDeps d) : deps(std::move(d)) {}
+// Said on the status line; nothing is offered, downloaded or unpacked for a store that is
+// not there (a disk not mounted): a new folder on the system disk would take the catalogue.
+bool UpdateEngine::Impl::SongFolderMissing(const fs::path& songFolder) {
+  std::error_code ec;
+  if (songFolder.empty() || fs::is_directory(songFolder, ec)) return false;
+  const std::string status = text::kSongFolderMissing + platform::PathToUtf8(songFolder);
+  port().SetControlText(ctl::kStatusLine, status);
+  logging::Warning("status: " + status);
+  return true;
+}
 
-  UpdateEngineDeps deps;
-  std::mutex threadsMutex;  // guards the thread objects (the check thread starts extractions)
-  std::jthread checkThread, pollThread, downloadThread, extractThread;
+// An update a kill or a power cut interrupted is finished before anything counts songs.
+void UpdateEngine::Impl::RecoverStore() {
+  if (storeRecovered.exchange(true)) return;
+  StoreJournal journal;
+  const Recovery recovery = FinishOpenJournal(state().moduleDir, &journal);
+  const std::string files = std::to_string(journal.files.size()) + " files, update code " +
+                            (journal.updateCode.empty() ? "-" : journal.updateCode);
+  switch (recovery) {
+    case Recovery::None:
+      break;
+    case Recovery::RolledForward:
+      logging::Warning("store: an interrupted update was finished at start, " + files);
+      break;
+    case Recovery::RolledBack:
+      logging::Warning("store: an interrupted update was taken back at start, " + files);
+      break;
+    case Recovery::Incomplete:
+      logging::Error("store: an interrupted update could not be taken back, " + files +
+                     "; its journal and backups are kept");
+      break;
+    case Recovery::Unreadable:
+      logging::Error("store: the journal of an interrupted update is unreadable; set aside");
+      break;
+  }
+}
 
-  LauncherState& state() { return deps.state; }
-  WindowPort& port() { return deps.port; }
+// Owed results go first; their packages are in the store and never offered again.
+void UpdateEngine::Impl::SendOwedResults(const fs::path& archive) {
+  const std::size_t owed = ReadPendingResults(state().moduleDir).size();
+  if (owed == 0 || !deps.transport.IsConnected()) return;
+  SendPendingResults(deps.client, state().moduleDir, archive);
+  const std::size_t left = ReadPendingResults(state().moduleDir).size();
+  logging::Info("result: " + std::to_string(owed - std::min(owed, left)) + " of " +
+                std::to_string(owed) + " owed results sent" +
+                (left ? ", " + std::to_string(left) + " kept for the next start" : ""));
+}
 
-  void UpdateCheckThread(std::stop_token stop);
-  void RunUpdateWorker(std::stop_token stop);
-  void OfferLauncherUpdate();
-  void EventPollThread();
-  void DownloadPackageThread(std::stop_token stop);
-  void ExtractPackageThread(std::stop_token stop);
-  void StartExtractionLocked();
-  void MarkPackageReady(const std::string& url);
-};
+void UpdateEngine::Impl::Tell(UpdateOutcome outcome, long detail) {
+  port().PostWindowMessage(WM_UPDATE_OUTCOME, static_cast<std::uintptr_t>(outcome),
+                           static_cast<std::intptr_t>(detail));
+}
+
+// A request of the check brought no reply: the window shows why and checks again later.
+// The update event's failure also has the design's box, after the window has been told,
+// so the run button is there while the box waits for the operator.
+void UpdateEngine::Impl::TellFailure(const char* what, bool eventRequest) {
+  const TransportError error = deps.client.LastFailure();
+  logging::Warning(std::string("check: ") + what + " failed: " + TransportFailureText(error) +
+                   (error.detail.empty() ? "" : " (" + error.detail + ")"));
+  Tell(OutcomeOfFailure(error.kind), error.status);
+  if (eventRequest && !outageTold.exchange(true))
+    port().ShowMessage(text::kRequestFailed, MessageIcon::None);
+}
 
 void UpdateEngine::Impl::MarkPackageReady(const std::string& url) {
   {
@@ -55,6 +114,7 @@ void UpdateEngine::Impl::MarkPackageReady(const std::string& url) {
   state().m_packageReady = true;
   port().SetControlChecked(ctl::kUpdateButton, true);
   port().RedrawControl(ctl::kUpdateButton);
+  Tell(UpdateOutcome::PackageReady);
 }
 
 void UpdateEngine::Impl::UpdateCheckThread(std::stop_token stop) {
@@ -78,6 +138,8 @@ void UpdateEngine::Impl::UpdateCheckThread(std::stop_token stop) {
       }
       if (changed) st.m_refreshRequested = true;
       if (st.m_refreshRequested && !stop.stop_requested()) RunUpdateWorker(stop);
+    } else {
+      Tell(UpdateOutcome::NoProductNumber);
     }
   }
   st.m_refreshRequested = false;
@@ -89,7 +151,12 @@ void UpdateEngine::Impl::RunUpdateWorker(std::stop_token stop) {
   auto& client = deps.client;
   if (client.GetConnectDone()) return;
 
-  const fs::path songFolder = GetSongsFolder(st);
+  RecoverStore();
+  const fs::path songFolder = GetSongsFolderPath(st);
+  if (SongFolderMissing(songFolder)) {
+    Tell(UpdateOutcome::SongFolderMissing);
+    return;
+  }
   RefreshSongInventory(songFolder, st.moduleDir, port(), st);
   if (stop.stop_requested()) return;
 
@@ -108,9 +175,19 @@ void UpdateEngine::Impl::RunUpdateWorker(std::stop_token stop) {
   std::erase(digits, '-');
   const fs::path archive = ArchivePathFor(st.moduleDir, digits);
 
+  SendOwedResults(archive);
+  const auto owed = ReadPendingResults(st.moduleDir);
+  const auto sidecar = ReadSidecar(archive);
+  const bool archiveApplied =
+      sidecar && std::any_of(owed.begin(), owed.end(), [&](const PendingResult& r) {
+        return r.updateCode == sidecar->updateCode;
+      });
+
   std::error_code ec;
-  if (fs::exists(archive, ec)) {
+  if (!archiveApplied && fs::exists(archive, ec)) {
     if (port().AskYesNo(text::kUseArchiveQuestion)) {
+      // A leftover package is an insert like any other: the song-list question follows.
+      client.SetReplyValue("action", "insert");
       {
         std::lock_guard lock(threadsMutex);
         if (!st.m_downloadRunning && !st.m_extractRunning) StartExtractionLocked();
@@ -121,6 +198,13 @@ void UpdateEngine::Impl::RunUpdateWorker(std::stop_token stop) {
   }
   if (stop.stop_requested()) return;
 
+  // The window has said why on the status line; the player can still be started.
+  if (st.m_clientIdMissing) {
+    logging::Warning("check: no client identifier, the service is not asked");
+    Tell(UpdateOutcome::NothingToAdd);
+    return;
+  }
+
   bool needSongs = false;
   if (deps.transport.IsConnected()) {
     // A new connect makes any earlier package URL stale.
@@ -129,31 +213,54 @@ void UpdateEngine::Impl::RunUpdateWorker(std::stop_token stop) {
       std::lock_guard lock(st.mutex);
       st.m_packageUrl.clear();
     }
-    client.DeviceConnect(clientId, wireName, digits, "0.9.1", songCount, songIds, false);
+    client.DeviceConnect(clientId, wireName, digits, kOrvikVersion, songCount, songIds, false);
+    if (client.LastFailure().kind != TransportFailure::None) {
+      TellFailure("device connect", false);
+      return;
+    }
+    Answered();
     needSongs = client.NeedUpdateSong();
   } else {
     client.SetConnectDone(true);
+    logging::Warning("check: no network connection");
+    Tell(UpdateOutcome::Unreachable);
+    return;
   }
 
   if (deps.transport.IsConnected() && client.NeedUpdateApp()) OfferLauncherUpdate();
   if (stop.stop_requested()) return;
 
+  const std::string action = client.GetAction();
+  const std::string code = client.GetReplyValue("updateCode");
+  const int count = LeadingInteger(client.GetUpdateSongCount());
+  logging::Info("check: " + std::to_string(songCount) + " songs stored, action=" +
+                (needSongs ? action : std::string("none")) + ", " + std::to_string(count) +
+                " songs, update code " + (code.empty() ? std::string("-") : code));
   if (!needSongs) {
-    port().ShowControl(ctl::kUpdateButton, false);
-    port().ShowControl(ctl::kRunButton, true);
+    Tell(UpdateOutcome::NothingToAdd);
     return;
   }
   if (client.IsActionRemove()) {
     // No song store configured: nothing is deleted anywhere.
-    if (!songFolder.empty()) client.RemoveListedSongs(songFolder);
+    int removed = 0;
+    if (!songFolder.empty()) {
+      removed = client.RemoveListedSongs(songFolder);
+      RefreshSongInventory(songFolder, st.moduleDir, port(), st);
+    }
+    Tell(UpdateOutcome::Removed, removed);
     return;
   }
-  const int count = LeadingInteger(client.GetUpdateSongCount());
   port().SetControlText(ctl::kUpdateCountLabel, FormatWithThousands(count) + text::kSongsUnit);
   const std::string url = client.GetUpdateEvent();
   if (!url.empty()) {
     MarkPackageReady(url);
+  } else if (client.LastFailure().kind != TransportFailure::None) {
+    TellFailure("update event", true);
   } else {
+    {
+      std::lock_guard lock(pollMutex);
+      pollStarted = std::chrono::steady_clock::now();
+    }
     port().StartTimer(timer::kEventPoll, 2000);
   }
 }
@@ -171,209 +278,26 @@ void UpdateEngine::Impl::OfferLauncherUpdate() {
 
 void UpdateEngine::Impl::EventPollThread() {
   const std::string url = deps.client.GetUpdateEvent();
+  if (deps.client.LastFailure().kind == TransportFailure::None) Answered();
   if (!url.empty()) {
     MarkPackageReady(url);
     port().StopTimer(timer::kEventPoll);
+  } else if (deps.client.LastFailure().kind != TransportFailure::None) {
+    port().StopTimer(timer::kEventPoll);
+    TellFailure("update event", true);
+  } else {
+    std::chrono::steady_clock::time_point started;
+    {
+      std::lock_guard lock(pollMutex);
+      started = pollStarted;
+    }
+    if (std::chrono::steady_clock::now() - started >= deps.pollLimit) {
+      port().StopTimer(timer::kEventPoll);
+      logging::Warning("check: the package was still not ready when the poll gave up");
+      Tell(UpdateOutcome::PollExpired);
+    }
   }
   state().m_eventPollRunning = false;
-}
-
-void UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
-  auto& st = state();
-  std::string url, product;
-  {
-    std::lock_guard lock(st.mutex);
-    url = st.m_packageUrl;
-    product = st.m_productNumber;
-  }
-  const fs::path archive = ArchivePathFor(st.moduleDir, product);
-  DownloadCallbacks callbacks;
-  callbacks.onFileOpen = [this] {
-    port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateDownloading);
-  };
-  callbacks.onProgress = [this](const DownloadProgressInfo& info) {
-    if (deps.onDownloadProgress) deps.onDownloadProgress(&info);
-  };
-  const DownloadOutcome outcome = DownloadPackage(deps.transport, url, archive, callbacks, stop);
-
-  if (outcome.result != DownloadResult::Complete && outcome.result != DownloadResult::Stopped) {
-    std::string status;
-    switch (outcome.result) {
-      case DownloadResult::HttpError:
-        status = std::string(text::kDownloadFailedHttp) + std::to_string(outcome.status);
-        break;
-      case DownloadResult::NoSpace:
-        status = text::kDownloadNoSpace;
-        break;
-      case DownloadResult::NotSecure:
-        status = text::kDownloadNotSecure;
-        break;
-      case DownloadResult::WriteFailed:
-        status = text::kDownloadWriteFailed;
-        break;
-      case DownloadResult::TransportError:
-      case DownloadResult::Incomplete:
-        status = text::kDownloadInterrupted;
-        break;
-      default:
-        status = text::kDownloadFailed;
-        break;
-    }
-    port().SetControlText(ctl::kStatusLine, status);
-  }
-  port().PostWindowMessage(
-      WM_DOWNLOAD_FINISHED, 0,
-      outcome.result == DownloadResult::Complete ? kDownloadOk : kDownloadFailed);
-}
-
-void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
-  auto& st = state();
-  port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpacking);
-  const fs::path archive = ArchivePathFor(st.moduleDir, st.ProductNumber());
-  const fs::path songFolder = GetSongsFolder(st);
-
-  ExtractReport report;
-  if (songFolder.empty()) {
-    port().SetControlText(ctl::kStatusLine, text::kUnpackNoSongFolder);
-    port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpackFailed);
-    return;
-  }
-  report = InstallPackage(
-      archive, songFolder, st.moduleDir,
-      [this](int percent) {
-        port().PostWindowMessage(WM_SET_PROGRESS, static_cast<std::uintptr_t>(percent), 0);
-      },
-      stop, ExtractOptions{deps.sevenZip});
-  if (report.result == ExtractResult::Stopped) return;
-  if (report.result != ExtractResult::Ok) {
-    const char* status = text::kUnpackFailed;
-    switch (report.result) {
-      case ExtractResult::NoArchive:
-        status = text::kUnpackNoArchive;
-        break;
-      case ExtractResult::NoSevenZip:
-        status = text::kUnpackNoSevenZip;
-        break;
-      case ExtractResult::UnsafeEntry:
-        status = text::kUnpackUnsafe;
-        break;
-      case ExtractResult::StoreNotWritable:
-        status = text::kUnpackNotWritable;
-        break;
-      default:
-        break;
-    }
-    port().SetControlText(ctl::kStatusLine, status);
-    port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpackFailed);
-    return;
-  }
-
-  RefreshSongInventory(songFolder, st.moduleDir, port(), st);
-  deps.client.ReportUpdateResult(1);
-  std::error_code ec;
-  fs::remove(archive, ec);
-  port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateFinished);
-}
-
-void UpdateEngine::Impl::StartExtractionLocked() {
-  if (extractThread.joinable()) extractThread.join();  // an earlier, finished extraction
-  state().m_extractRunning = true;
-  extractThread = std::jthread([this](std::stop_token stop) { ExtractPackageThread(stop); });
-}
-
-UpdateEngine::UpdateEngine(UpdateEngineDeps deps)
-    : impl_(std::make_unique<Impl>(std::move(deps))) {}
-
-UpdateEngine::~UpdateEngine() { Shutdown(); }
-
-void UpdateEngine::StartUpdateCheck() {
-  auto& st = impl_->state();
-  if (!st.m_isActive) return;
-  // Claimed here, on the UI thread, so two ticks can never start two checks.
-  bool expected = false;
-  if (!st.m_checkRunning.compare_exchange_strong(expected, true)) return;
-  std::lock_guard lock(impl_->threadsMutex);
-  if (impl_->checkThread.joinable()) impl_->checkThread.join();  // finished: flag was clear
-  impl_->checkThread =
-      std::jthread([this](std::stop_token stop) { impl_->UpdateCheckThread(stop); });
-}
-
-void UpdateEngine::StartEventPoll() {
-  auto& st = impl_->state();
-  bool expected = false;
-  if (!st.m_eventPollRunning.compare_exchange_strong(expected, true)) return;
-  std::lock_guard lock(impl_->threadsMutex);
-  if (impl_->pollThread.joinable()) impl_->pollThread.join();
-  impl_->pollThread = std::jthread([this] { impl_->EventPollThread(); });
-}
-
-bool UpdateEngine::StartDownload() {
-  auto& st = impl_->state();
-  std::lock_guard lock(impl_->threadsMutex);
-  if (st.m_downloadRunning || st.m_extractRunning) return false;
-  if (impl_->downloadThread.joinable()) impl_->downloadThread.join();
-  st.m_downloadRunning = true;
-  impl_->downloadThread =
-      std::jthread([this](std::stop_token stop) { impl_->DownloadPackageThread(stop); });
-  return true;
-}
-
-void UpdateEngine::OnDownloadFinished(bool completed) {
-  auto& st = impl_->state();
-  std::lock_guard lock(impl_->threadsMutex);
-  if (impl_->downloadThread.joinable()) impl_->downloadThread.join();
-  st.m_downloadRunning = false;
-  if (completed && !st.m_extractRunning) impl_->StartExtractionLocked();
-}
-
-void UpdateEngine::OnExtractionFinished() {
-  std::lock_guard lock(impl_->threadsMutex);
-  if (impl_->extractThread.joinable()) impl_->extractThread.join();
-  impl_->state().m_extractRunning = false;
-}
-
-void UpdateEngine::WaitForChecks() {
-  std::jthread check, poll;
-  {
-    std::lock_guard lock(impl_->threadsMutex);
-    check = std::move(impl_->checkThread);
-    poll = std::move(impl_->pollThread);
-  }
-  if (check.joinable()) check.join();
-  if (poll.joinable()) poll.join();
-}
-
-bool UpdateEngine::IsDownloading() const { return impl_->state().m_downloadRunning; }
-bool UpdateEngine::IsExtracting() const { return impl_->state().m_extractRunning; }
-
-void UpdateEngine::Shutdown() {
-  if (!impl_) return;
-  // Take the threads out under the lock, join them outside it: the check thread may be
-  // waiting for the lock to start an extraction.
-  std::jthread threads[4];
-  {
-    std::lock_guard lock(impl_->threadsMutex);
-    threads[0] = std::move(impl_->checkThread);
-    threads[1] = std::move(impl_->pollThread);
-    threads[2] = std::move(impl_->downloadThread);
-    threads[3] = std::move(impl_->extractThread);
-  }
-  for (auto& t : threads) t.request_stop();
-  for (auto& t : threads)
-    if (t.joinable()) t.join();
-  // The check thread may have started an extraction while being joined.
-  std::jthread late;
-  {
-    std::lock_guard lock(impl_->threadsMutex);
-    late = std::move(impl_->extractThread);
-  }
-  if (late.joinable()) {
-    late.request_stop();
-    late.join();
-  }
-  // Nothing runs any more; a stopped download or extraction posted no end the window reads.
-  impl_->state().m_downloadRunning = false;
-  impl_->state().m_extractRunning = false;
 }
 
 }  // namespace orvik

@@ -83,7 +83,7 @@ TEST_F(LauncherSettings, UnknownServiceLeavesNothingToSelectOrStore) {
   EXPECT_TRUE(list.entries.empty());
   EXPECT_EQ(list.selected, -1);
   EXPECT_EQ(state_.settings.Get("settings.run"), "keep-me");
-  EXPECT_EQ(GetRunProgramPath(state_), "c:\\tunova\\tunova.exe");
+  EXPECT_EQ(GetRunProgramPath(state_), kDefaultRunProgram);
 }
 
 TEST_F(LauncherSettings, NoFileLeavesTheDefaultsAndSavesTwoLines) {
@@ -116,10 +116,10 @@ TEST_F(LauncherSettings, ConfigFlagsReadTheLeadingInteger) {
 TEST_F(LauncherSettings, PathLookupsAreDefaultsThatLeaveTheFileAlone) {
   Load("[settings]\nservice=tunovaNEW\n[run]\ntunovaNEW=d:\\p\\new.exe\n");
   EXPECT_EQ(GetSongsFolder(state_), "");  // no song store
-  EXPECT_EQ(GetListProgramPath(state_), "c:\\tunova\\Orvik.exe");
+  EXPECT_EQ(GetListProgramPath(state_), kDefaultListProgram);
   EXPECT_EQ(GetRunProgramPath(state_), "d:\\p\\new.exe");
   OnProgramSelected(state_, "tunova");
-  EXPECT_EQ(GetRunProgramPath(state_), "c:\\tunova\\tunova.exe");
+  EXPECT_EQ(GetRunProgramPath(state_), kDefaultRunProgram);
   EXPECT_EQ(SaveAndRead(),
             "[run]\r\ntunovaNEW=d:\\p\\new.exe\r\n\r\n[settings]\r\nrun=tunova\r\n"
             "service=tunovaNEW\r\n");
@@ -131,7 +131,7 @@ TEST_F(LauncherSettings, PathLookupsAreDefaultsThatLeaveTheFileAlone) {
   // Written on Korean Windows: CP949, read as such (노래, 목록) and saved as it was.
   const std::string cp949 = "[songs]\r\ntunovaNEW=e:\\\xB3\xEB\xB7\xA1\r\n";
   state_.settings.Parse(cp949 + "[list]\r\ntunovaNEW=\xB8\xF1\xB7\xCF.exe\r\n");
-  EXPECT_EQ(platform::PathToUtf8(GetSongsFolder(state_)), "e:\\노래");
+  EXPECT_EQ(platform::PathToUtf8(GetSongsFolderPath(state_)), "e:\\노래");
   EXPECT_EQ(GetListProgramPath(state_), "목록.exe");
   EXPECT_NE(SaveAndRead().find(cp949), std::string::npos);
 }

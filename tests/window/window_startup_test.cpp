@@ -87,11 +87,9 @@ TEST_F(WindowTest, HandheldTypesCheckAtOnceInsteadOfTheTimer) {
   transport_->formReplies["/api/device-connect"] = "needUpdateSong=false";
   Open("[settings]\r\nservice=tunovahl\r\n");
   // The worker's answer to "nothing to update": the run button replaces the update button.
-  ASSERT_TRUE(port_.WaitFor([](const std::vector<PortCall>& calls) {
-    for (const auto& c : calls)
-      if (c.kind == "show" && c.id == ctl::kRunButton && c.value) return true;
-    return false;
-  }));
+  EXPECT_EQ(Deliver(WM_UPDATE_OUTCOME).value, static_cast<long long>(UpdateOutcome::NothingToAdd));
+  EXPECT_TRUE(port_.Visible(ctl::kRunButton));
+  EXPECT_FALSE(port_.Visible(ctl::kUpdateButton));
   EXPECT_TRUE(port_.CallsOf("timer").empty());
 }
 
@@ -172,6 +170,29 @@ TEST(WindowClose, JoinsAWorkerThatWaitsOnAQuestion) {
   window.OnClose();
   EXPECT_EQ(port.Questions().size(), 1u);
   EXPECT_NE(ReadTextFile(dir / "setting.env").find("service=tunovaUSB"), std::string::npos);
+}
+
+TEST_F(WindowTest, AReadOnlySettingsFileIsSaidAndKept) {
+  namespace fs = std::filesystem;
+  const std::string settings = "[settings]\r\nservice=tunova\r\n";
+  WriteTextFile(SettingsFile(), settings);
+  fs::permissions(SettingsFile(), fs::perms::owner_read | fs::perms::group_read);
+  Open("");
+  EXPECT_EQ(port_.Text(ctl::kStatusLine), text::kSettingsReadOnly);
+  EXPECT_FALSE(window_->State().m_clientIdMissing);
+  SettleBanners();
+  window_->OnClose();
+  EXPECT_EQ(ReadTextFile(SettingsFile()), settings);  // not replaced
+  EXPECT_EQ(fs::status(SettingsFile()).permissions() & fs::perms::owner_write, fs::perms::none);
+}
+
+TEST_F(WindowTest, AnUnreadableIdentifierIsSaidAndNoneIsInvented) {
+  std::filesystem::create_directory(dir_ / "data.r4x");
+  Open("");
+  EXPECT_EQ(port_.Text(ctl::kStatusLine), text::kClientIdUnreadable);
+  EXPECT_TRUE(window_->State().m_clientIdMissing);
+  EXPECT_EQ(window_->State().m_clientId, "");
+  SettleBanners();
 }
 
 }  // namespace
