@@ -66,6 +66,9 @@ void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, 
     case WINHTTP_CALLBACK_STATUS_READ_COMPLETE:
       bytes = length;
       break;
+    case WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE:
+      bytes = *static_cast<const DWORD*>(info);
+      break;
     case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR:
       error = static_cast<WINHTTP_ASYNC_RESULT*>(info)->dwError;
       if (error == 0) error = ERROR_WINHTTP_INTERNAL_ERROR;
@@ -258,10 +261,15 @@ bool WinHttpExchange::ReadBody(const std::function<bool(std::string_view)>& sink
   auto windowStart = Clock::now();
   std::uint64_t windowBytes = 0, received = 0;
   for (;;) {
-    DWORD bytes = 0;
+    // Asking what has come first: a read of a whole block would otherwise wait (under Wine)
+    // until the block is full, and the progress and a slow server's pauses would not show.
+    DWORD available = 0, bytes = 0;
+    if (!Await([&] { return WinHttpQueryDataAvailable(request_, nullptr); }, &available))
+      return false;
     if (pending_->buffer.empty()) pending_->buffer.resize(kReadBlock);
     auto* buffer = pending_->buffer.data();
-    if (!Await([&] { return WinHttpReadData(request_, buffer, kReadBlock, nullptr); }, &bytes))
+    const DWORD want = std::clamp<DWORD>(available, 1, kReadBlock);
+    if (!Await([&] { return WinHttpReadData(request_, buffer, want, nullptr); }, &bytes))
       return false;
     if (bytes == 0) {
       // Wine ends a body that the server cut short as if it were whole.
