@@ -1,14 +1,7 @@
 #include "platform/process.h"
 
-#ifndef _WIN32
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
-
 #include <gtest/gtest.h>
 #include <cerrno>
-#include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <stop_token>
 #include <thread>
@@ -71,29 +64,6 @@ TEST(ProcessStart, BoundedWaitTimesOutAndTerminateEndsTheProgram) {
   started.process->Terminate(1);
   EXPECT_EQ(started.process->Wait(0), ProcessHandle::WaitResult::Exited);
 }
-
-// Windows has no zombies to reap.
-#ifndef _WIN32
-TEST(ProcessStart, DroppedHandlesAreReapedOnceTheProgramEnds) {
-  // Still running when its handle goes (a program that ends at once may already be reaped
-  // by the handle itself), so only the reaping of abandoned children can collect it.
-  ASSERT_TRUE(StartHelper("hang").ok);  // handle dropped at once
-  const std::string children =
-      ReadTextFile("/proc/self/task/" + std::to_string(::gettid()) + "/children");
-  if (children.empty()) GTEST_SKIP() << "the kernel does not list children";
-  const pid_t pid =
-      std::atoi(children.substr(children.find_last_of(' ', children.size() - 2) + 1).c_str());
-  ASSERT_GT(pid, 0);
-  ::kill(pid, SIGKILL);
-  siginfo_t info{};
-  // Block until the child has ended, without reaping it ourselves.
-  ASSERT_EQ(::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT), 0);
-  ReapEndedChildren();
-  errno = 0;
-  EXPECT_EQ(::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG), -1);
-  EXPECT_EQ(errno, ECHILD) << "a zombie child is left";
-}
-#endif
 
 TEST(ProcessSearch, FindsByExecutableOrFirstArgumentIgnoringCase) {
   TempDir dir;
