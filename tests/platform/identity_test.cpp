@@ -63,13 +63,6 @@ TEST(Identity, MacAddressForm) {
   }
 }
 
-TEST(Identity, DeviceNameIsTheShortHostName) {
-  char host[256] = {};
-  ASSERT_EQ(::gethostname(host, sizeof host - 1), 0);
-  const std::string expected = std::string(host).size() <= 15 ? host : "";
-  EXPECT_EQ(GetDeviceName(), expected);
-}
-
 TEST(Identity, LongHostNameGivesEmptyDeviceName) {
   const int verdict = InNewNamespaces(CLONE_NEWUTS, [] {
     const std::string sixteen = "abcdefghijklmnop";
