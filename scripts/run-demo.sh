@@ -2,12 +2,13 @@
 # Runs the launcher on a demo installation against the reference song service.
 #
 #   bash scripts/run-demo.sh [--build BUILD] [--dir DEMO] [--fresh] [--headless]
-#                            [--delay-ms N]
+#                            [--delay-ms N] [--sync]
 #
 # Makes or refreshes the demo folder (make-demo.sh), starts orvik-songsvc on loopback,
 # points setting.env at it and starts the launcher: on $DISPLAY, or under Xvfb when there is
 # none or --headless is given. Under Xvfb nobody can press a button, so demo-walkthrough.sh
 # does it and saves screenshots in DEMO/screenshots/. Closing the launcher stops the service.
+# --sync runs `orvik --sync` instead, with no display at all.
 # Exit status: the launcher's, or the walkthrough's when it ran.
 set -euo pipefail
 
@@ -16,6 +17,7 @@ BUILD="$ROOT/build"
 DEMO="$ROOT/demo"
 FRESH=()
 HEADLESS=0
+SYNC=0
 [ -n "${DISPLAY:-}" ] || HEADLESS=1
 DELAY_MS=1500  # the package is "prepared" for a moment, as on the real service
 while (($#)); do
@@ -25,6 +27,7 @@ while (($#)); do
     --fresh) FRESH=(--fresh); shift ;;
     --headless) HEADLESS=1; shift ;;
     --delay-ms) DELAY_MS=$2; shift 2 ;;
+    --sync) SYNC=1; shift ;;
     *) echo "run-demo.sh: unknown option $1" >&2; exit 2 ;;
   esac
 done
@@ -98,6 +101,13 @@ caFile=$(value ca)
 number=1234-56-7890
 kind=0
 EOF
+
+if ((SYNC)); then
+  status=0
+  (cd "$DEMO/Tunova" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
+    "$DEMO/orvik" --sync) || status=$?
+  exit "$status"
+fi
 
 if ((HEADLESS)); then
   command -v Xvfb >/dev/null || { echo "run-demo.sh: Xvfb is not installed" >&2; exit 1; }

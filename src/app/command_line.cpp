@@ -6,23 +6,63 @@
 
 namespace orvik {
 
+namespace {
+
+// "--wait-player" or "--wait-player=MINUTES" (1 to 1440); nothing when it is neither.
+std::optional<int> WaitPlayerMinutes(const std::string& arg) {
+  const std::string name = "--wait-player";
+  if (arg == name) return kDefaultWaitPlayerMinutes;
+  if (arg.rfind(name + "=", 0) != 0) return std::nullopt;
+  const std::string digits = arg.substr(name.size() + 1);
+  if (digits.empty() || digits.size() > 4 ||
+      digits.find_first_not_of("0123456789") != std::string::npos)
+    return std::nullopt;
+  const int minutes = std::stoi(digits);
+  if (minutes < 1 || minutes > 1440) return std::nullopt;
+  return minutes;
+}
+
+}  // namespace
+
 std::optional<int> HandleCommandLine(const std::vector<std::string>& args, bool hasDisplay,
                                      const std::function<void(const std::string&)>& out,
-                                     const std::function<void(const std::string&)>& err) {
+                                     const std::function<void(const std::string&)>& err,
+                                     const std::function<int(const SyncOptions&)>& runSync) {
+  bool sync = false;
+  SyncOptions options;
   for (const std::string& arg : args) {
     if (arg == "--version") {
       out(std::string("Orvik ") + kOrvikVersion);
       return 0;
     }
     if (arg == "--help") {
-      out("Usage: orvik [--version | --help]");
+      out("Usage: orvik [--version | --help | --sync [--wait-player[=MINUTES]]]");
       out("Starts the song manager and launcher of the Tunova karaoke players.");
+      out("--sync updates the songs without a window and ends: exit status 0 updated or");
+      out("  nothing to do, 1 failed, 2 usage, 3 another launcher holds the program folder.");
+      out("--wait-player first waits until no player runs, checking every minute, at most");
+      out("  MINUTES (1-1440, default " + std::to_string(kDefaultWaitPlayerMinutes) +
+          "); a player still running then fails the sync.");
       out("The settings are setting.env beside the program; the log is logs/orvik.log.");
       return 0;
     }
+    if (arg == "--sync") {
+      sync = true;
+      continue;
+    }
+    if (const auto minutes = WaitPlayerMinutes(arg)) {
+      options.waitPlayer.emplace();
+      options.waitPlayer->limit = std::chrono::minutes(*minutes);
+      continue;
+    }
     err("orvik: unknown option: " + arg + " (see orvik --help)");
-    return 2;
+    return kSyncUsage;
   }
+  if (options.waitPlayer && !sync) {
+    err("orvik: --wait-player goes with --sync (see orvik --help)");
+    return kSyncUsage;
+  }
+  if (sync) return runSync(options);
   if (!hasDisplay) {
     err("orvik: 화면(디스플레이)이 필요합니다: DISPLAY가 설정되지 않았습니다 (needs a display)");
     return 1;

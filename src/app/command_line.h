@@ -1,6 +1,7 @@
 // The launcher's command line, read before any window exists: --version and --help print
-// and end, an unknown option is named, and without a display the launcher says so in one
-// line instead of letting the toolkit abort.
+// and end, --sync updates without a window (the toolkit is never started), an unknown
+// option is named, and without a display the launcher says so in one line instead of
+// letting the toolkit abort.
 #pragma once
 
 #include <functional>
@@ -8,14 +9,20 @@
 #include <string>
 #include <vector>
 
+#include "window/sync_run.h"
+
 namespace orvik {
+
+// --wait-player without a number: how many minutes a sync waits for the players to end.
+inline constexpr int kDefaultWaitPlayerMinutes = 120;
 
 // The process's exit code when the command line (or the lack of a display) ends it before
 // the window; nothing when the launcher goes on. `out`/`err` receive whole lines.
-// `hasDisplay` tells whether a window can be shown at all.
+// `hasDisplay` tells whether a window can be shown at all; `runSync` runs orvik --sync.
 std::optional<int> HandleCommandLine(const std::vector<std::string>& args, bool hasDisplay,
                                      const std::function<void(const std::string&)>& out,
-                                     const std::function<void(const std::string&)>& err);
+                                     const std::function<void(const std::string&)>& err,
+                                     const std::function<int(const SyncOptions&)>& runSync);
 
 // True when the environment names a display the toolkit can use.
 bool HasDisplay();

@@ -137,6 +137,8 @@ TEST(CommandLine, AnswersAndEndsWithoutADisplay) {
   const auto unknown = RunWithoutDisplay("--frobnicate");
   EXPECT_EQ(unknown.second, 2);
   EXPECT_NE(unknown.first.find("unknown option: --frobnicate"), std::string::npos);
+  for (const char* usage : {"--sync --wait-player=0", "--wait-player", "--sync --wait-player=x"})
+    EXPECT_EQ(RunWithoutDisplay(usage).second, 2) << usage;
   const auto plain = RunWithoutDisplay("");
   EXPECT_EQ(plain.second, 1);
   EXPECT_EQ(std::count(plain.first.begin(), plain.first.end(), '\n'), 1) << plain.first;

@@ -9,22 +9,6 @@
 namespace orvik {
 namespace {
 
-TEST(Catalogue, KeysButtonsAndTexts) {
-  ASSERT_EQ(ServiceCatalogue().size(), 6u);
-  const auto* hl = FindService("tunovaHL");
-  ASSERT_NE(hl, nullptr);
-  EXPECT_EQ(hl->selectedText, "▶ Tunova H/L");
-  EXPECT_EQ(hl->runCaption, "Tunova H/L 실행");
-  EXPECT_EQ(FindServiceByLegacyButton(1030)->key, "tunovaPRO");
-  EXPECT_EQ(FindServiceByLegacyButton(1031)->key, "tunovaNEW");
-  EXPECT_EQ(FindServiceByImageButton(1033)->key, "tunovaUSB");
-  EXPECT_EQ(FindServiceByImageButton(1036)->key, "tunovaPRO");
-  EXPECT_EQ(FindServiceByImageButton(0), nullptr);  // tunovaPRONEW has no buttons
-  EXPECT_EQ(FindServiceByLegacyButton(1027), nullptr);
-  EXPECT_EQ(FindService("tunovapro"), nullptr);  // only normalisation ignores case
-  EXPECT_TRUE(FindService("tunovaPRONEW")->displayName.empty());
-}
-
 TEST(Catalogue, NormalisationAndProgramLists) {
   EXPECT_EQ(NormaliseServiceKey("TUNOVAPRO"), "tunovaPRO");
   EXPECT_EQ(NormaliseServiceKey("TunovaProNew"), "tunovaPRONEW");

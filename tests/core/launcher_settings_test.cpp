@@ -38,20 +38,6 @@ TEST_F(LauncherSettings, LowerCaseProServiceSavesBackAsSixLines) {
             "[config]\r\nuseConfig=\r\n\r\n[settings]\r\nrun=tunovaPRO\r\nservice=tunovapro\r\n");
 }
 
-TEST_F(LauncherSettings, BlanksAroundNameValueAndEqualsAreTrimmed) {
-  const auto list = Load("[settings]\n  service = tunovaHL  \n");
-  EXPECT_EQ(state_.ServiceKey(), "tunovaHL");
-  EXPECT_EQ(list.entries, (Entries{"tunovaHL"}));
-  EXPECT_EQ(list.selected, 0);
-}
-
-TEST_F(LauncherSettings, BlankPaddedHeaderIsAnotherSection) {
-  const auto list = Load("[ settings ]\nservice=tunovaPRO\n");
-  EXPECT_EQ(state_.ServiceKey(), "tunova");
-  EXPECT_EQ(list.entries, (Entries{"tunova"}));
-  EXPECT_EQ(state_.settings.Get(" settings .service"), "tunovaPRO");
-}
-
 TEST_F(LauncherSettings, SecondEntryWinsAndEntryBeforeHeaderKeepsEmptySection) {
   Load("lonely=1\n[settings]\nrun=tunova\nrun=TUNOVA\nservice=tunova\n");
   EXPECT_EQ(state_.settings.Get("settings.run"), "tunova");  // the entry's own case

@@ -1,9 +1,6 @@
 #include "core/settings_table.h"
 
 #include <gtest/gtest.h>
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
 #include "support/temp_dir.h"
 
@@ -32,29 +29,6 @@ TEST(SettingsTable, PlainLookupLeavesTableAloneIndexedInserts) {
   EXPECT_FALSE(t.Has("songs.tunova"));
   EXPECT_EQ(t.GetOrInsert("config.useConfig"), "");
   EXPECT_EQ(t.Serialize(), "[config]\r\nuseConfig=\r\n");
-}
-
-TEST(SettingsTable, SaveIsAtomicAndFailureKeepsOldFile) {
-  test::TempDir dir;
-  const auto file = dir / "setting.env";
-  SettingsTable t;
-  t.Set("settings.service", "tunova");
-  ASSERT_TRUE(SaveSettingsFile(file, t));
-  EXPECT_EQ(test::ReadTextFile(file), "[settings]\r\nservice=tunova\r\n");
-
-#ifndef _WIN32  // a read-only folder on Windows still takes new files
-  SettingsTable bigger;
-  bigger.Set("settings.service", "tunovaPRO");
-  std::filesystem::permissions(
-      dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-  if (::geteuid() != 0) {  // root writes anyway
-    EXPECT_FALSE(SaveSettingsFile(file, bigger));
-    EXPECT_EQ(test::ReadTextFile(file), "[settings]\r\nservice=tunova\r\n");
-  }
-  std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
-#endif
-  for (const auto& e : std::filesystem::directory_iterator(dir.path()))
-    EXPECT_EQ(e.path().filename(), "setting.env");  // no temporary left behind
 }
 
 TEST(SettingsTable, AByteOrderMarkIsReadPastAndWrittenBack) {

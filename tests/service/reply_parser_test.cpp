@@ -77,18 +77,6 @@ TEST(ReplyMap, ReadingsOfAnEmptyReplyAreFalseOrEmptyAndInsertTheirKeys) {
                                     {"updateSongCount", ""}}));
 }
 
-TEST(ReplyMap, ReadsTheLauncherKeys) {
-  ReplyMap map;
-  ParseReply("needUpdateSong=true&action=remove&appFileUrl=https://h/a.exe&updateSongCount=3", map);
-  EXPECT_TRUE(map.NeedUpdateSong());
-  EXPECT_TRUE(map.IsActionRemove());
-  EXPECT_EQ(map.GetAction(), "remove");
-  EXPECT_EQ(map.GetAppFileUrl(), "https://h/a.exe");
-  EXPECT_EQ(map.GetUpdateSongCount(), "3");
-  map.SetNeedUpdateSong("false");
-  EXPECT_FALSE(map.NeedUpdateSong());
-}
-
 TEST(SplitByChar, KeepsEmptyPiecesButNoTrailingOne) {
   using Pieces = std::vector<std::string>;
   EXPECT_EQ(SplitByChar("a,,b", ','), (Pieces{"a", "", "b"}));

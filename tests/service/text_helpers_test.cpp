@@ -18,12 +18,6 @@ TEST(UrlEncodeFormValue, KeepsOnlyLettersAndDigits) {
   EXPECT_EQ(UrlEncodeFormValue(""), "");
 }
 
-TEST(JoinReplyLines, DropsLineFeedsOnly) {
-  EXPECT_EQ(JoinReplyLines("a=1\nb=2\n"), "a=1b=2");
-  EXPECT_EQ(JoinReplyLines("a=1\r\nb=2\r\n"), "a=1\rb=2\r");
-  EXPECT_EQ(JoinReplyLines("a=1"), "a=1");
-}
-
 TEST(EncodePathSegment, LeavesNoWayOutOfTheSegment) {
   EXPECT_EQ(EncodePathSegment("U7"), "U7");
   EXPECT_EQ(EncodePathSegment("a-b_c.d"), "a-b_c.d");

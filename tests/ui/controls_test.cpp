@@ -91,26 +91,6 @@ TEST_F(ControlsTest, PressedPlainFaceAndDisabledFaces) {
   EXPECT_NE(Centre(service), enabled);
 }
 
-TEST_F(ControlsTest, PlaceMovesOnlyForANewRectangle) {
-  CImageButton button(5001, &dlg);
-  int moves = 0;
-  struct MoveCounter : QObject {
-    int* moves;
-    explicit MoveCounter(int* m) : moves(m) {}
-    bool eventFilter(QObject*, QEvent* e) override {
-      if (e->type() == QEvent::Move) ++*moves;
-      return false;
-    }
-  } counter(&moves);
-  button.installEventFilter(&counter);
-  button.Place(100, 100, 40, 20);
-  button.Place(100, 100, 40, 20);
-  EXPECT_EQ(button.geometry(), QRect(98, 98, 44, 24));
-  EXPECT_LE(moves, 1);
-  button.Place(50, 60, 40, 20);
-  EXPECT_EQ(button.geometry(), QRect(48, 58, 44, 24));
-}
-
 class BannerTest : public ControlsTest {
  protected:
   std::filesystem::path Picture(const std::string& name, QColor colour) {

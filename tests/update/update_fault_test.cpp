@@ -150,18 +150,15 @@ TEST_F(UpdateFaultTest, CorruptZipKeepsTheStoreAndDropsTheArchive) {
   EXPECT_EQ(PostedStates().back(), kStateUnpackFailed);
 }
 
+// Which names leave the store is the extractor's test; here: how the refusal shows.
 TEST_F(UpdateFaultTest, ZipWithEntriesLeavingTheStoreIsRefusedWhole) {
-  for (const std::string evil : {"../evil.sgd", "/tmp/orvik-abs-evil.sgd", "K1000/../../x.sgd"}) {
-    songsvc::Fault bad;
-    bad.rawBody = ZipBytes({{SongPath(2001), "fine"}, {evil, "evil"}});
-    ASSERT_FALSE(bad.rawBody->empty());
-    service_->SetFault("/packages/", bad);
-    EXPECT_EQ(PressUpdate(), kStateUnpackFailed) << evil;
-    ExpectNothingInstalled(before_, text::kUnpackUnsafe);
-    EXPECT_FALSE(fs::exists(dirs_ / "evil.sgd"));
-    EXPECT_FALSE(fs::exists(dirs_ / "x.sgd"));
-    EXPECT_FALSE(fs::exists("/tmp/orvik-abs-evil.sgd"));
-  }
+  songsvc::Fault bad;
+  bad.rawBody = ZipBytes({{SongPath(2001), "fine"}, {"K1000/../../x.sgd", "evil"}});
+  ASSERT_FALSE(bad.rawBody->empty());
+  service_->SetFault("/packages/", bad);
+  EXPECT_EQ(PressUpdate(), kStateUnpackFailed);
+  ExpectNothingInstalled(before_, text::kUnpackUnsafe);
+  EXPECT_FALSE(fs::exists(dirs_ / "x.sgd"));
 }
 
 TEST_F(UpdateFaultTest, MissingSevenZipInstallsNothing) {

@@ -269,34 +269,31 @@ class LauncherOfferTest : public EngineTest {
   }
 };
 
-TEST_F(LauncherOfferTest, YesOpensTheWebAddress) {
-  service_->SetAppUpdate(true, "https://example.com/orvik-setup.exe");
-  port_.QueueAnswer(true);
-  Check();
-  EXPECT_EQ(port_.Questions(), std::vector<std::string>{text::kLauncherUpdateQuestion});
-  EXPECT_EQ(port_.Opened(), std::vector<std::string>{"https://example.com/orvik-setup.exe"});
-  EXPECT_TRUE(port_.Visible(ctl::kRunButton));  // the worker goes on after the offer
-}
-
-TEST_F(LauncherOfferTest, NoOpensNothing) {
-  service_->SetAppUpdate(true, "https://example.com/orvik-setup.exe");
-  port_.QueueAnswer(false);
-  Check();
-  EXPECT_EQ(port_.Questions().size(), 1u);
-  EXPECT_TRUE(port_.Opened().empty());
-}
-
-TEST_F(LauncherOfferTest, AddressThatIsNoWebAddressIsNotOpened) {
-  for (const std::string address : {"C:\\Windows\\System32\\cmd.exe", "file:///bin/sh", ""}) {
+// Only a web address the operator said Yes to is opened; the worker goes on after the offer.
+TEST_F(LauncherOfferTest, OnlyAWebAddressIsOpenedAndOnlyWithYes) {
+  const std::string web = "https://example.com/orvik-setup.exe";
+  const struct {
+    std::string address;
+    bool yes;
+    bool opened;
+  } cases[] = {{web, true, true},
+               {web, false, false},
+               {"C:\\Windows\\System32\\cmd.exe", true, false},
+               {"file:///bin/sh", true, false},
+               {"", true, false}};
+  for (const auto& c : cases) {
     port_.Clear();
     client_->SetConnectDone(false);
     state_.m_refreshRequested = true;
-    service_->SetAppUpdate(true, address);
-    port_.QueueAnswer(true);
+    service_->SetAppUpdate(true, c.address);
+    port_.QueueAnswer(c.yes);
     Check();
-    EXPECT_TRUE(port_.Opened().empty()) << address;
-    EXPECT_EQ(port_.Messages(), std::vector<std::string>{text::kLauncherUpdateBadAddress})
-        << address;
+    EXPECT_EQ(port_.Questions(), std::vector<std::string>{text::kLauncherUpdateQuestion});
+    EXPECT_EQ(port_.Opened(), c.opened ? std::vector<std::string>{web} : std::vector<std::string>{})
+        << c.address;
+    const std::vector<std::string> said{text::kLauncherUpdateBadAddress};
+    EXPECT_EQ(port_.Messages(), c.yes && !c.opened ? said : std::vector<std::string>{});
+    EXPECT_TRUE(port_.Visible(ctl::kRunButton));
   }
 }
 

@@ -32,9 +32,6 @@ TEST(ImageButtonState, FaceFollowsDisabledThenLatchThenPress) {
   ImageButtonState twoFaces;
   twoFaces.SetDisabled(true);
   EXPECT_EQ(twoFaces.FaceToDraw(), std::nullopt);
-  EXPECT_EQ(twoFaces.BackColor(), 0xFFFFFFu);
-  twoFaces.SetBackColor(ImageButtonState::kMainWindowBackColor);
-  EXPECT_EQ(twoFaces.BackColor(), 0xF0F0F0u);
 }
 
 TEST(ImageButtonState, ReleaseTogglesOnlyInToggleModeAndClicksOnlyOverButton) {

@@ -41,31 +41,6 @@ TEST(ProgressState, ProgressCallsReturnPreviousAndWriteChangedLabelsOnly) {
   EXPECT_EQ(p.SetPos(100).label, "100%");
 }
 
-TEST(ProgressState, RangeAndStepChangeTheArithmetic) {
-  ProgressState p;
-  p.Create(false, false);
-  p.SetRange(200, 400);
-  p.SetStep(50);
-  EXPECT_EQ(p.Pos(), 200);
-  EXPECT_EQ(p.StepIt().label, "25%");
-  EXPECT_EQ(p.OffsetPos(-1000).label, "-75%");  // the bar clamps; the label is as computed
-  EXPECT_EQ(p.Pos(), 200);
-
-  p.SetRange(3, 3);
-  EXPECT_EQ(p.Pos(), 3);
-  EXPECT_EQ(p.StepIt().label, "0%");
-  EXPECT_EQ(p.Pos(), 3);
-}
-
-TEST(ProgressState, CancelIsReadAndCleared) {
-  ProgressState p;
-  EXPECT_FALSE(p.CheckCancelButton());
-  p.PressCancel();
-  p.PressCancel();
-  EXPECT_TRUE(p.CheckCancelButton());
-  EXPECT_FALSE(p.CheckCancelButton());
-}
-
 TEST(ProgressState, OwnerIsEnabledAgainOnlyWhenThisDialogDisabledIt) {
   ProgressState p;
   EXPECT_FALSE(p.Create(true, false));  // already disabled by someone else

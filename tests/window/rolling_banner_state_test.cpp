@@ -106,18 +106,6 @@ TEST(RollingBannerState, EasedOffsetAndPaintPlan) {
   EXPECT_EQ(banner.Offset(1000), 920);
 }
 
-TEST(RollingBannerState, RectsFromFirstPictureThenFromMainWindow) {
-  RollingBannerState banner;
-  banner.SetBannerRect(5, 6, 10, 10);
-  banner.SetImages(0, 800, 400);
-  EXPECT_EQ(banner.BannerRect(), (Rect{5, 6, 15, 16}));  // nothing loaded: unchanged
-  banner.SetImages(2, 800, 400);
-  EXPECT_EQ(banner.BannerRect(), (Rect{5, 6, 800, 400}));
-  banner.SetBannerRect(0, 0, 690, 320);
-  EXPECT_EQ(banner.Width(), 690);
-  EXPECT_EQ(banner.Height(), 320);
-}
-
 TEST(RollingBannerState, ReplacingPicturesOrIntervalRestartsSafely) {
   RollingBannerState banner = MainWindowBanner(3);
   TicksToNextPicture(banner);

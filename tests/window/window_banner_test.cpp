@@ -77,12 +77,5 @@ TEST_F(BannerWindow, OnlyWebLinksAreOpened) {
   EXPECT_EQ(OpenedByClick(4), Opened{"HTTPS://three.test/"});
 }
 
-TEST_F(BannerWindow, EmptyBannerListAddsNothing) {
-  Open("");
-  EXPECT_TRUE(Added().empty());
-  EXPECT_EQ(OpenedByClick(0), Opened{});
-  EXPECT_EQ(OpenedByClick(1), Opened{});  // neither picture file exists here
-}
-
 }  // namespace
 }  // namespace orvik::test

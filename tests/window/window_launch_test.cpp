@@ -1,6 +1,8 @@
 // The run button and its watch, the list commands, the About box and the event pages.
 #include <condition_variable>
 
+#include "core/launcher_settings.h"
+#include "window/player_wait.h"
 #include "window/window_texts.h"
 #include "window_fixture.h"
 
@@ -131,6 +133,35 @@ TEST_F(LaunchWindow, ClosingDuringALaunchDoesNotWaitOutItsPauses) {
   }
   window.OnClose();  // the pauses end at once instead of running their course
   EXPECT_TRUE(port.WaitForPosted(WM_LAUNCH_DONE, 1, std::chrono::seconds(0)));
+}
+
+// A sync waits for every configured player, not only the selected one, and gives up at
+// the limit instead of waiting for ever.
+TEST(PlayerWait, WaitsForAnyConfiguredPlayerUpToTheLimit) {
+  LauncherState state;
+  LoadSettingsFromBytes(state, kSettings);
+  struct Case {
+    std::string running;
+    int endsAfter;  // pauses; -1: never
+    bool idle;
+    int pauses;
+  } cases[] = {{"", 0, true, 0},
+               {"lister.exe", -1, true, 0},
+               {"TunovaNew.exe", 2, true, 2},
+               {"tunova.exe", -1, false, 3}};
+  for (const Case& c : cases) {
+    FakeProcesses processes;
+    if (!c.running.empty()) processes.running = {c.running};
+    int pauses = 0;
+    PlayerWait wait;
+    wait.limit = std::chrono::minutes(3);
+    wait.pause = [&](std::chrono::milliseconds interval) {
+      EXPECT_EQ(interval, std::chrono::minutes(1));
+      if (++pauses == c.endsAfter) processes.running.clear();
+    };
+    EXPECT_EQ(WaitForPlayersToEnd(PlayerExecutables(state), processes, wait), c.idle) << c.running;
+    EXPECT_EQ(pauses, c.pauses) << c.running;
+  }
 }
 
 }  // namespace

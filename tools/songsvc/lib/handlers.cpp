@@ -86,7 +86,17 @@ void SongService::Impl::Install(httplib::Server& server, bool secure) {
     Handle(req, res, secure);
   };
   server.Get(".*", handler);
-  server.Post(".*", handler);
+  // Read through a content reader: the library's own reading refuses form bodies over
+  // 8 KiB, and a device connect lists every stored song (megabytes for a large store).
+  server.Post(".*", [this, secure](const httplib::Request& req, httplib::Response& res,
+                                   const httplib::ContentReader& read) {
+    httplib::Request whole = req;
+    read([&whole](const char* data, size_t size) {
+      whole.body.append(data, size);
+      return true;
+    });
+    Handle(whole, res, secure);
+  });
 }
 
 void SongService::Impl::Handle(const httplib::Request& req, httplib::Response& res, bool secure) {

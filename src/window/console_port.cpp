@@ -1,0 +1,125 @@
+#include "window/console_port.h"
+
+#include "core/log.h"
+#include "update/update_texts.h"
+
+namespace orvik {
+
+ConsolePort::ConsolePort(Line out, Line progress)
+    : out_(std::move(out)), progress_(std::move(progress)) {}
+
+void ConsolePort::EndProgressLine() {
+  if (!progressOpen_) return;
+  progressOpen_ = false;
+  progress_("\n");
+}
+
+void ConsolePort::SetControlText(int id, const std::string& text) {
+  std::lock_guard lock(mutex_);
+  if (id == ctl::kByteProgressLabel) {
+    byteLabel_ = text;
+    if (progress_) {
+      progressOpen_ = true;
+      progress_("\r" + text + "\x1b[K");
+    }
+    return;
+  }
+  if (id != ctl::kStatusLine && id != ctl::kUpdateCountLabel) return;
+  if (id == ctl::kStatusLine) {
+    if (text.empty() || text == status_) return;
+    status_ = text;
+  }
+  EndProgressLine();
+  out_(text);
+}
+
+void ConsolePort::SetControlChecked(int id, bool checked) {
+  std::lock_guard lock(mutex_);
+  checked_[id] = checked;
+}
+
+bool ConsolePort::IsControlChecked(int id) {
+  std::lock_guard lock(mutex_);
+  return checked_[id];
+}
+
+void ConsolePort::SetProgressPos(int id, int pos) {
+  std::lock_guard lock(mutex_);
+  // Without a terminal a line per tenth: a log file keeps no carriage returns.
+  if (id != ctl::kProgressBar || progress_ || pos / 10 <= shownTenth_ || byteLabel_.empty()) return;
+  shownTenth_ = pos / 10;
+  out_(byteLabel_);
+}
+
+void ConsolePort::StartTimer(int timerId, int periodMs) {
+  std::lock_guard lock(mutex_);
+  const std::chrono::milliseconds period(periodMs);
+  timers_[timerId] = Timer{period, Clock::now() + period};
+  wake_.notify_all();
+}
+
+void ConsolePort::StopTimer(int timerId) {
+  std::lock_guard lock(mutex_);
+  timers_.erase(timerId);
+}
+
+void ConsolePort::PostWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+  std::lock_guard lock(mutex_);
+  posted_.push_back(Event{false, message, wParam, lParam});
+  wake_.notify_all();
+}
+
+bool ConsolePort::AskYesNo(const std::string& text) {
+  if (text == text::kUseArchiveQuestion) {
+    logging::Info("sync: the package left by an earlier download is used");
+    return true;
+  }
+  if (text == text::kLauncherUpdateQuestion) {
+    logging::Info("sync: a newer launcher is offered; it is left for the window to open");
+    return false;
+  }
+  logging::Info("sync: answered no: " + text);
+  return false;
+}
+
+void ConsolePort::ShowMessage(const std::string& text, MessageIcon) {
+  logging::Info("message: " + text);
+  std::lock_guard lock(mutex_);
+  EndProgressLine();
+  out_(text);
+}
+
+bool ConsolePort::OpenAddress(const std::string& address) {
+  logging::Info("sync: not opened without a window: " + address);
+  return false;
+}
+
+ConsolePort::Event ConsolePort::Next() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    if (!posted_.empty()) {
+      const Event event = posted_.front();
+      posted_.pop_front();
+      return event;
+    }
+    auto next = timers_.end();
+    for (auto it = timers_.begin(); it != timers_.end(); ++it)
+      if (next == timers_.end() || it->second.due < next->second.due) next = it;
+    if (next == timers_.end()) {
+      wake_.wait(lock);
+      continue;
+    }
+    if (Clock::now() >= next->second.due) {
+      next->second.due = Clock::now() + next->second.period;
+      return Event{true, static_cast<unsigned>(next->first), 0, 0};
+    }
+    wake_.wait_until(lock, next->second.due);
+  }
+}
+
+std::string ConsolePort::LastStatus() const {
+  std::lock_guard lock(mutex_);
+  return status_;
+}
+
+}  // namespace orvik
