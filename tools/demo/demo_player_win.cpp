@@ -50,10 +50,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   HWND window = CreateWindowExW(0, wc.lpszClassName, L"Tunova (demo player)",
                                 WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT,
                                 CW_USEDEFAULT, 360, 160, nullptr, nullptr, instance, nullptr);
-  CreateWindowExW(0, L"STATIC", L"The demo stands in for a karaoke player.",
-                  WS_CHILD | WS_VISIBLE, 20, 20, 320, 20, window, nullptr, instance, nullptr);
-  CreateWindowExW(0, L"BUTTON", L"Close", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, 130, 60, 90,
-                  28, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDCANCEL)), instance,
+  CreateWindowExW(0, L"STATIC", L"The demo stands in for a karaoke player.", WS_CHILD | WS_VISIBLE,
+                  20, 20, 320, 20, window, nullptr, instance, nullptr);
+  CreateWindowExW(0, L"BUTTON", L"Close", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, 130, 60, 90, 28,
+                  window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDCANCEL)), instance,
                   nullptr);
   ShowWindow(window, show);
   MSG msg;

@@ -12,8 +12,8 @@ CImageButton::~CImageButton() {
 }
 
 bool CImageButton::Create(HWND parent) {
-  hwnd_ = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, 10, 10, 55,
-                          20, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)),
+  hwnd_ = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, 10, 10, 55, 20,
+                          parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)),
                           GetModuleHandleW(nullptr), nullptr);
   if (!hwnd_) return false;
   SetWindowSubclass(hwnd_, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
@@ -103,8 +103,8 @@ void CImageButton::MouseUp(LPARAM lParam) {
   if (click && onClicked) onClicked(id_);
 }
 
-LRESULT CALLBACK CImageButton::SubclassProc(HWND hwnd, UINT message, WPARAM wParam,
-                                            LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+LRESULT CALLBACK CImageButton::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR, DWORD_PTR self) {
   auto* button = reinterpret_cast<CImageButton*>(self);
   switch (message) {
     case WM_LBUTTONDOWN:

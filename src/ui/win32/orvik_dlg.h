@@ -91,8 +91,7 @@ class COrvikDlg : public WindowPort {
   void CreateBanner();
   void CreateStatusPicture();
   void UpdateStatusPicture();
-  static LRESULT CALLBACK StatusPictureProc(HWND hwnd, UINT message, WPARAM wParam,
-                                            LPARAM lParam);
+  static LRESULT CALLBACK StatusPictureProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   int Scaled(int pixels) const { return MulDiv(pixels, dpi_, 96); }
   RECT ScaledRect(int x, int y, int width, int height) const;
 

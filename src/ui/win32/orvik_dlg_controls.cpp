@@ -48,7 +48,8 @@ int Round(double value) { return static_cast<int>(std::lround(value)); }
 
 int LineHeight(HWND control) {
   HDC dc = GetDC(control);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  HGDIOBJ old =
+      SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc, &metrics);
   SelectObject(dc, old);
@@ -84,7 +85,8 @@ void COrvikDlg::LayOutTemplateControls() {
     if (IsStatic(child)) {
       if (id == ctl::kStoredCountLabel || id == ctl::kUpdateCountLabel) {
         if (!countFont_)
-          countFont_ = CreateFontW(Scaled(24), 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Arial");
+          countFont_ =
+              CreateFontW(Scaled(24), 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Arial");
         SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(countFont_), FALSE);
       }
       // Some template rectangles are lower than a line of their font at this scale; they
@@ -98,12 +100,11 @@ void COrvikDlg::LayOutTemplateControls() {
     }
     if (id <= 0) continue;
     controls_[id] = child;
-    mirror_[id] = ControlMirror{false, (GetWindowLongPtrW(child, GWL_STYLE) & WS_VISIBLE) != 0,
-                                true};
+    mirror_[id] =
+        ControlMirror{false, (GetWindowLongPtrW(child, GWL_STYLE) & WS_VISIBLE) != 0, true};
   }
   if (HWND bar = Control(ctl::kProgressBar)) SendMessageW(bar, PBM_SETRANGE32, 0, 100);
-  if (HWND list = Control(ctl::kProgramList))
-    SendMessageW(list, CB_SETMINVISIBLE, 3, 0);
+  if (HWND list = Control(ctl::kProgramList)) SendMessageW(list, CB_SETMINVISIBLE, 3, 0);
 }
 
 void COrvikDlg::CreateImageButtons() {
@@ -151,9 +152,9 @@ void COrvikDlg::CreateStatusPicture() {
   wc.lpszClassName = kStatusPictureClass;
   RegisterClassW(&wc);
   const RECT r = ScaledRect(526, 420, 163, 86);
-  statusPicture_ = CreateWindowExW(0, kStatusPictureClass, L"", WS_CHILD | WS_CLIPSIBLINGS, r.left,
-                                   r.top, r.right - r.left, r.bottom - r.top, hwnd_, nullptr,
-                                   wc.hInstance, nullptr);
+  statusPicture_ =
+      CreateWindowExW(0, kStatusPictureClass, L"", WS_CHILD | WS_CLIPSIBLINGS, r.left, r.top,
+                      r.right - r.left, r.bottom - r.top, hwnd_, nullptr, wc.hInstance, nullptr);
   if (!statusPicture_) return;
   SetWindowLongPtrW(statusPicture_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   // Above the program caption it covers, below the program list and the buttons.

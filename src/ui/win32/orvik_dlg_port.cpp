@@ -166,8 +166,8 @@ void COrvikDlg::RedrawControl(int id) {
 
 void COrvikDlg::InvalidateArea(const Rect& area) {
   RunOnUi([this, area] {
-    const RECT dirty = ScaledRect(area.left, area.top, area.right - area.left,
-                                  area.bottom - area.top);
+    const RECT dirty =
+        ScaledRect(area.left, area.top, area.right - area.left, area.bottom - area.top);
     InvalidateRect(hwnd_, &dirty, TRUE);
     RECT picture, overlap;
     if (statusPicture_ && GetWindowRect(statusPicture_, &picture)) {
@@ -196,10 +196,10 @@ void COrvikDlg::SetListItems(int id, const std::vector<std::string>& items, int 
     SendMessageW(combo, CB_RESETCONTENT, 0, 0);
     for (const auto& text : texts)
       SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    const LRESULT index =
-        hasChoice ? SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                 reinterpret_cast<LPARAM>(chosen.c_str()))
-                  : CB_ERR;
+    const LRESULT index = hasChoice
+                              ? SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                             reinterpret_cast<LPARAM>(chosen.c_str()))
+                              : CB_ERR;
     SendMessageW(combo, CB_SETCURSEL, index == CB_ERR ? static_cast<WPARAM>(-1) : index, 0);
   });
 }
@@ -254,8 +254,8 @@ bool COrvikDlg::AskYesNo(const std::string& text) {
   const std::wstring question = platform::Utf8ToWide(text);
   return WaitOnUi<bool>(
       [this, question] {
-        return MessageBoxW(BoxParent(), question.c_str(), kBoxTitle,
-                           MB_YESNO | MB_ICONQUESTION) == IDYES;
+        return MessageBoxW(BoxParent(), question.c_str(), kBoxTitle, MB_YESNO | MB_ICONQUESTION) ==
+               IDYES;
       },
       false);
 }

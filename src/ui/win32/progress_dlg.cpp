@@ -75,8 +75,7 @@ void CProgressDlg::PumpMessages() {
   }
 }
 
-INT_PTR CALLBACK CProgressDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam,
-                                          LPARAM lParam) {
+INT_PTR CALLBACK CProgressDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
     auto* self = reinterpret_cast<CProgressDlg*>(lParam);
     SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
@@ -84,8 +83,7 @@ INT_PTR CALLBACK CProgressDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam
                         self->state_.Upper());
     SendDlgItemMessageW(hwnd, IDC_PROGRESS_BAR, PBM_SETSTEP, self->state_.StepSize(), 0);
     SendDlgItemMessageW(hwnd, IDC_PROGRESS_BAR, PBM_SETPOS, self->state_.Pos(), 0);
-    SetDlgItemTextW(hwnd, IDC_PROGRESS_PERCENT,
-                    platform::Utf8ToWide(self->state_.Label()).c_str());
+    SetDlgItemTextW(hwnd, IDC_PROGRESS_PERCENT, platform::Utf8ToWide(self->state_.Label()).c_str());
     return TRUE;
   }
   auto* self = reinterpret_cast<CProgressDlg*>(GetWindowLongPtrW(hwnd, DWLP_USER));

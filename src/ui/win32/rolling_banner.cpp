@@ -127,8 +127,7 @@ void CRollingBanner::Paint() {
   EndPaint(hwnd_, &ps);
 }
 
-LRESULT CALLBACK CRollingBanner::WndProc(HWND hwnd, UINT message, WPARAM wParam,
-                                         LPARAM lParam) {
+LRESULT CALLBACK CRollingBanner::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* self = reinterpret_cast<CRollingBanner*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (self) {
     switch (message) {

@@ -38,17 +38,16 @@ bool SkinImage::LoadFile(const std::filesystem::path& file) {
 }
 
 bool SkinImage::Decode(const void* bytes, std::size_t size) {
-  IStream* stream =
-      SHCreateMemStream(static_cast<const BYTE*>(bytes), static_cast<UINT>(size));
+  IStream* stream = SHCreateMemStream(static_cast<const BYTE*>(bytes), static_cast<UINT>(size));
   if (!stream) return false;
   bool ok = false;
   {
     Gdiplus::Bitmap decoded(stream);
     if (decoded.GetLastStatus() == Gdiplus::Ok && decoded.GetWidth() > 0) {
       // A copy of its own: the decoded bitmap reads from the stream for as long as it lives.
-      auto copy = std::make_unique<Gdiplus::Bitmap>(
-          static_cast<INT>(decoded.GetWidth()), static_cast<INT>(decoded.GetHeight()),
-          PixelFormat32bppPARGB);
+      auto copy = std::make_unique<Gdiplus::Bitmap>(static_cast<INT>(decoded.GetWidth()),
+                                                    static_cast<INT>(decoded.GetHeight()),
+                                                    PixelFormat32bppPARGB);
       Gdiplus::Graphics g(copy.get());
       g.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
       ok = g.DrawImage(&decoded, 0, 0, static_cast<INT>(decoded.GetWidth()),
@@ -68,8 +67,8 @@ void SkinImage::Draw(Gdiplus::Graphics& graphics, int x, int y, int width, int h
   graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
   graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
   graphics.DrawImage(bitmap_.get(), Gdiplus::Rect(x, y, width, height), 0, 0,
-                     static_cast<INT>(bitmap_->GetWidth()),
-                     static_cast<INT>(bitmap_->GetHeight()), Gdiplus::UnitPixel);
+                     static_cast<INT>(bitmap_->GetWidth()), static_cast<INT>(bitmap_->GetHeight()),
+                     Gdiplus::UnitPixel);
 }
 
 void SkinImage::Draw(HDC dc, int x, int y, int width, int height) const {
