@@ -31,7 +31,7 @@ for arch in "${arches[@]}"; do
   echo "== $arch: building in $build"
   cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$build" -j2 --target orvik orvik-demo-player orvik-demo-songlist
+  cmake --build "$build" -j2 --target orvik orvik-demo-player orvik-demo-songlist orvik-demo-command
 
   stage="dist/stage-$arch"
   rm -rf "$stage"
