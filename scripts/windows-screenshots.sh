@@ -71,7 +71,29 @@ screen() { import -window root "$SHOTS/$1.png"; echo "$SHOTS/$1.png"; }
 main_window() { window=$(xdotool search --onlyvisible --name '^ $' 2>/dev/null | head -n1) && [ -n "$window" ]; }
 boxes() { [ "$(xdotool search --onlyvisible --pid "$launcher" 2>/dev/null | wc -l)" -ge "$1" ]; }
 part_grew() { [ "$(stat -c %s "$DEMO"/*.zip.part 2>/dev/null | head -n1)" -gt 100000 ] 2>/dev/null; }
-seven_zip() { sevenzip=$(pgrep -f '7za\.exe' | head -n1) && [ -n "$sevenzip" ]; }
+seven_zip() {  # this prefix's 7-Zip (other Wine prefixes may run one too)
+  local pid
+  for pid in $(pgrep -f 'Orvik.bin.7z.7za\.exe'); do
+    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
+      sevenzip=$pid
+      return 0
+    fi
+  done
+  return 1
+}
+dismiss() {  # the box in front (Return), tried again while it stays
+  local attempt box
+  for attempt in 1 2 3 4 5; do
+    box=$(xdotool search --onlyvisible --pid "$launcher" 2>/dev/null | grep -vx "$window" | tail -n1) || true
+    [ -n "$box" ] || return 0
+    timeout 5 xdotool windowfocus --sync "$box" 2>/dev/null || true
+    xdotool key --clearmodifiers "${1:-Return}"
+    for _ in $(seq 10); do
+      boxes 2 || return 0
+      sleep 0.2
+    done
+  done
+}
 command_() { "$WINE" "$BUILD/tools/demo/orvik-demo-command.exe" "$@"; }
 start_launcher() {
   (cd "$DEMO/Tunova" && exec "$WINE" 'C:\Orvik\orvik.exe') >/dev/null 2>&1 &
@@ -93,7 +115,8 @@ face_is_ready() {  # the shared button place shows the "update ready" face
 }
 offer_update() {  # songs of 1 MiB the store lacks, so that the download and unpacking last
   local n
-  rm -rf "$DEMO/service/catalog/K3000" "$DEMO/Tunova/Songs/K3000" "$DEMO"/*.zip*
+  rm -rf "$DEMO/service/catalog/K3000" "$DEMO/Tunova/Songs/K3000" "$DEMO"/*.zip* \
+    "$DEMO/Tunova/songlist.txt"
   mkdir -p "$DEMO/service/catalog/K3000"
   for ((n = 3000; n < 3000 + $1; n++)); do
     head -c 1048576 /dev/urandom >"$DEMO/service/catalog/K3000/0$n.sgd"
@@ -107,7 +130,7 @@ screen 01-idle
 command_ syscommand 16
 wait_for 10 boxes 2
 screen 02-about
-xdotool key --clearmodifiers Return
+dismiss
 wait_for 60 face_is_ready
 screen 03-update-ready
 xdotool mousemove --window "$window" 607 460 click 1
@@ -121,14 +144,15 @@ screen 05-unpacking
 kill -CONT "$sevenzip"
 wait_for 60 boxes 2
 screen 06-finished
-xdotool key --clearmodifiers Return
+dismiss
 wait_for 30 test -s "$DEMO/Tunova/songlist.txt"
 command_ command 1003
 wait_for 10 boxes 2
 screen 07-list-question
-xdotool key --clearmodifiers Return
+dismiss
 wait_for 10 boxes 2
 screen 08-progress-dialog
+dismiss Escape
 close_launcher
 
 # A bad day: the service goes away in the middle of a download.
@@ -138,8 +162,7 @@ wait_for 60 face_is_ready
 xdotool mousemove --window "$window" 607 460 click 1
 wait_for 60 part_grew
 kill -KILL "$service"
-wait_for 60 boxes 2
+# The window says why and offers the update again.
+wait_for 60 face_is_ready
 screen 09-bad-day-download-failed
-xdotool key --clearmodifiers Return
-screen 10-after-bad-day
 close_launcher
