@@ -4,7 +4,10 @@
 #include <memory>
 #include <system_error>
 
+#include "app/instance_signal.h"
 #include "core/install_dir.h"
+#include "core/launcher_settings.h"
+#include "platform/instance_lock.h"
 #include "platform/module_dir.h"
 #include "service/system_transport.h"
 #include "ui/orvik_dlg.h"
@@ -13,9 +16,18 @@
 namespace orvik {
 
 bool COrvikApp::InitInstance() {
+  const std::filesystem::path moduleDir = platform::GetModuleDirectory();
+  // One launcher per module folder, decided before anything is written there: a second
+  // start brings the running window to the front and ends.
+  const auto lock = platform::TryLockModuleFolder(moduleDir);
+  if (!lock) {
+    KnockOnRunningLauncher(moduleDir);
+    return false;
+  }
   auto dlg = std::make_unique<ui::COrvikDlg>();
+  RaiseOnSecondStart(moduleDir, dlg.get());
   WindowDependencies deps;
-  deps.moduleDir = platform::GetModuleDirectory();
+  deps.moduleDir = moduleDir;
   deps.makeTransport = [](const ServiceAddress& address, WindowPort& port,
                           std::stop_token shutdown) -> std::unique_ptr<HttpTransport> {
     return MakeSystemTransport(address, &port, shutdown);
@@ -27,7 +39,7 @@ bool COrvikApp::InitInstance() {
   std::error_code ec;
   const std::filesystem::path startDir = std::filesystem::current_path(ec);
   // A missing installation folder is no error: the launcher then stays where it started.
-  std::filesystem::current_path(std::filesystem::path(installDir), ec);
+  std::filesystem::current_path(PathFromSetting(installDir), ec);
 
   dlg->exec();
 

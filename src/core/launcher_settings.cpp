@@ -1,12 +1,15 @@
 #include "core/launcher_settings.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 
 #include "core/catalogue.h"
 #include "core/control_ids.h"
 #include "core/launcher_state.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/path_text.h"
 
 namespace orvik {
 namespace {
@@ -106,6 +109,19 @@ void OnProgramSelected(LauncherState& state, const std::string& entry) {
 
 std::string GetSongsFolder(const LauncherState& state) {
   return state.settings.Get("songs." + state.ServiceKey());
+}
+
+std::filesystem::path PathFromSetting(const std::string& value) {
+  if (platform::IsValidUtf8(value)) return platform::PathFromUtf8(value);
+  const std::string utf8 = platform::Cp949ToUtf8(value);
+  // '?' stands for a byte the code page does not have: no such file can be meant.
+  if (std::count(utf8.begin(), utf8.end(), '?') != std::count(value.begin(), value.end(), '?'))
+    return {};
+  return platform::PathFromUtf8(utf8);
+}
+
+std::filesystem::path GetSongsFolderPath(const LauncherState& state) {
+  return PathFromSetting(GetSongsFolder(state));
 }
 
 std::string GetRunProgramPath(const LauncherState& state) {

@@ -33,6 +33,10 @@ void OnProgramSelected(LauncherState& state, const std::string& entry);
 
 // songs.<service>; empty means the type has no song store.
 std::string GetSongsFolder(const LauncherState& state);
+// A setting's value as a path: UTF-8 when it is valid UTF-8, else CP949 (files written on
+// Korean Windows by earlier installations). Empty when it cannot be converted.
+std::filesystem::path PathFromSetting(const std::string& value);
+std::filesystem::path GetSongsFolderPath(const LauncherState& state);
 // run.<selected entry>, default "c:\tunova\tunova.exe".
 std::string GetRunProgramPath(const LauncherState& state);
 // list.<service>, default "c:\tunova\Orvik.exe".

@@ -36,6 +36,9 @@ struct LauncherState {
   std::atomic<bool> m_eventPollRunning{false};
   std::atomic<bool> m_downloadRunning{false};  // stands for m_downloadThread being set
   std::atomic<bool> m_extractRunning{false};   // stands for m_extractThread being set
+  // No client identifier could be read or stored: the service is not asked (it would see a
+  // new device at every start).
+  std::atomic<bool> m_clientIdMissing{false};
 
   std::string ServiceKey() const {
     std::lock_guard lock(mutex);

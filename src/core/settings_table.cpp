@@ -1,5 +1,8 @@
 #include "core/settings_table.h"
 
+#include <optional>
+#include <system_error>
+
 #include "platform/files.h"
 
 namespace orvik {
@@ -46,6 +49,13 @@ std::map<std::string, std::string> SettingsTable::Entries() const {
 
 void SettingsTable::Parse(std::string_view text) {
   std::lock_guard lock(mutex_);
+  // A text editor's byte-order mark is not part of the first section's name; it is written
+  // back as it was found.
+  constexpr std::string_view kBom = "\xEF\xBB\xBF";
+  if (text.starts_with(kBom)) {
+    text.remove_prefix(kBom.size());
+    byteOrderMark_ = true;
+  }
   std::string section;
   while (!text.empty()) {
     const auto end = text.find('\n');
@@ -69,7 +79,7 @@ void SettingsTable::Parse(std::string_view text) {
 
 std::string SettingsTable::Serialize() const {
   std::lock_guard lock(mutex_);
-  std::string out;
+  std::string out = byteOrderMark_ ? "\xEF\xBB\xBF" : "";
   bool anySection = false;
   std::string lastSection;
   for (const auto& [key, entry] : entries_) {
@@ -101,8 +111,35 @@ bool LoadSettingsFile(const std::filesystem::path& file, SettingsTable& table) {
   return true;
 }
 
+std::filesystem::path SettingsWriteTarget(const std::filesystem::path& file) {
+  // A link is written through to its target (atomically there), never replaced by a file.
+  std::filesystem::path target = file;
+  std::error_code ec;
+  for (int depth = 0; depth < 16 && std::filesystem::is_symlink(target, ec); ++depth) {
+    const auto next = std::filesystem::read_symlink(target, ec);
+    if (ec) break;
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
+  return target;
+}
+
+bool IsReadOnlyForEveryone(const std::filesystem::path& file) {
+  using std::filesystem::perms;
+  std::error_code ec;
+  const auto status = std::filesystem::status(file, ec);
+  if (ec || !std::filesystem::exists(status)) return false;
+  return (status.permissions() & (perms::owner_write | perms::group_write | perms::others_write)) ==
+         perms::none;
+}
+
 bool SaveSettingsFile(const std::filesystem::path& file, const SettingsTable& table) {
-  return platform::WriteFileAtomically(file, table.Serialize());
+  const auto target = SettingsWriteTarget(file);
+  if (IsReadOnlyForEveryone(target)) return false;  // the operator's choice: kept as it is
+  std::error_code ec;
+  const auto status = std::filesystem::status(target, ec);
+  std::optional<unsigned> mode;
+  if (!ec && std::filesystem::exists(status)) mode = static_cast<unsigned>(status.permissions());
+  return platform::WriteFileAtomically(target, table.Serialize(), mode);
 }
 
 }  // namespace orvik

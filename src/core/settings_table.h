@@ -35,12 +35,19 @@ class SettingsTable {
   };
   mutable std::mutex mutex_;
   std::map<std::string, Entry> entries_;
+  bool byteOrderMark_ = false;  // the file began with a UTF-8 byte-order mark
 };
 
 // Silent on failure, as the launcher's own files are: a missing file leaves the table empty.
 bool LoadSettingsFile(const std::filesystem::path& file, SettingsTable& table);
 // Atomic replace (temporary file in the same folder, flushed, renamed): a failed save
-// leaves the previous file intact. Returns false on failure.
+// leaves the previous file intact. The file keeps its permission bits; a link is written
+// through to its target; a file nobody may write is left alone. Returns false when nothing
+// was saved.
 bool SaveSettingsFile(const std::filesystem::path& file, const SettingsTable& table);
+// Where a save of `file` writes: the end of its chain of links, or the file itself.
+std::filesystem::path SettingsWriteTarget(const std::filesystem::path& file);
+// True when the file exists and has no write bit for anyone.
+bool IsReadOnlyForEveryone(const std::filesystem::path& file);
 
 }  // namespace orvik

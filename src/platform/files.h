@@ -16,7 +16,12 @@ std::FILE* OpenFileStream(const std::filesystem::path& file, const char* mode);
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& file);
 // Writes to a temporary file in the same folder, flushes it to disk and renames it over
 // `file`; on any failure the old file is untouched and the temporary removed.
-bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
+// `mode`: the permission bits the new file gets (those of the file it replaces); unset: 0644
+// under the process's umask.
+bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes,
+                         std::optional<unsigned> mode = std::nullopt);
+// True when this process may create files in `folder`.
+bool IsFolderWritable(const std::filesystem::path& folder);
 // Free bytes for an unprivileged writer on the volume holding `path`; nullopt if unknown.
 std::optional<std::uint64_t> FreeSpace(const std::filesystem::path& path);
 

@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -33,16 +34,17 @@ std::optional<std::string> ReadFileBytes(const std::filesystem::path& file) {
   }
 }
 
-bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes) {
+bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes,
+                         std::optional<unsigned> mode) {
   std::random_device rd;
   auto temp = file;
   temp += ".tmp" + std::to_string(rd() % 1000000);
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) return false;
-  bool ok = true;
+  bool ok = !mode || ::fchmod(fd, static_cast<mode_t>(*mode & 07777)) == 0;
   const char* p = bytes.data();
   std::size_t left = bytes.size();
-  while (left > 0) {
+  while (ok && left > 0) {
     const ssize_t n = ::write(fd, p, left);
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -60,6 +62,10 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
     std::filesystem::remove(temp, ec);
   }
   return ok;
+}
+
+bool IsFolderWritable(const std::filesystem::path& folder) {
+  return ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
 std::optional<std::uint64_t> FreeSpace(const std::filesystem::path& path) {

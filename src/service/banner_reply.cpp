@@ -3,6 +3,7 @@
 #include <array>
 #include <cctype>
 
+#include "platform/codepage.h"
 #include "service/reply_parser.h"
 #include "service/web_address.h"
 
@@ -10,6 +11,8 @@ namespace orvik {
 namespace {
 
 constexpr std::size_t kMaxNameLength = 200;
+// Pictures taken from one list; the rolling banner shows a handful.
+constexpr std::size_t kMaxEntries = 32;
 
 std::string Upper(std::string_view text) {
   std::string out(text);
@@ -59,9 +62,12 @@ bool IsSafePictureName(std::string_view name) {
 std::vector<BannerEntry> ParseBannerReply(std::string_view reply) {
   std::vector<BannerEntry> entries;
   for (const auto& piece : SplitByChar(reply, '|')) {
+    if (entries.size() == kMaxEntries) break;
     if (piece.empty()) continue;
     auto fields = SplitByChar(piece, ',');
     if (fields.size() < 3) continue;
+    // The service writes names in its code page; '?' stands for what did not convert.
+    fields[2] = platform::Cp949ToUtf8(fields[2]);
     if (!IsSafePictureName(fields[2])) continue;
     BannerEntry entry{std::move(fields[0]), std::move(fields[1]), std::move(fields[2]), {}};
     if (fields.size() >= 4 && IsWebAddress(fields[3])) entry.link = std::move(fields[3]);

@@ -10,7 +10,7 @@ namespace orvik {
 struct BannerEntry {
   std::string tag;         // field 1, carried but unused
   std::string pictureUrl;  // field 2
-  std::string fileName;    // field 3: name in bin/images
+  std::string fileName;    // field 3: name in bin/images, UTF-8 (CP949 on the wire)
   std::string link;        // field 4: opened on a click; empty: a click does nothing
   friend bool operator==(const BannerEntry&, const BannerEntry&) = default;
 };

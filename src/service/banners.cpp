@@ -5,6 +5,7 @@
 #include "core/control_ids.h"
 #include "core/window_port.h"
 #include "platform/files.h"
+#include "platform/path_text.h"
 #include "service/web_address.h"
 
 namespace orvik {
@@ -43,7 +44,8 @@ void RunBannerThread(CServiceClient& client, HttpTransport& transport,
   for (const auto& entry : client.Banners()) {
     if (stop.stop_requested()) break;
     // Entries were vetted when parsed; a failed download leaves any older picture.
-    transport.DownloadFile(entry.pictureUrl, folder / entry.fileName);
+    const auto name = platform::PathFromUtf8(entry.fileName);
+    if (!name.empty()) transport.DownloadFile(entry.pictureUrl, folder / name);
   }
   port.PostWindowMessage(WM_BANNERS_READY, 0, 0);
 }

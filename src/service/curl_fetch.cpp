@@ -6,6 +6,9 @@
 namespace orvik {
 namespace {
 
+constexpr long kFetchDeadlineSeconds = 6 * 60 * 60;
+constexpr long kFetchLowSpeedBytes = 1024;  // per second, over the shared low-speed time
+
 struct FetchState {
   const FetchRequest* request = nullptr;
   CurlEasy* easy = nullptr;
@@ -54,6 +57,10 @@ FetchResult CurlTransport::Fetch(const FetchRequest& request) {
   state.request = &request;
   state.easy = &easy;
   curl_easy_setopt(easy.get(), CURLOPT_HTTPGET, 1L);
+  // A package may take long on a slow line, but not for ever, and a reply that drips a
+  // byte a second is given up after a minute.
+  curl_easy_setopt(easy.get(), CURLOPT_TIMEOUT, kFetchDeadlineSeconds);
+  curl_easy_setopt(easy.get(), CURLOPT_LOW_SPEED_LIMIT, kFetchLowSpeedBytes);
   curl_easy_setopt(easy.get(), CURLOPT_HEADERFUNCTION, &OnHeaderLine);
   curl_easy_setopt(easy.get(), CURLOPT_HEADERDATA, &state);
   curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, &OnBodyBlock);
@@ -61,8 +68,16 @@ FetchResult CurlTransport::Fetch(const FetchRequest& request) {
   const std::string range =
       request.resumeFrom ? std::to_string(*request.resumeFrom) + "-" : std::string();
   if (request.resumeFrom) curl_easy_setopt(easy.get(), CURLOPT_RANGE, range.c_str());
+  // A validator with a line break would add a header of the service's choosing.
+  curl_slist* headers = nullptr;
+  if (request.resumeFrom && !request.ifRange.empty() &&
+      request.ifRange.find_first_of("\r\n") == std::string::npos) {
+    headers = curl_slist_append(headers, ("If-Range: " + request.ifRange).c_str());
+    curl_easy_setopt(easy.get(), CURLOPT_HTTPHEADER, headers);
+  }
 
   const CURLcode code = easy.Perform();
+  curl_slist_free_all(headers);
   result.status = easy.ResponseCode();
   if (code == CURLE_OK && !state.SendHead()) {
     result.aborted = true;

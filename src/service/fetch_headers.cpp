@@ -73,9 +73,9 @@ void HeaderCollector::AddLine(std::string_view line) {
   } else if (EqualsNoCase(name, "Content-Range")) {
     head_.contentRange = ParseContentRange(value);
   } else if (EqualsNoCase(name, "ETag")) {
-    head_.etag = TrimBlanks(value);
+    head_.etag = std::string(TrimBlanks(value));
   } else if (EqualsNoCase(name, "Last-Modified")) {
-    head_.lastModified = TrimBlanks(value);
+    head_.lastModified = std::string(TrimBlanks(value));
   }
 }
 

@@ -116,12 +116,18 @@ std::string CServiceClient::GetUpdateEvent() {
 }
 
 void CServiceClient::ReportUpdateResult(std::int32_t count) {
+  ReportUpdateResultFor(GetReplyValue("updateCode"), count);
+}
+
+bool CServiceClient::ReportUpdateResultFor(const std::string& updateCode, std::int32_t count) {
+  // A result without its package's code would be booked against no update.
+  if (updateCode.empty()) return false;
   const std::string number = std::to_string(count);
   const std::string url = m_baseUrl + "/api/update/key-lock/result/" +
-                          EncodePathSegment(GetReplyValue("updateCode")) +
+                          EncodePathSegment(updateCode) +
                           "?inserCount=" + number;  // the service's spelling
-  if (!IsPlainHttpUrl(url)) return;
-  m_transport.PostForm(url, "insertCount=" + number);
+  if (!IsPlainHttpUrl(url)) return false;
+  return m_transport.PostForm(url, "insertCount=" + number).has_value();
 }
 
 std::vector<BannerEntry> CServiceClient::Banners() const {
@@ -156,6 +162,10 @@ std::string CServiceClient::GetAction() {
 std::string CServiceClient::GetUpdateSongCount() {
   std::lock_guard lock(m_replyMutex);
   return m_reply.GetUpdateSongCount();
+}
+void CServiceClient::SetReplyValue(const std::string& key, const std::string& value) {
+  std::lock_guard lock(m_replyMutex);
+  m_reply[key] = value;
 }
 std::string CServiceClient::GetReplyValue(const std::string& key) {
   std::lock_guard lock(m_replyMutex);

@@ -47,7 +47,9 @@ class CServiceClient {
   void RemoveListedSongs(const std::filesystem::path& songFolder);
   // The package URL, empty while it is not ready or when the request failed.
   std::string GetUpdateEvent();
-  void ReportUpdateResult(std::int32_t count);
+  void ReportUpdateResult(std::int32_t count);  // with the reply's update code
+  // True when the request was answered. Nothing is sent for an empty code.
+  bool ReportUpdateResultFor(const std::string& updateCode, std::int32_t count);
 
   // Banner list request: appends the reply's entries and keeps the reply in
   // moduleDir/bin/banner.dat. Defined with the banner thread.
@@ -63,6 +65,7 @@ class CServiceClient {
   std::string GetAction();
   std::string GetUpdateSongCount();
   std::string GetReplyValue(const std::string& key);
+  void SetReplyValue(const std::string& key, const std::string& value);
   ReplyMap ReplySnapshot() const;
 
  private:

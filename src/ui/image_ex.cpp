@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QString>
 
+#include "platform/path_text.h"
 #include "ui/skin_resources.h"
 
 namespace orvik::ui {
@@ -27,8 +28,11 @@ void CImageEx::Draw(QPainter& painter, int x, int y, int width, int height) cons
 }
 
 QImage CImageEx::LoadFile(const std::filesystem::path& file) {
-  // UTF-16 keeps non-ASCII names intact on every platform.
-  return QImage(QString::fromStdU16String(file.u16string()));
+  // Through the one path helper: it never throws, whatever bytes a name holds (a picture
+  // named by the service must not end the launcher).
+  const std::string name = platform::PathToUtf8(file);
+  if (name.empty()) return {};
+  return QImage(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
 }
 
 }  // namespace orvik::ui

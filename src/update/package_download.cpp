@@ -9,6 +9,7 @@
 #include "platform/files.h"
 #include "platform/path_text.h"
 #include "service/http_transport.h"
+#include "update/package_sidecar.h"
 
 namespace fs = std::filesystem;
 
@@ -25,9 +26,12 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 
 enum class Attempt { Done, Restart };
 
-Attempt RunAttempt(HttpTransport& transport, const std::string& url, const fs::path& part,
+// `sidecar` describes the partial file: what a resume must match, and what a fresh body
+// records before its first byte is written.
+Attempt RunAttempt(HttpTransport& transport, const fs::path& archive, PackageSidecar& sidecar,
                    std::uint64_t offset, const DownloadCallbacks& callbacks, std::stop_token stop,
                    DownloadOutcome& out) {
+  const fs::path part = PartialPathFor(archive);
   File file;
   bool restart = false;
   bool writeFailed = false;
@@ -36,8 +40,11 @@ Attempt RunAttempt(HttpTransport& transport, const std::string& url, const fs::p
   std::optional<DownloadResult> refused;
 
   FetchRequest request;
-  request.url = url;
-  if (offset > 0) request.resumeFrom = offset;
+  request.url = sidecar.url;
+  if (offset > 0) {
+    request.resumeFrom = offset;
+    request.ifRange = sidecar.etag.empty() ? sidecar.lastModified : sidecar.etag;
+  }
   request.stop = stop;
   request.onHead = [&](const FetchHead& head) {
     out.status = head.status;
@@ -51,6 +58,12 @@ Attempt RunAttempt(HttpTransport& transport, const std::string& url, const fs::p
         total = *head.contentRange->total;
       else if (head.contentLength)
         total = offset + *head.contentLength;
+      // Another package under the same address: start afresh.
+      if ((sidecar.length != 0 && total != sidecar.length) ||
+          (!head.etag.empty() && head.etag != sidecar.etag)) {
+        restart = true;
+        return false;
+      }
     } else if (head.status == 200) {
       received = 0;  // a fresh body, also when the server ignored the Range
       total = head.contentLength.value_or(0);
@@ -66,6 +79,15 @@ Attempt RunAttempt(HttpTransport& transport, const std::string& url, const fs::p
       const auto free = platform::FreeSpace(part.parent_path());
       if (free && *free < total - received + kSpareBytes) {
         refused = DownloadResult::NoSpace;
+        return false;
+      }
+    }
+    if (received == 0) {
+      sidecar.etag = head.etag;
+      sidecar.lastModified = head.lastModified;
+      sidecar.length = total;
+      if (!WriteSidecar(archive, sidecar)) {
+        writeFailed = true;
         return false;
       }
     }
@@ -149,7 +171,7 @@ fs::path PartialPathFor(const fs::path& archive) {
 
 DownloadOutcome DownloadPackage(HttpTransport& transport, const std::string& url,
                                 const fs::path& archive, const DownloadCallbacks& callbacks,
-                                std::stop_token stop) {
+                                std::stop_token stop, const std::string& updateCode) {
   DownloadOutcome out;
   if (!IsHttpsAddress(url)) {
     out.result = DownloadResult::NotSecure;
@@ -158,14 +180,27 @@ DownloadOutcome DownloadPackage(HttpTransport& transport, const std::string& url
   }
   const fs::path part = PartialPathFor(archive);
   std::error_code ec;
+  const auto kept = ReadSidecar(archive);
+  const bool samePackage = kept && kept->url == url;
+  // A whole archive of this package, left by an unpacking that failed for a local reason.
+  if (samePackage && fs::is_regular_file(archive, ec) && !fs::exists(part, ec)) {
+    out.result = DownloadResult::Complete;
+    out.received = out.total = fs::file_size(archive, ec);
+    return out;
+  }
   std::uint64_t offset = 0;
   if (fs::is_regular_file(part, ec)) offset = fs::file_size(part, ec);
-  if (ec) offset = 0;
+  // Resumed only onto the same package: same address and a validator to send with If-Range.
+  if (ec || !samePackage || (kept->etag.empty() && kept->lastModified.empty())) offset = 0;
+  if (offset == 0) fs::remove(part, ec);
 
-  if (RunAttempt(transport, url, part, offset, callbacks, stop, out) == Attempt::Restart) {
+  PackageSidecar sidecar = samePackage ? *kept : PackageSidecar{};
+  sidecar.url = url;
+  sidecar.updateCode = updateCode;
+  if (RunAttempt(transport, archive, sidecar, offset, callbacks, stop, out) == Attempt::Restart) {
     fs::remove(part, ec);
     out = {};
-    if (RunAttempt(transport, url, part, 0, callbacks, stop, out) == Attempt::Restart) {
+    if (RunAttempt(transport, archive, sidecar, 0, callbacks, stop, out) == Attempt::Restart) {
       out.result = DownloadResult::HttpError;  // cannot happen without a resume offset
     }
   }

@@ -41,8 +41,12 @@ struct DownloadCallbacks {
 
 std::filesystem::path PartialPathFor(const std::filesystem::path& archive);
 
+// The address, the server's validators and `updateCode` are kept beside the archive
+// (package_sidecar.h); a partial file of another package is never resumed, and a whole
+// archive of this one is not fetched again.
 DownloadOutcome DownloadPackage(HttpTransport& transport, const std::string& url,
                                 const std::filesystem::path& archive,
-                                const DownloadCallbacks& callbacks, std::stop_token stop = {});
+                                const DownloadCallbacks& callbacks, std::stop_token stop = {},
+                                const std::string& updateCode = {});
 
 }  // namespace orvik

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <random>
 #include <set>
 #include <string>
 #include <system_error>
@@ -11,6 +13,9 @@
 
 #include "platform/path_text.h"
 #include "platform/process.h"
+#include "update/pending_result.h"
+#include "update/store_journal.h"
+#include "update/store_move.h"
 #include "update/zip_directory.h"
 
 namespace fs = std::filesystem;
@@ -25,30 +30,32 @@ bool IsExecutableFile(const fs::path& p) {
 }
 
 // Staging and backup beside the store (same volume, so moves are renames) and outside it,
-// so an inventory running meanwhile never counts half-unpacked files.
-fs::path WorkFolder(const fs::path& songFolder, const fs::path& moduleDir, const char* suffix) {
+// so an inventory running meanwhile never counts half-unpacked files. Each update makes its
+// own, under a name no other update (or another launcher) uses.
+fs::path MakeWorkFolder(const fs::path& songFolder, const fs::path& moduleDir, const char* suffix,
+                        const std::string& tag) {
   fs::path store = songFolder.lexically_normal();
   if (store.filename().empty()) store = store.parent_path();
   const fs::path parent = store.parent_path();
   std::error_code ec;
-  if (!parent.empty() && parent != store && fs::is_directory(parent, ec)) {
-    const fs::path probe = parent / (store.filename().string() + suffix);
-    fs::create_directories(probe, ec);
-    if (!ec) return probe;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string name = std::string(suffix) + "-" + tag + "-" + std::to_string(attempt);
+    if (!parent.empty() && parent != store) {
+      fs::path beside = parent;
+      beside /= store.filename().native() + name;
+      if (fs::create_directory(beside, ec)) return beside;  // false: there already
+    }
+    if (fs::create_directory(moduleDir / ("package" + name), ec))
+      return moduleDir / ("package" + name);
   }
-  return moduleDir / (std::string("package") + suffix);
+  return {};
 }
 
-// Moves `from` to `to`, across volumes when it must.
-bool MoveEntry(const fs::path& from, const fs::path& to) {
-  std::error_code ec;
-  fs::rename(from, to, ec);
-  if (!ec) return true;
-  if (ec != std::errc::cross_device_link) return false;
-  fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
-  if (ec) return false;
-  fs::remove(from, ec);
-  return true;
+std::string UniqueTag() {
+  std::random_device rd;
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%08x%08x", rd(), rd());
+  return buf;
 }
 
 // 7-Zip's listing, for archives the zip reader leaves alone.
@@ -56,7 +63,7 @@ std::vector<ZipEntryName> ListEntries(const fs::path& sevenZip, const fs::path& 
                                       int& exitCode, std::stop_token stop) {
   std::string listing;
   exitCode = platform::RunAndCapture(
-      {sevenZip.string(), "l", "-slt", "-ba", archive.string()},
+      {platform::PathToUtf8(sevenZip), "l", "-slt", "-ba", platform::PathToUtf8(archive)},
       [&](std::string_view chunk) { listing.append(chunk); }, stop);
   std::vector<ZipEntryName> names;
   std::size_t pos = 0;
@@ -78,80 +85,11 @@ std::vector<ZipEntryName> ListEntries(const fs::path& sevenZip, const fs::path& 
   return names;
 }
 
-struct PlacedFile {
-  fs::path target;
-  fs::path backup;      // empty when nothing was there before
-  bool folder = false;  // a whole folder that was not in the store
-};
-
-// The first component of a relative path when it names a folder ("K1000" of
-// "K1000/01234.sgd"); empty for a file at the top.
+// The first component of a relative path when it names a folder.
 fs::path TopFolder(const fs::path& rel) {
   auto it = rel.begin();
   if (it == rel.end() || std::next(it) == rel.end()) return {};
   return *it;
-}
-
-// Puts the staged files in place; on the first failure takes every placed file back.
-// A top folder the store does not have yet (a new thousand-block) moves in with one rename
-// instead of one per song, unless it holds something other than files and folders.
-bool PlaceFiles(const std::vector<fs::path>& relative, const std::set<fs::path>& unmovable,
-                const fs::path& staging, const fs::path& store, const fs::path& backupRoot,
-                std::string& failedPath) {
-  std::vector<PlacedFile> placed;
-  std::error_code ec;
-  bool ok = true;
-  fs::path madeParent;
-  for (std::size_t i = 0; i < relative.size() && ok;) {
-    const fs::path top = TopFolder(relative[i]);
-    if (!top.empty() && !unmovable.contains(top)) {
-      const fs::path target = store / top;
-      if (!fs::exists(fs::symlink_status(target, ec)) && MoveEntry(staging / top, target)) {
-        placed.push_back({target, {}, true});
-        while (i < relative.size() && TopFolder(relative[i]) == top) ++i;
-        continue;
-      }
-    }
-    const fs::path& rel = relative[i++];
-    const fs::path target = store / rel;
-    PlacedFile entry{target, {}};
-    if (target.parent_path() != madeParent) {
-      fs::create_directories(target.parent_path(), ec);
-      madeParent = target.parent_path();
-    }
-    const auto existing = fs::symlink_status(target, ec);
-    if (fs::is_directory(existing)) {  // never replace a folder of the store by a file
-      ok = false;
-      failedPath = target.string();
-      break;
-    }
-    if (fs::exists(existing)) {
-      entry.backup = backupRoot / rel;
-      fs::create_directories(entry.backup.parent_path(), ec);
-      if (!MoveEntry(target, entry.backup)) {
-        ok = false;
-        failedPath = target.string();
-        break;
-      }
-    }
-    if (!MoveEntry(staging / rel, target)) {
-      if (!entry.backup.empty()) MoveEntry(entry.backup, target);
-      ok = false;
-      failedPath = target.string();
-      break;
-    }
-    placed.push_back(std::move(entry));
-  }
-  if (ok) return true;
-  for (auto it = placed.rbegin(); it != placed.rend(); ++it) {
-    if (it->folder) {
-      fs::remove_all(it->target, ec);
-      continue;
-    }
-    fs::remove(it->target, ec);
-    if (!it->backup.empty()) MoveEntry(it->backup, it->target);
-  }
-  return false;
 }
 
 }  // namespace
@@ -219,7 +157,7 @@ ExtractReport InstallPackage(const fs::path& archive, const fs::path& songFolder
   std::error_code ec;
   if (!fs::is_regular_file(archive, ec)) {
     report.result = ExtractResult::NoArchive;
-    report.detail = archive.string();
+    report.detail = platform::PathToUtf8(archive);
     return report;
   }
   std::optional<fs::path> sevenZip;
@@ -257,24 +195,41 @@ ExtractReport InstallPackage(const fs::path& archive, const fs::path& songFolder
     }
   }
 
-  const fs::path staging = WorkFolder(songFolder, moduleDir, ".unpacking");
-  const fs::path backup = WorkFolder(songFolder, moduleDir, ".replaced");
-  fs::remove_all(staging, ec);  // left over from an interrupted run
-  fs::remove_all(backup, ec);
-  fs::create_directories(staging, ec);
+  // The store must be there: a disk that is not mounted is never replaced by a new folder.
+  if (!fs::is_directory(songFolder, ec)) {
+    report.result = ExtractResult::NoSongFolder;
+    report.detail = platform::PathToUtf8(songFolder);
+    return report;
+  }
+  StoreJournal journal;
+  journal.store = songFolder;
+  journal.updateCode = options.updateCode;
+  const std::string tag = UniqueTag();
+  journal.staging = MakeWorkFolder(songFolder, moduleDir, ".unpacking", tag);
+  journal.backup = MakeWorkFolder(songFolder, moduleDir, ".replaced", tag);
+  // Recorded before 7-Zip writes anything, so a kill meanwhile leaves nothing unnamed.
+  if (journal.staging.empty() || journal.backup.empty() || !WriteStoreJournal(moduleDir, journal)) {
+    fs::remove(journal.staging, ec);
+    fs::remove(journal.backup, ec);
+    report.result = ExtractResult::StoreNotWritable;
+    report.detail = platform::PathToUtf8(moduleDir);
+    return report;
+  }
+  const fs::path& staging = journal.staging;
+  bool keepJournal = false;  // a simulated kill leaves everything as a real one would
   struct Cleanup {
-    fs::path a, b;
+    const fs::path& moduleDir;
+    const StoreJournal& journal;
+    const bool& keep;
     ~Cleanup() {
-      std::error_code e;
-      fs::remove_all(a, e);
-      fs::remove_all(b, e);
+      if (!keep) CloseJournal(moduleDir, journal);
     }
-  } cleanup{staging, backup};
+  } cleanup{moduleDir, journal, keepJournal};
 
   SevenZipProgressParser parser;
   report.exitCode = platform::RunAndCapture(
-      {sevenZip->string(), "x", "-mmt=on", archive.string(), "-o" + staging.string(), "-aoa",
-       "-bsp1"},
+      {platform::PathToUtf8(*sevenZip), "x", "-mmt=on", platform::PathToUtf8(archive),
+       "-o" + platform::PathToUtf8(staging), "-aoa", "-bsp1"},
       [&](std::string_view chunk) { parser.Feed(chunk, onPercent); }, stop);
   if (stop.stop_requested()) {
     report.result = ExtractResult::Stopped;
@@ -285,7 +240,7 @@ ExtractReport InstallPackage(const fs::path& archive, const fs::path& songFolder
     return report;
   }
 
-  std::vector<fs::path> files;
+  std::vector<StoreJournal::File> files;
   std::set<fs::path> unmovable;  // top folders holding links or special files
   for (auto it = fs::recursive_directory_iterator(staging, ec);
        !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
@@ -296,7 +251,7 @@ ExtractReport InstallPackage(const fs::path& archive, const fs::path& songFolder
       continue;  // only regular files are installed; a link could point anywhere
     }
     if (it->is_regular_file(ec)) {
-      files.push_back(rel);
+      files.push_back({rel, it->file_size(ec)});
     } else if (!it->is_directory(ec)) {
       unmovable.insert(TopFolder(rel));
     }
@@ -306,21 +261,51 @@ ExtractReport InstallPackage(const fs::path& archive, const fs::path& songFolder
     report.detail = ec.message();
     return report;
   }
-  std::sort(files.begin(), files.end());
-  for (const auto& rel : files) {
-    if (rel.empty() || !IsSafeEntryName(rel.generic_string())) {
+  std::sort(files.begin(), files.end(),
+            [](const auto& a, const auto& b) { return a.relative < b.relative; });
+  for (const auto& file : files) {
+    if (file.relative.empty() || !IsSafeEntryName(platform::PathToUtf8(file.relative))) {
       report.result = ExtractResult::UnsafeEntry;
-      report.detail = rel.string();
+      report.detail = platform::PathToUtf8(file.relative);
       return report;
     }
   }
 
-  fs::create_directories(songFolder, ec);
-  if (!PlaceFiles(files, unmovable, staging, songFolder, backup, report.detail)) {
+  journal.files = std::move(files);
+  journal.phase = StoreJournal::Phase::Moving;
+  if (!WriteStoreJournal(moduleDir, journal)) {
     report.result = ExtractResult::StoreNotWritable;
+    report.detail = platform::PathToUtf8(moduleDir);
     return report;
   }
-  report.filesInstalled = files.size();
+  const MoveResult moved =
+      PlaceStagedFiles(journal, unmovable, report.detail, options.killAfterFiles);
+  if (moved == MoveResult::Killed) {
+    keepJournal = true;
+    report.result = ExtractResult::Stopped;
+    return report;
+  }
+  if (moved != MoveResult::Ok) {
+    // Backups stay, with the journal, when an old version could not be put back.
+    if (!RollBack(journal)) keepJournal = true;
+    report.result =
+        moved == MoveResult::NoSpace ? ExtractResult::NoSpace : ExtractResult::StoreNotWritable;
+    return report;
+  }
+  SyncTouchedFolders(journal);
+  // The report is owed from here on: recorded before the journal closes.
+  AddPendingResult(moduleDir, journal.updateCode);
+  // Once committed only the folders are left to remove: the file list need not be rewritten.
+  StoreJournal committed = journal;
+  committed.phase = StoreJournal::Phase::Committed;
+  committed.files.clear();
+  WriteStoreJournal(moduleDir, committed);
+  if (options.killAfterFiles && *options.killAfterFiles > journal.files.size()) {
+    keepJournal = true;
+    report.result = ExtractResult::Stopped;
+    return report;
+  }
+  report.filesInstalled = journal.files.size();
   if (onPercent) onPercent(100);  // 7-Zip does not print 100% for small archives
   return report;
 }

@@ -20,6 +20,8 @@ enum class ExtractResult {
   ArchiveBroken,     // 7-Zip failed (damaged or truncated archive, unreadable entries)
   UnsafeEntry,       // an entry would land outside the song folder
   StoreNotWritable,  // a file could not be placed; what was placed was taken back
+  NoSpace,           // the store's volume filled up; what was placed was taken back
+  NoSongFolder,      // the configured song folder does not exist
   Stopped,           // the window closed
 };
 
@@ -52,6 +54,11 @@ struct ExtractOptions {
   // The 7-Zip program to use; empty: FindSevenZip. A path that is not an executable file
   // counts as no 7-Zip at all.
   std::filesystem::path sevenZip;
+  // The package's update code: its result is recorded as owed once the store holds it.
+  std::string updateCode;
+  // Test seam: stops dead after this many files were placed, as a kill would (journal and
+  // folders left as they are); one more than the files stops after the journal's commit.
+  std::optional<std::size_t> killAfterFiles;
 };
 
 ExtractReport InstallPackage(const std::filesystem::path& archive,

@@ -1,6 +1,9 @@
 #include "update/update_engine.h"
 
+#include "update/update_engine_impl.h"
+
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <thread>
 
@@ -10,11 +13,16 @@
 #include "core/product_source.h"
 #include "core/window_port.h"
 #include "library/inventory.h"
+#include "platform/path_text.h"
 #include "service/http_transport.h"
 #include "service/service_client.h"
 #include "service/web_address.h"
 #include "update/package_download.h"
 #include "update/package_extractor.h"
+#include "update/package_sidecar.h"
+#include "update/pending_result.h"
+#include "update/store_move.h"
+#include "update/update_status.h"
 #include "update/update_texts.h"
 
 namespace fs = std::filesystem;
@@ -27,25 +35,15 @@ fs::path ArchivePathFor(const fs::path& moduleDir, const std::string& productNum
   return moduleDir / (digits + ".zip");
 }
 
-struct UpdateEngine::Impl {
-  explicit Impl(UpdateEngineDeps d) : deps(std::move(d)) {}
-
-  UpdateEngineDeps deps;
-  std::mutex threadsMutex;  // guards the thread objects (the check thread starts extractions)
-  std::jthread checkThread, pollThread, downloadThread, extractThread;
-
-  LauncherState& state() { return deps.state; }
-  WindowPort& port() { return deps.port; }
-
-  void UpdateCheckThread(std::stop_token stop);
-  void RunUpdateWorker(std::stop_token stop);
-  void OfferLauncherUpdate();
-  void EventPollThread();
-  void DownloadPackageThread(std::stop_token stop);
-  void ExtractPackageThread(std::stop_token stop);
-  void StartExtractionLocked();
-  void MarkPackageReady(const std::string& url);
-};
+// Said on the status line; nothing is offered, downloaded or unpacked for a store that is
+// not there (a disk not mounted): a new folder on the system disk would take the catalogue.
+bool UpdateEngine::Impl::SongFolderMissing(const fs::path& songFolder) {
+  std::error_code ec;
+  if (songFolder.empty() || fs::is_directory(songFolder, ec)) return false;
+  port().SetControlText(ctl::kStatusLine,
+                        text::kSongFolderMissing + platform::PathToUtf8(songFolder));
+  return true;
+}
 
 void UpdateEngine::Impl::MarkPackageReady(const std::string& url) {
   {
@@ -89,7 +87,10 @@ void UpdateEngine::Impl::RunUpdateWorker(std::stop_token stop) {
   auto& client = deps.client;
   if (client.GetConnectDone()) return;
 
-  const fs::path songFolder = GetSongsFolder(st);
+  // An update a kill or a power cut interrupted is finished before anything counts songs.
+  if (!storeRecovered.exchange(true)) FinishOpenJournal(st.moduleDir);
+  const fs::path songFolder = GetSongsFolderPath(st);
+  if (SongFolderMissing(songFolder)) return;
   RefreshSongInventory(songFolder, st.moduleDir, port(), st);
   if (stop.stop_requested()) return;
 
@@ -108,9 +109,23 @@ void UpdateEngine::Impl::RunUpdateWorker(std::stop_token stop) {
   std::erase(digits, '-');
   const fs::path archive = ArchivePathFor(st.moduleDir, digits);
 
+  // A result still owed goes first; its package is in the store and never offered again.
+  auto owed = ReadPendingResults(st.moduleDir);
+  if (!owed.empty() && deps.transport.IsConnected()) {
+    SendPendingResults(client, st.moduleDir, archive);
+    owed = ReadPendingResults(st.moduleDir);
+  }
+  const auto sidecar = ReadSidecar(archive);
+  const bool archiveApplied =
+      sidecar && std::any_of(owed.begin(), owed.end(), [&](const PendingResult& r) {
+        return r.updateCode == sidecar->updateCode;
+      });
+
   std::error_code ec;
-  if (fs::exists(archive, ec)) {
+  if (!archiveApplied && fs::exists(archive, ec)) {
     if (port().AskYesNo(text::kUseArchiveQuestion)) {
+      // A leftover package is an insert like any other: the song-list question follows.
+      client.SetReplyValue("action", "insert");
       {
         std::lock_guard lock(threadsMutex);
         if (!st.m_downloadRunning && !st.m_extractRunning) StartExtractionLocked();
@@ -120,6 +135,9 @@ void UpdateEngine::Impl::RunUpdateWorker(std::stop_token stop) {
     }
   }
   if (stop.stop_requested()) return;
+
+  // The window has said why on the status line.
+  if (st.m_clientIdMissing) return;
 
   bool needSongs = false;
   if (deps.transport.IsConnected()) {
@@ -187,6 +205,10 @@ void UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
     product = st.m_productNumber;
   }
   const fs::path archive = ArchivePathFor(st.moduleDir, product);
+  if (SongFolderMissing(GetSongsFolderPath(st))) {
+    port().PostWindowMessage(WM_DOWNLOAD_FINISHED, 0, kDownloadFailed);
+    return;
+  }
   DownloadCallbacks callbacks;
   callbacks.onFileOpen = [this] {
     port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateDownloading);
@@ -194,32 +216,11 @@ void UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
   callbacks.onProgress = [this](const DownloadProgressInfo& info) {
     if (deps.onDownloadProgress) deps.onDownloadProgress(&info);
   };
-  const DownloadOutcome outcome = DownloadPackage(deps.transport, url, archive, callbacks, stop);
+  const DownloadOutcome outcome = DownloadPackage(deps.transport, url, archive, callbacks, stop,
+                                                  deps.client.GetReplyValue("updateCode"));
 
   if (outcome.result != DownloadResult::Complete && outcome.result != DownloadResult::Stopped) {
-    std::string status;
-    switch (outcome.result) {
-      case DownloadResult::HttpError:
-        status = std::string(text::kDownloadFailedHttp) + std::to_string(outcome.status);
-        break;
-      case DownloadResult::NoSpace:
-        status = text::kDownloadNoSpace;
-        break;
-      case DownloadResult::NotSecure:
-        status = text::kDownloadNotSecure;
-        break;
-      case DownloadResult::WriteFailed:
-        status = text::kDownloadWriteFailed;
-        break;
-      case DownloadResult::TransportError:
-      case DownloadResult::Incomplete:
-        status = text::kDownloadInterrupted;
-        break;
-      default:
-        status = text::kDownloadFailed;
-        break;
-    }
-    port().SetControlText(ctl::kStatusLine, status);
+    port().SetControlText(ctl::kStatusLine, DownloadFailureText(outcome));
   }
   port().PostWindowMessage(
       WM_DOWNLOAD_FINISHED, 0,
@@ -230,150 +231,53 @@ void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
   auto& st = state();
   port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpacking);
   const fs::path archive = ArchivePathFor(st.moduleDir, st.ProductNumber());
-  const fs::path songFolder = GetSongsFolder(st);
+  const fs::path songFolder = GetSongsFolderPath(st);
 
-  ExtractReport report;
   if (songFolder.empty()) {
     port().SetControlText(ctl::kStatusLine, text::kUnpackNoSongFolder);
     port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpackFailed);
     return;
   }
-  report = InstallPackage(
+  if (SongFolderMissing(songFolder)) {
+    port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpackFailed);
+    return;
+  }
+  ExtractOptions options;
+  options.sevenZip = deps.sevenZip;
+  // The package's own code, kept with it; a package from before codes were kept reports
+  // nothing rather than an empty code.
+  if (const auto sidecar = ReadSidecar(archive)) options.updateCode = sidecar->updateCode;
+  options.killAfterFiles = deps.killAfterFiles;
+  const ExtractReport report = InstallPackage(
       archive, songFolder, st.moduleDir,
       [this](int percent) {
         port().PostWindowMessage(WM_SET_PROGRESS, static_cast<std::uintptr_t>(percent), 0);
       },
-      stop, ExtractOptions{deps.sevenZip});
+      stop, options);
   if (report.result == ExtractResult::Stopped) return;
   if (report.result != ExtractResult::Ok) {
-    const char* status = text::kUnpackFailed;
-    switch (report.result) {
-      case ExtractResult::NoArchive:
-        status = text::kUnpackNoArchive;
-        break;
-      case ExtractResult::NoSevenZip:
-        status = text::kUnpackNoSevenZip;
-        break;
-      case ExtractResult::UnsafeEntry:
-        status = text::kUnpackUnsafe;
-        break;
-      case ExtractResult::StoreNotWritable:
-        status = text::kUnpackNotWritable;
-        break;
-      default:
-        break;
+    // A damaged package is not offered again at the next start; the next press fetches it.
+    if (report.result == ExtractResult::ArchiveBroken ||
+        report.result == ExtractResult::UnsafeEntry) {
+      std::error_code ec;
+      fs::remove(archive, ec);
+      fs::remove(SidecarPathFor(archive), ec);
     }
-    port().SetControlText(ctl::kStatusLine, status);
+    port().SetControlText(ctl::kStatusLine, ExtractFailureText(report));
     port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpackFailed);
     return;
   }
 
   RefreshSongInventory(songFolder, st.moduleDir, port(), st);
-  deps.client.ReportUpdateResult(1);
-  std::error_code ec;
-  fs::remove(archive, ec);
+  // Sent once; when it cannot be (the window closes, the service is down) it stays owed and
+  // goes at the next start. The archive goes with it.
+  if (options.updateCode.empty()) {
+    std::error_code ec;
+    fs::remove(archive, ec);  // a package without a code: nothing to report
+    fs::remove(SidecarPathFor(archive), ec);
+  }
+  SendPendingResults(deps.client, st.moduleDir, archive);
   port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateFinished);
-}
-
-void UpdateEngine::Impl::StartExtractionLocked() {
-  if (extractThread.joinable()) extractThread.join();  // an earlier, finished extraction
-  state().m_extractRunning = true;
-  extractThread = std::jthread([this](std::stop_token stop) { ExtractPackageThread(stop); });
-}
-
-UpdateEngine::UpdateEngine(UpdateEngineDeps deps)
-    : impl_(std::make_unique<Impl>(std::move(deps))) {}
-
-UpdateEngine::~UpdateEngine() { Shutdown(); }
-
-void UpdateEngine::StartUpdateCheck() {
-  auto& st = impl_->state();
-  if (!st.m_isActive) return;
-  // Claimed here, on the UI thread, so two ticks can never start two checks.
-  bool expected = false;
-  if (!st.m_checkRunning.compare_exchange_strong(expected, true)) return;
-  std::lock_guard lock(impl_->threadsMutex);
-  if (impl_->checkThread.joinable()) impl_->checkThread.join();  // finished: flag was clear
-  impl_->checkThread =
-      std::jthread([this](std::stop_token stop) { impl_->UpdateCheckThread(stop); });
-}
-
-void UpdateEngine::StartEventPoll() {
-  auto& st = impl_->state();
-  bool expected = false;
-  if (!st.m_eventPollRunning.compare_exchange_strong(expected, true)) return;
-  std::lock_guard lock(impl_->threadsMutex);
-  if (impl_->pollThread.joinable()) impl_->pollThread.join();
-  impl_->pollThread = std::jthread([this] { impl_->EventPollThread(); });
-}
-
-bool UpdateEngine::StartDownload() {
-  auto& st = impl_->state();
-  std::lock_guard lock(impl_->threadsMutex);
-  if (st.m_downloadRunning || st.m_extractRunning) return false;
-  if (impl_->downloadThread.joinable()) impl_->downloadThread.join();
-  st.m_downloadRunning = true;
-  impl_->downloadThread =
-      std::jthread([this](std::stop_token stop) { impl_->DownloadPackageThread(stop); });
-  return true;
-}
-
-void UpdateEngine::OnDownloadFinished(bool completed) {
-  auto& st = impl_->state();
-  std::lock_guard lock(impl_->threadsMutex);
-  if (impl_->downloadThread.joinable()) impl_->downloadThread.join();
-  st.m_downloadRunning = false;
-  if (completed && !st.m_extractRunning) impl_->StartExtractionLocked();
-}
-
-void UpdateEngine::OnExtractionFinished() {
-  std::lock_guard lock(impl_->threadsMutex);
-  if (impl_->extractThread.joinable()) impl_->extractThread.join();
-  impl_->state().m_extractRunning = false;
-}
-
-void UpdateEngine::WaitForChecks() {
-  std::jthread check, poll;
-  {
-    std::lock_guard lock(impl_->threadsMutex);
-    check = std::move(impl_->checkThread);
-    poll = std::move(impl_->pollThread);
-  }
-  if (check.joinable()) check.join();
-  if (poll.joinable()) poll.join();
-}
-
-bool UpdateEngine::IsDownloading() const { return impl_->state().m_downloadRunning; }
-bool UpdateEngine::IsExtracting() const { return impl_->state().m_extractRunning; }
-
-void UpdateEngine::Shutdown() {
-  if (!impl_) return;
-  // Take the threads out under the lock, join them outside it: the check thread may be
-  // waiting for the lock to start an extraction.
-  std::jthread threads[4];
-  {
-    std::lock_guard lock(impl_->threadsMutex);
-    threads[0] = std::move(impl_->checkThread);
-    threads[1] = std::move(impl_->pollThread);
-    threads[2] = std::move(impl_->downloadThread);
-    threads[3] = std::move(impl_->extractThread);
-  }
-  for (auto& t : threads) t.request_stop();
-  for (auto& t : threads)
-    if (t.joinable()) t.join();
-  // The check thread may have started an extraction while being joined.
-  std::jthread late;
-  {
-    std::lock_guard lock(impl_->threadsMutex);
-    late = std::move(impl_->extractThread);
-  }
-  if (late.joinable()) {
-    late.request_stop();
-    late.join();
-  }
-  // Nothing runs any more; a stopped download or extraction posted no end the window reads.
-  impl_->state().m_downloadRunning = false;
-  impl_->state().m_extractRunning = false;
 }
 
 }  // namespace orvik

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/control_ids.h"
@@ -29,6 +30,8 @@ struct UpdateEngineDeps {
   std::function<void(const DownloadProgressInfo*)> onDownloadProgress;
   // The 7-Zip program; empty: the bundled copy under the module directory, then the PATH.
   std::filesystem::path sevenZip = {};
+  // Test seam of the move into the store (ExtractOptions::killAfterFiles).
+  std::optional<std::size_t> killAfterFiles = {};
 };
 
 // "<moduleDir>/<product digits>.zip"; dashes are removed from the product number.

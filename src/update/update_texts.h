@@ -23,6 +23,8 @@ inline constexpr const char* kUnpackNoSevenZip = "압축풀기 실패: 7-Zip 프
 inline constexpr const char* kUnpackUnsafe = "압축풀기 실패: 잘못된 파일 경로가 있습니다";
 inline constexpr const char* kUnpackNotWritable = "압축풀기 실패: 곡 폴더에 쓸 수 없습니다";
 inline constexpr const char* kUnpackNoArchive = "압축풀기 실패: 업데이트 파일이 없습니다";
+inline constexpr const char* kUnpackNoSpace = "압축풀기 실패: 디스크 공간 부족";
+inline constexpr const char* kSongFolderMissing = "곡 폴더를 찾을 수 없습니다: ";
 inline constexpr const char* kUnpackNoSongFolder = "압축풀기 실패: 곡 폴더가 설정되지 않았습니다";
 
 }  // namespace orvik::text

@@ -11,6 +11,7 @@ constexpr std::uint32_t kEntrySignature = 0x02014b50;
 constexpr std::size_t kEndRecordSize = 22;
 constexpr std::size_t kMaxCommentSize = 0xFFFF;
 constexpr std::size_t kEntryHeaderSize = 46;
+constexpr std::uint32_t kUnicodePathId = 0x7075;  // version, CRC of the name, UTF-8 name
 
 std::uint32_t U16(const std::string& b, std::size_t at) {
   return static_cast<std::uint8_t>(b[at]) | static_cast<std::uint8_t>(b[at + 1]) << 8;
@@ -63,8 +64,18 @@ std::optional<std::vector<ZipEntryName>> ReadZipEntryNames(const std::filesystem
     const std::uint32_t mode = U32(dir, at + 38) >> 16;
     const std::size_t next = at + kEntryHeaderSize + nameLen + extraLen + commentLen;
     if (next > dir.size()) return std::nullopt;
-    entries.push_back({dir.substr(at + kEntryHeaderSize, nameLen),
-                       madeBy == 3 && (mode & 0170000) == 0120000});
+    const bool isLink = madeBy == 3 && (mode & 0170000) == 0120000;
+    entries.push_back({dir.substr(at + kEntryHeaderSize, nameLen), isLink});
+    // 7-Zip unpacks under the Unicode Path extra field's name when there is one: it is
+    // vetted as well.
+    const std::size_t extraEnd = at + kEntryHeaderSize + nameLen + extraLen;
+    for (std::size_t x = at + kEntryHeaderSize + nameLen; x + 4 <= extraEnd;) {
+      const std::size_t size = U16(dir, x + 2);
+      if (x + 4 + size > extraEnd) break;
+      if (U16(dir, x) == kUnicodePathId && size >= 5)
+        entries.push_back({dir.substr(x + 9, size - 5), isLink});
+      x += 4 + size;
+    }
     at = next;
   }
   return entries;

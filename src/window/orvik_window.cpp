@@ -7,6 +7,8 @@
 #include "core/launching.h"
 #include "core/settings_product_source.h"
 #include "core/window_port.h"
+#include "platform/files.h"
+#include "platform/path_text.h"
 #include "service/banners.h"
 #include "service/http_transport.h"
 #include "service/service_client.h"
@@ -59,7 +61,7 @@ bool FileExists(const fs::path& file) {
 // files are left out here and each position keeps the meaning of its own picture.
 void COrvikWindow::ShowInitialBannerPictures() {
   const fs::path folder = ImageFolder();
-  fs::path first = folder / (state_.ServiceKey() + ".png");
+  fs::path first = folder / platform::PathFromUtf8(state_.ServiceKey() + ".png");
   if (!FileExists(first)) first = folder / "default.jpg";
   std::vector<fs::path> files;
   bannerSlots_.clear();
@@ -76,12 +78,15 @@ void COrvikWindow::ShowInitialBannerPictures() {
 }
 
 void COrvikWindow::OnInitDialog() {
+  ClientIdProblem idProblem = ClientIdProblem::None;
   {
-    const std::string id = LoadClientId(state_.moduleDir);
+    const std::string id = LoadClientId(state_.moduleDir, &idProblem);
     std::lock_guard lock(state_.mutex);
     state_.m_clientId = id;
   }
+  state_.m_clientIdMissing = idProblem != ClientIdProblem::None;
   const ProgramList programs = LoadSettings(state_);
+  SayOwnFileProblem(idProblem);
   initialised_ = true;
   port_.SetListItems(ctl::kProgramList, programs.entries, programs.selected);
   port_.SetProgressPos(ctl::kProgressBar, 0);
@@ -116,6 +121,21 @@ void COrvikWindow::OnInitDialog() {
   } else {
     port_.StartTimer(timer::kUpdateCheck, 1800);
   }
+}
+
+// Once, at start: what keeps the launcher from keeping its own files.
+void COrvikWindow::SayOwnFileProblem(ClientIdProblem idProblem) {
+  const char* problem = nullptr;
+  if (idProblem == ClientIdProblem::Unreadable) {
+    problem = text::kClientIdUnreadable;
+  } else if (idProblem == ClientIdProblem::CannotStore) {
+    problem = text::kClientIdNotStored;
+  } else if (IsReadOnlyForEveryone(SettingsWriteTarget(SettingsFilePath(state_.moduleDir)))) {
+    problem = text::kSettingsReadOnly;
+  } else if (!platform::IsFolderWritable(state_.moduleDir)) {
+    problem = text::kModuleFolderReadOnly;
+  }
+  if (problem != nullptr) port_.SetControlText(ctl::kStatusLine, problem);
 }
 
 void COrvikWindow::MarkReplyStale() {
@@ -281,8 +301,10 @@ void COrvikWindow::OnWindowMessage(unsigned message, std::uintptr_t wParam, std:
     if (bannerThread_.joinable()) bannerThread_.join();
     const auto banners = client_->Banners();
     for (std::size_t i = 0; i < banners.size(); ++i) {
-      const fs::path picture = ImageFolder() / banners[i].fileName;
-      if (!FileExists(picture)) continue;  // its download failed and no older copy exists
+      const fs::path name = platform::PathFromUtf8(banners[i].fileName);
+      const fs::path picture = ImageFolder() / name;
+      if (name.empty() || !FileExists(picture))
+        continue;  // its download failed and no older copy exists
       port_.AddBannerPicture(picture);
       bannerSlots_.push_back({BannerSlot::ServiceBanner, i});
     }
@@ -337,7 +359,7 @@ void COrvikWindow::OnBannerClicked(std::size_t index) {
   const BannerSlot slot = bannerSlots_[index];
   if (slot.kind == BannerSlot::Service) return;
   if (slot.kind == BannerSlot::Promotion) {
-    port_.OpenAddress((ImageFolder() / "3_default.png").string());
+    port_.OpenAddress(platform::PathToUtf8((ImageFolder() / "3_default.png")));
     return;
   }
   const auto banners = client_->Banners();

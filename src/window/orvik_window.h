@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/catalogue.h"
+#include "core/client_id.h"
 #include "core/control_ids.h"
 #include "core/launcher_state.h"
 #include "core/launching.h"
@@ -84,6 +85,7 @@ class COrvikWindow : public WindowEvents, private ServiceSelectionHooks {
   LaunchContext MakeLaunchContext();
   void Pause(int ms);
   void ShowInitialBannerPictures();
+  void SayOwnFileProblem(ClientIdProblem idProblem);
   std::filesystem::path ImageFolder() const;
 
   WindowPort& port_;

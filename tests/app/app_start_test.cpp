@@ -38,9 +38,26 @@ class AppStart : public ::testing::Test {
   // manager would. Readiness: it has touched data.r4x, which it does while the window
   // initialises, after its handler for the end request is in place.
   int RunOnce() {
+    const pid_t pid = StartReady();
+    if (pid < 0) return -1;
+    ::kill(pid, SIGTERM);
+    return WaitForExit(pid);
+  }
+
+  // Starts the launcher and waits until its window is open; -1 when it did not start.
+  pid_t StartReady() {
     const int watch = ::inotify_init1(IN_CLOEXEC);
     ::inotify_add_watch(watch, moduleDir_.c_str(),
                         IN_OPEN | IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE);
+    const pid_t pid = Spawn();
+    if (pid < 0) return -1;
+    const bool ready = WaitForDataFile(watch);
+    ::close(watch);
+    EXPECT_TRUE(ready) << "the launcher never touched data.r4x";
+    return pid;
+  }
+
+  pid_t Spawn() {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addchdir_np(&actions, startDir_.c_str());
@@ -50,13 +67,7 @@ class AppStart : public ::testing::Test {
     pid_t pid = -1;
     const int spawned = ::posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return -1;
-
-    const bool ready = WaitForDataFile(watch);
-    ::close(watch);
-    EXPECT_TRUE(ready) << "the launcher never touched data.r4x";
-    ::kill(pid, SIGTERM);
-    return WaitForExit(pid);
+    return spawned == 0 ? pid : -1;
   }
 
   static bool WaitForDataFile(int watch) {
@@ -113,6 +124,20 @@ TEST_F(AppStart, ExistingFilesAreReadAndSettingsWrittenBack) {
   EXPECT_EQ(ModuleFile("setting.env"),
             "[config]\r\nuseConfig=\r\n\r\n[service]\r\nurl=http://127.0.0.1:1\r\n\r\n"
             "[settings]\r\nrun=tunovaPRO\r\nservice=tunovapro\r\n");
+}
+
+TEST_F(AppStart, ASecondStartInTheSameFolderEndsByItselfAndWritesNothing) {
+  test::WriteTextFile(moduleDir_ / "setting.env", "[settings]\nservice=tunova\n");
+  const pid_t first = StartReady();
+  ASSERT_GT(first, 0);
+  const std::string id = ModuleFile("data.r4x");
+  const pid_t second = Spawn();
+  ASSERT_GT(second, 0);
+  EXPECT_EQ(WaitForExit(second), 0);  // not asked to end: it ends on its own
+  EXPECT_EQ(ModuleFile("data.r4x"), id);
+  EXPECT_EQ(ModuleFile("setting.env"), "[settings]\nservice=tunova\n");
+  ::kill(first, SIGTERM);
+  EXPECT_EQ(WaitForExit(first), 0);
 }
 
 }  // namespace

@@ -41,22 +41,20 @@ TEST(ClientId, EmptyFileGivesEmptyIdAndIsNotRewritten) {
   EXPECT_EQ(std::filesystem::file_size(dir / "data.r4x"), 0u);
 }
 
-TEST(ClientId, UnwritableFolderStillGivesAnIdForThisRun) {
+// No identifier is invented when none can be read or kept: a new one at every start would
+// be a new device to the service each time.
+TEST(ClientId, AnIdThatCannotBeReadOrStoredIsNoneAndSaysWhy) {
   test::TempDir dir;
   test::WriteTextFile(dir / "plain-file", "x");
-  const auto moduleDir = dir / "plain-file";  // a "folder" that is a regular file
-  const std::string a = LoadClientId(moduleDir);
-  const std::string b = LoadClientId(moduleDir);
-  EXPECT_EQ(a.size(), 32u);
-  EXPECT_NE(a, b);  // nothing stored, so the next start makes a new one
-  EXPECT_EQ(test::ReadTextFile(moduleDir), "x");
-}
+  ClientIdProblem problem = ClientIdProblem::None;
+  EXPECT_EQ(LoadClientId(dir / "plain-file", &problem), "");  // its "folder" is a file
+  EXPECT_EQ(problem, ClientIdProblem::CannotStore);
+  EXPECT_EQ(test::ReadTextFile(dir / "plain-file"), "x");
 
-TEST(ClientId, FolderInPlaceOfTheFileIsLeftAlone) {
-  test::TempDir dir;
   std::filesystem::create_directory(dir / "data.r4x");
   test::WriteTextFile(dir / "data.r4x" / "keep", "k");
-  EXPECT_EQ(LoadClientId(dir.path()).size(), 32u);
+  EXPECT_EQ(LoadClientId(dir.path(), &problem), "");
+  EXPECT_EQ(problem, ClientIdProblem::Unreadable);
   EXPECT_EQ(test::ReadTextFile(dir / "data.r4x" / "keep"), "k");
 }
 

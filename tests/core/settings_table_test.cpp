@@ -57,6 +57,41 @@ TEST(SettingsTable, SaveIsAtomicAndFailureKeepsOldFile) {
     EXPECT_EQ(e.path().filename(), "setting.env");  // no temporary left behind
 }
 
+TEST(SettingsTable, AByteOrderMarkIsReadPastAndWrittenBack) {
+  SettingsTable t;
+  t.Parse("\xEF\xBB\xBF[songs]\r\ntunova=/srv/songs\r\n");
+  EXPECT_EQ(t.Get("songs.tunova"), "/srv/songs");
+  EXPECT_EQ(t.Serialize(), "\xEF\xBB\xBF[songs]\r\ntunova=/srv/songs\r\n");
+}
+
+// The operator's file stays what it is: its permission bits, a link to it, and a file
+// nobody may write (which is not saved at all).
+TEST(SettingsTable, SaveKeepsTheFilesModeLinkAndReadOnlyChoice) {
+  namespace fs = std::filesystem;
+  test::TempDir dir;
+  SettingsTable t;
+  t.Set("settings.service", "tunova");
+  const auto file = dir / "setting.env";
+  test::WriteTextFile(file, "old");
+  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  ASSERT_TRUE(SaveSettingsFile(file, t));
+  EXPECT_EQ(fs::status(file).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+  fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  t.Set("settings.service", "tunovaHL");
+  EXPECT_FALSE(SaveSettingsFile(file, t));
+  EXPECT_EQ(test::ReadTextFile(file), "[settings]\r\nservice=tunova\r\n");
+
+  const auto real = dir / "shared" / "setting.env";
+  test::WriteTextFile(real, "old");
+  const auto link = dir / "linked.env";
+  fs::create_symlink("shared/setting.env", link);
+  ASSERT_TRUE(SaveSettingsFile(link, t));
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(test::ReadTextFile(real), "[settings]\r\nservice=tunovaHL\r\n");
+}
+
 }  // namespace
 }  // namespace orvik
 

@@ -1,6 +1,9 @@
 #include "platform/module_dir.h"
+#include "platform/instance_lock.h"
 
 #include <gtest/gtest.h>
+
+#include "support/temp_dir.h"
 
 namespace orvik::platform {
 namespace {
@@ -14,6 +17,19 @@ TEST(ModuleDirectory, IsTheFolderOfThisExecutable) {
 #else
   EXPECT_TRUE(std::filesystem::exists(dir / "test_platform"));
 #endif
+}
+
+// Two launchers in one folder: the second is refused until the first lets go, and taking
+// the lock writes nothing into the folder.
+TEST(ModuleFolderLock, OneHolderPerFolder) {
+  test::TempDir dir, other;
+  auto first = TryLockModuleFolder(dir.path());
+  ASSERT_TRUE(first);
+  EXPECT_FALSE(TryLockModuleFolder(dir.path()));
+  EXPECT_TRUE(TryLockModuleFolder(other.path()));
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+  first.reset();
+  EXPECT_TRUE(TryLockModuleFolder(dir.path()));
 }
 
 }  // namespace

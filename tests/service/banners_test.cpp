@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "core/control_ids.h"
 #include "service/system_transport.h"
 #include "service_fixture.h"
@@ -98,6 +100,29 @@ TEST_F(BannersTest, WithoutTheServiceTheOldListFileStays) {
   Run();
   EXPECT_TRUE(client_->Banners().empty());
   EXPECT_EQ(ReadTextFile(module_ / "bin" / "banner.dat"), "previous");
+  EXPECT_EQ(ReadyPosts(), 1u);
+}
+
+TEST_F(BannersTest, NamesInTheServicesCodePageAndBoundsOnWhatIsTaken) {
+  WriteTextFile(BannerPictures() / "p1.png", "one");
+  // A 100 MB "picture" (sparse: the disk is not filled to make it).
+  { std::ofstream(BannerPictures() / "huge.png"); }
+  std::filesystem::resize_file(BannerPictures() / "huge.png", 100u * 1024 * 1024);
+  const std::string base = Service().BaseUrl() + "/banners/";
+  std::string reply = "a," + base + "p1.png,\xB9\xE8\xB3\xCA.png|b," + base + "huge.png,huge.png|";
+  reply += "c," + base + "p1.png,\xFF\xFE.png";  // no such CP949 text: dropped
+  for (int i = 0; i < 40; ++i) reply += "|n," + base + "p1.png,n" + std::to_string(i) + ".png";
+  Service().SetBannerReply(reply);
+  Run();
+
+  const auto images = module_ / "bin" / "images";
+  EXPECT_EQ(client_->Banners().size(), 32u);
+  EXPECT_EQ(client_->Banners()[0].fileName, "\xEB\xB0\xB0\xEB\x84\x88.png");  // UTF-8
+  EXPECT_EQ(ReadTextFile(images / std::filesystem::path(u8"\uBC30\uB108.png")), "one");
+  EXPECT_FALSE(std::filesystem::exists(images / "huge.png"));
+  EXPECT_FALSE(std::filesystem::exists(images / "huge.png.part"));
+  EXPECT_TRUE(std::filesystem::exists(images / "n29.png"));
+  EXPECT_FALSE(std::filesystem::exists(images / "n30.png"));
   EXPECT_EQ(ReadyPosts(), 1u);
 }
 

@@ -118,7 +118,14 @@ void EngineTest::MakeEngine(fs::path sevenZip) {
           port_.SetProgressPos(ctl::kProgressBar,
                                static_cast<int>(info->received * 100 / info->total));
       },
-      std::move(sevenZip)});
+      std::move(sevenZip), killAfterFiles_});
+}
+
+void EngineTest::Restart() {
+  MakeEngine();
+  client_->SetConnectDone(false);
+  state_.m_refreshRequested = true;
+  Check();
 }
 
 void EngineTest::Check() {

@@ -16,8 +16,8 @@
 
 #include "core/launcher_state.h"
 #include "core/product_source.h"
-#include "service/system_transport.h"
 #include "service/service_client.h"
+#include "service/system_transport.h"
 #include "songsvc/song_service.h"
 #include "support/recording_port.h"
 #include "support/temp_dir.h"
@@ -41,6 +41,7 @@ class SwitchableTransport : public HttpTransport {
   explicit SwitchableTransport(HttpTransport& inner) : inner_(inner) {}
   std::optional<std::string> PostForm(const std::string& url, const std::string& form,
                                       TransportError* error = nullptr) override {
+    if (formsFail) return std::nullopt;
     return inner_.PostForm(url, form, error);
   }
   std::optional<std::string> GetSecure(const std::string& path,
@@ -55,6 +56,7 @@ class SwitchableTransport : public HttpTransport {
   bool IsConnected() override;
 
   std::atomic<bool> online{true};
+  std::atomic<bool> formsFail{false};      // the service is down for form requests
   void Script(std::vector<bool> answers);  // answers of the next IsConnected calls
 
  private:
@@ -79,6 +81,8 @@ class EngineTest : public ::testing::Test {
 
   // A fresh engine over the same window state (a new run of the launcher keeps the files).
   void MakeEngine(std::filesystem::path sevenZip = {});
+  // A new start of the launcher over the same files: a fresh engine and a full check.
+  void Restart();
   // Runs one update check to its end.
   void Check();
   // Check and poll until the package is ready for download.
@@ -109,6 +113,7 @@ class EngineTest : public ::testing::Test {
   std::mutex progressMutex_;
   std::vector<DownloadProgressInfo> progress_;
   std::unique_ptr<UpdateEngine> engine_;
+  std::optional<std::size_t> killAfterFiles_;  // the move's kill seam for the next engine
 };
 
 }  // namespace orvik::test

@@ -1,7 +1,12 @@
 #include "update/package_extractor.h"
+#include "update/pending_result.h"
+#include "update/store_journal.h"
+#include "update/store_move.h"
 #include "update/zip_directory.h"
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <map>
@@ -54,7 +59,10 @@ class InstallPackageTest : public ::testing::Test {
   }
   void ExpectStoreUntouched() {
     EXPECT_EQ(ReadTree(store), (Tree{{"K0000/00001.sgd", "old1"}, {"K1000/01234.sgd", "old1234"}}));
-    // No staging or backup folder is left behind.
+    ExpectNoWorkFolders();
+  }
+  // No staging or backup folder, and no journal, is left behind.
+  void ExpectNoWorkFolders() {
     for (const auto& e : fs::directory_iterator(dir.path()))
       EXPECT_TRUE(e.path() == store || e.path() == archive) << e.path();
   }
@@ -105,8 +113,8 @@ TEST_F(InstallPackageTest, DamagedArchivesLeaveTheStoreAsItWas) {
 }
 
 TEST_F(InstallPackageTest, EntriesLeavingTheStoreRefuseTheWholePackage) {
-  for (const std::string evil : {"../evil.sgd", "/abs/K1000/00001.sgd", "K1000/../../x.sgd",
-                                 "..\\win.sgd"}) {
+  for (const std::string evil :
+       {"../evil.sgd", "/abs/K1000/00001.sgd", "K1000/../../x.sgd", "..\\win.sgd"}) {
     fs::remove(archive);
     MakeZip(archive, {{"K1000/01234.sgd", "new"}, {evil, "evil"}});
     const auto report = Install();
@@ -184,6 +192,133 @@ TEST(IsSafeEntryName, AcceptsStorePathsOnly) {
   for (const char* bad : {"", "/etc/passwd", "\\x.sgd", "C:\\x.sgd", "c:x", "..", "../x",
                           "K1000/../../x", "a\\..\\..\\b"})
     EXPECT_FALSE(IsSafeEntryName(bad)) << bad;
+}
+
+// A stored zip of one entry whose Unicode Path extra field (0x7075) names another path.
+std::string ZipWithUnicodePath(const std::string& name, const std::string& unicodeName) {
+  auto put = [](std::string& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+  };
+  std::string extra;
+  put(extra, 0x7075, 2);
+  put(extra, static_cast<std::uint32_t>(5 + unicodeName.size()), 2);
+  put(extra, 1, 1);
+  put(extra, 0, 4);  // CRC of the header name; 7-Zip's check is not what is tested here
+  extra += unicodeName;
+  std::string zip;
+  put(zip, 0x04034b50, 4);
+  put(zip, 20, 2), put(zip, 0, 2), put(zip, 0, 2), put(zip, 0, 4), put(zip, 0, 4);
+  put(zip, 0, 4), put(zip, 0, 4);
+  put(zip, static_cast<std::uint32_t>(name.size()), 2);
+  put(zip, static_cast<std::uint32_t>(extra.size()), 2);
+  zip += name + extra;
+  const auto central = static_cast<std::uint32_t>(zip.size());
+  put(zip, 0x02014b50, 4);
+  put(zip, 20, 2), put(zip, 20, 2), put(zip, 0, 2), put(zip, 0, 2), put(zip, 0, 4);
+  put(zip, 0, 4), put(zip, 0, 4), put(zip, 0, 4);
+  put(zip, static_cast<std::uint32_t>(name.size()), 2);
+  put(zip, static_cast<std::uint32_t>(extra.size()), 2);
+  put(zip, 0, 2), put(zip, 0, 2), put(zip, 0, 2), put(zip, 0, 4), put(zip, 0, 4);
+  zip += name + extra;
+  const auto size = static_cast<std::uint32_t>(zip.size()) - central;
+  put(zip, 0x06054b50, 4);
+  put(zip, 0, 4), put(zip, 1, 2), put(zip, 1, 2), put(zip, size, 4), put(zip, central, 4);
+  put(zip, 0, 2);
+  return zip;
+}
+
+TEST_F(InstallPackageTest, TheUnicodePathFieldIsVettedToo) {
+  test::WriteTextFile(archive, ZipWithUnicodePath("K1000/01234.sgd", "../evil.sgd"));
+  EXPECT_EQ(Install().result, ExtractResult::UnsafeEntry);
+  ExpectStoreUntouched();
+}
+
+// A kill at any point of the move, then a start: every song is its old or its new version,
+// whole, none is missing, no work folder stays, and the result is owed exactly once.
+TEST_F(InstallPackageTest, AKillInTheMoveIsFinishedAtTheNextStart) {
+  const Tree updated{{"K0000/00001.sgd", "new1"},
+                     {"K1000/01234.sgd", "new1234"},
+                     {"K1000/01500.sgd", "new1500"},
+                     {"K4000/04000.sgd", "new4000"}};
+  MakeZip(archive, updated);
+  for (std::size_t kill : {0u, 1u, 2u, 4u, 5u}) {
+    for (bool stagingLost : {false, true}) {
+      SetUp();  // the old store again
+      for (const char* gone : {"K1000/01500.sgd", "K4000/04000.sgd"}) fs::remove(store / gone);
+      ExtractOptions options;
+      options.updateCode = "U1";
+      options.killAfterFiles = kill;
+      ASSERT_EQ(InstallPackage(archive, store, dir.path(), {}, {}, options).result,
+                ExtractResult::Stopped);
+      const auto journal = ReadStoreJournal(dir.path());
+      ASSERT_TRUE(journal) << kill;
+      // A staged file that did not survive (a power cut before it reached the disk).
+      const bool rollBack = stagingLost && kill < 2;
+      if (rollBack) fs::remove(journal->staging / "K1000" / "01500.sgd");
+      // And a copy across volumes cut short beside a song (only the move makes them).
+      if (kill < 5) test::WriteTextFile(store / "K1000" / ".01234.sgd.orvik999-0", "cut");
+
+      EXPECT_EQ(FinishOpenJournal(dir.path()),
+                rollBack ? Recovery::RolledBack : Recovery::RolledForward);
+      const Tree old{{"K0000/00001.sgd", "old1"}, {"K1000/01234.sgd", "old1234"}};
+      EXPECT_EQ(ReadTree(store), rollBack ? old : updated) << kill << stagingLost;
+      EXPECT_EQ(ReadPendingResults(dir.path()),
+                rollBack ? std::vector<PendingResult>{} : std::vector<PendingResult>{{"U1"}});
+      fs::remove(PendingResultPath(dir.path()));
+      ExpectNoWorkFolders();
+      fs::remove_all(store);
+    }
+  }
+}
+
+// Two launchers (or one after a crash) never share a work folder, and never remove one
+// they did not record.
+TEST_F(InstallPackageTest, WorkFoldersAreTheUpdatesOwn) {
+  fs::create_directories(dir / "songs.unpacking");
+  test::WriteTextFile(dir / "songs.replaced" / "K1000" / "01234.sgd", "someone's");
+  MakeZip(archive, {{"K1000/01234.sgd", "new1234"}});
+  ASSERT_EQ(Install().result, ExtractResult::Ok);
+  EXPECT_EQ(test::ReadTextFile(dir / "songs.replaced" / "K1000" / "01234.sgd"), "someone's");
+  EXPECT_TRUE(fs::is_directory(dir / "songs.unpacking"));
+}
+
+TEST_F(InstallPackageTest, AMissingSongFolderIsNeverCreated) {
+  MakeZip(archive, {{"K1000/01234.sgd", "new1234"}});
+  fs::remove_all(store);
+  EXPECT_EQ(Install().result, ExtractResult::NoSongFolder);
+  EXPECT_FALSE(fs::exists(store));
+}
+
+// The store on a volume of its own (a small tmpfs): files are copied in under temporary
+// names and renamed over, so a volume that fills up keeps no partial song.
+class CrossVolumeTest : public InstallPackageTest {
+ protected:
+  void SetUp() override {
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting a small volume needs root";
+    fs::create_directories(store);
+    const std::string cmd = "mount -t tmpfs -o size=256k orvik-test '" + store.string() + "'";
+    if (std::system(cmd.c_str()) != 0) GTEST_SKIP() << "tmpfs cannot be mounted here";
+    mounted_ = true;
+    InstallPackageTest::SetUp();
+  }
+  void TearDown() override {
+    if (mounted_) std::system(("umount '" + store.string() + "'").c_str());
+  }
+  bool mounted_ = false;
+};
+
+TEST_F(CrossVolumeTest, AFullVolumeSaysSoAndKeepsTheStore) {
+  MakeZip(archive, {{"K0000/00001.sgd", "new1"}, {"K1000/01234.sgd", std::string(400000, 'n')}});
+  const auto report = Install();
+  EXPECT_EQ(report.result, ExtractResult::NoSpace);
+  ExpectStoreUntouched();  // no truncated song, no temporary file
+
+  fs::remove(archive);
+  MakeZip(archive, {{"K0000/00001.sgd", "new1"}, {"K2000/02000.sgd", "new2000"}});
+  ASSERT_EQ(Install().result, ExtractResult::Ok);
+  EXPECT_EQ(ReadTree(store), (Tree{{"K0000/00001.sgd", "new1"},
+                                   {"K1000/01234.sgd", "old1234"},
+                                   {"K2000/02000.sgd", "new2000"}}));
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <chrono>
 
 #include "engine_fixture.h"
+#include "update/package_sidecar.h"
+#include "update/pending_result.h"
 #include "update/update_texts.h"
 
 namespace fs = std::filesystem;
@@ -112,7 +114,7 @@ TEST_F(UpdateFaultTest, ShorterLyingContentLengthIsCaughtByTheUnpacking) {
   service_->SetFault("/packages/", lie);
   EXPECT_EQ(PressUpdate(), kStateUnpackFailed);
   ExpectNothingInstalled(before_, text::kUnpackFailed);
-  EXPECT_TRUE(fs::exists(Archive()));  // kept, as every failed unpacking keeps it
+  EXPECT_FALSE(fs::exists(Archive()));  // damaged: never offered again at a start
 
   EXPECT_EQ(PressUpdate(), kStateFinished);  // the next press fetches it again
   ExpectInstalled();
@@ -136,13 +138,13 @@ TEST_F(UpdateFaultTest, ServerIgnoringTheRangeGivesAFreshWholeDownload) {
   ExpectInstalled();
 }
 
-TEST_F(UpdateFaultTest, CorruptZipKeepsTheStoreAndTheArchive) {
+TEST_F(UpdateFaultTest, CorruptZipKeepsTheStoreAndDropsTheArchive) {
   songsvc::Fault corrupt;
   corrupt.rawBody = "PK\x03\x04" + std::string(5000, 'x');
   service_->SetFault("/packages/", corrupt);
   EXPECT_EQ(PressUpdate(), kStateUnpackFailed);
   ExpectNothingInstalled(before_, text::kUnpackFailed);
-  EXPECT_EQ(ReadTextFile(Archive()), *corrupt.rawBody);
+  EXPECT_FALSE(fs::exists(Archive()));
   EXPECT_EQ(PostedStates().back(), kStateUnpackFailed);
 }
 
@@ -165,6 +167,11 @@ TEST_F(UpdateFaultTest, MissingSevenZipInstallsNothing) {
   EXPECT_EQ(PressUpdate(), kStateUnpackFailed);
   ExpectNothingInstalled(before_, text::kUnpackNoSevenZip);
   EXPECT_EQ(ReadTextFile(Archive()), package_);
+  // Once 7-Zip is there the next press unpacks the archive on disk: no second download.
+  MakeEngine();
+  EXPECT_EQ(PressUpdate(), kStateFinished);
+  EXPECT_EQ(PackageRequests().size(), 1u);
+  ExpectInstalled();
 }
 
 TEST_F(UpdateFaultTest, SongFolderThatCannotTakeTheFilesIsLeftAsItWas) {
@@ -206,6 +213,72 @@ TEST_F(UpdateFaultTest, WindowClosedMidDownloadKeepsThePartForTheNextRun) {
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(RangeOf(requests[1]), "bytes=" + std::to_string(kept) + "-");
   ExpectInstalled();
+}
+
+TEST_F(UpdateFaultTest, AKillInTheMoveIsFinishedAndReportedOnceAtTheNextStart) {
+  killAfterFiles_ = 1;
+  MakeEngine();
+  ASSERT_TRUE(engine_->StartDownload());
+  ASSERT_TRUE(port_.WaitFor([](const std::vector<PortCall>& calls) {
+    for (const auto& c : calls)
+      if (c.kind == "post" && c.id == static_cast<int>(WM_DOWNLOAD_FINISHED)) return true;
+    return false;
+  }));
+  engine_->OnDownloadFinished(true);
+  engine_->OnExtractionFinished();  // joins the extraction, which stopped dead after a file
+  EXPECT_FALSE(service_->ReportedCount(code_));
+
+  killAfterFiles_.reset();
+  Restart();
+  EXPECT_TRUE(port_.Questions().empty());  // the archive is not offered again
+  ExpectInstalled();
+  Restart();
+  EXPECT_EQ(service_->ReportedCount(code_), 1);
+}
+
+TEST_F(UpdateFaultTest, AResultThatCannotBeSentIsSentOnceAtTheNextStart) {
+  net_->formsFail = true;
+  EXPECT_EQ(PressUpdate(), kStateFinished);
+  EXPECT_FALSE(service_->ReportedCount(code_));
+  EXPECT_TRUE(fs::exists(Archive()));    // kept until its result went
+  AddPendingResult(module_, "U-older");  // one owed from before: both go, each once
+
+  net_->formsFail = false;
+  Restart();
+  EXPECT_TRUE(port_.Questions().empty());
+  ExpectInstalled();
+  Restart();
+  EXPECT_EQ(service_->ReportedCount(code_), 1);
+  EXPECT_EQ(RequestsTo("/api/update/key-lock/result/U-older").size(), 1u);
+
+  // A launcher stopped while the request was on its way: it may have arrived, so it is
+  // not sent again.
+  WritePendingResults(module_, {{"U-other", true}});
+  Restart();
+  EXPECT_FALSE(service_->ReportedCount("U-other"));
+  EXPECT_TRUE(ReadPendingResults(module_).empty());
+}
+
+TEST_F(UpdateFaultTest, APartialFileOfAnotherPackageIsNotResumed) {
+  songsvc::Fault cut;
+  cut.truncateAfter = package_.size() / 2;
+  cut.remaining = 1;
+  service_->SetFault("/packages/", cut);
+  EXPECT_EQ(PressUpdate(), -1);
+  auto sidecar = ReadSidecar(Archive());
+  ASSERT_TRUE(sidecar);
+  EXPECT_EQ(sidecar->updateCode, code_);
+  EXPECT_EQ(sidecar->length, package_.size());
+  sidecar->etag = "\"another package\"";
+  WriteSidecar(Archive(), *sidecar);
+
+  EXPECT_EQ(PressUpdate(), kStateFinished);
+  const auto requests = PackageRequests();
+  ASSERT_EQ(requests.size(), 2u);
+  auto ifRange = requests[1].headers.find("If-Range");
+  ASSERT_NE(ifRange, requests[1].headers.end());
+  EXPECT_EQ(ifRange->second, sidecar->etag);
+  ExpectInstalled();  // the server sent the whole body, which replaced the part
 }
 
 }  // namespace

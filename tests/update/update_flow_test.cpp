@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine_fixture.h"
+#include "update/package_sidecar.h"
 #include "update/update_texts.h"
 
 namespace fs = std::filesystem;
@@ -133,6 +134,7 @@ TEST_F(UpdateFlowTest, KeysWithTheirOwnNumberAskForIt) {
 
 TEST_F(UpdateFlowTest, ArchiveLeftOnDiskUsedWithYes) {
   WriteTextFile(Archive(), ZipBytes({{SongPath(2001), "from disk"}}));
+  WriteSidecar(Archive(), {.url = "https://x/p.zip", .updateCode = "U9"});
   const Tree before = ReadTree(store_);
   port_.QueueAnswer(true);
   Check();
@@ -152,6 +154,24 @@ TEST_F(UpdateFlowTest, ArchiveLeftOnDiskUsedWithYes) {
   EXPECT_EQ(ReadTree(store_), expected);
   EXPECT_FALSE(fs::exists(Archive()));
   EXPECT_EQ(PostedStates(), (std::vector<long long>{kStateUnpacking, kStateFinished}));
+  // Reported with the package's own code, and the song-list question follows as for any
+  // insert.
+  const auto results = RequestsTo("/api/update/key-lock/result/");
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_EQ(results[0].path, "/api/update/key-lock/result/U9");
+  EXPECT_EQ(client_->GetAction(), "insert");
+}
+
+TEST_F(UpdateFlowTest, AMissingSongFolderIsNeverCreatedNorFilled) {
+  const fs::path absent = dirs_ / "usb-disk" / "songs";
+  state_.settings.Set("songs.tunova", absent.string());
+  WriteTextFile(Archive(), ZipBytes({{SongPath(2001), "from disk"}}));
+  Check();
+  EXPECT_EQ(Status(), std::string(text::kSongFolderMissing) + absent.string());
+  EXPECT_TRUE(port_.Questions().empty());
+  EXPECT_TRUE(RequestsTo("/api/device-connect").empty());
+  EXPECT_FALSE(state_.m_packageReady);
+  EXPECT_FALSE(fs::exists(absent));
 }
 
 TEST_F(UpdateFlowTest, ArchiveLeftOnDiskKeptWithNo) {

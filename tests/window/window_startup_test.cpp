@@ -174,5 +174,29 @@ TEST(WindowClose, JoinsAWorkerThatWaitsOnAQuestion) {
   EXPECT_NE(ReadTextFile(dir / "setting.env").find("service=tunovaUSB"), std::string::npos);
 }
 
+TEST_F(WindowTest, AReadOnlySettingsFileIsSaidAndKept) {
+  namespace fs = std::filesystem;
+  const std::string settings = "[settings]\r\nservice=tunova\r\n";
+  WriteTextFile(SettingsFile(), settings);
+  fs::permissions(SettingsFile(), fs::perms::owner_read | fs::perms::group_read);
+  Open("");
+  EXPECT_EQ(port_.Text(ctl::kStatusLine), text::kSettingsReadOnly);
+  EXPECT_FALSE(window_->State().m_clientIdMissing);
+  SettleBanners();
+  window_->OnClose();
+  EXPECT_EQ(ReadTextFile(SettingsFile()), settings);  // not replaced
+  EXPECT_EQ(fs::status(SettingsFile()).permissions(),
+            fs::perms::owner_read | fs::perms::group_read);
+}
+
+TEST_F(WindowTest, AnUnreadableIdentifierIsSaidAndNoneIsInvented) {
+  std::filesystem::create_directory(dir_ / "data.r4x");
+  Open("");
+  EXPECT_EQ(port_.Text(ctl::kStatusLine), text::kClientIdUnreadable);
+  EXPECT_TRUE(window_->State().m_clientIdMissing);
+  EXPECT_EQ(window_->State().m_clientId, "");
+  SettleBanners();
+}
+
 }  // namespace
 }  // namespace orvik::test

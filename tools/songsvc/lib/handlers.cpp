@@ -67,6 +67,10 @@ Reply FileReply(const fs::path& file, std::string contentType) {
   reply.fileSize = size;
   reply.contentType = std::move(contentType);
   reply.rangeable = true;
+  // Size and modification time tell two packages under one name apart.
+  const auto stamp = fs::last_write_time(file, ec).time_since_epoch().count();
+  reply.headers.emplace_back("ETag",
+                             "\"" + std::to_string(size) + "-" + std::to_string(stamp) + "\"");
   return reply;
 }
 

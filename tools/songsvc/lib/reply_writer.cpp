@@ -79,6 +79,14 @@ void SongService::Impl::Write(const httplib::Request& req, httplib::Response& re
   std::uint64_t length = total;
   int status = reply.status;
 
+  // A range of another version of the body is not served: If-Range gets the whole body.
+  const std::string ifRange = req.get_header_value("If-Range");
+  if (!ifRange.empty()) {
+    bool same = false;
+    for (const auto& [name, value] : reply.headers)
+      same = same || (name == "ETag" && value == ifRange);
+    if (!same) rangeHeader.clear();
+  }
   if (reply.rangeable && !rangeHeader.empty() && !(fault && fault->ignoreRange)) {
     if (auto range = ParseRange(rangeHeader)) {
       if (range->first >= total) {

@@ -1,0 +1,19 @@
+// Moves and copies for the song store that a crash or a full disk cannot leave half done.
+#pragma once
+
+#include <filesystem>
+
+namespace orvik::platform {
+
+enum class MoveOutcome { Ok, NoSpace, Failed };
+
+// Puts `from` at `to`, replacing any file there in one step. On one volume this is a
+// rename; across volumes the file is copied to a temporary name beside `to`, flushed and
+// renamed over `to`, and only then is `from` removed. No partial copy ever stands at `to`.
+MoveOutcome MoveReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
+// Copies `from` over `to` the same way (temporary name, flush, rename); `from` stays.
+MoveOutcome CopyReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
+// Flushes a folder's entries (renames into it) to disk. False when it could not.
+bool SyncFolder(const std::filesystem::path& folder);
+
+}  // namespace orvik::platform

@@ -1,0 +1,34 @@
+// The result reports of installed packages, kept in the module folder until they were sent,
+// so a closed window or a service that is down never loses one, and a kill during the
+// request never sends one twice.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace orvik {
+
+class CServiceClient;
+
+struct PendingResult {
+  std::string updateCode;
+  bool sending = false;  // a request was on its way when the launcher stopped
+  friend bool operator==(const PendingResult&, const PendingResult&) = default;
+};
+
+std::filesystem::path PendingResultPath(const std::filesystem::path& moduleDir);
+// Oldest first; empty when none is owed.
+std::vector<PendingResult> ReadPendingResults(const std::filesystem::path& moduleDir);
+bool WritePendingResults(const std::filesystem::path& moduleDir,
+                         const std::vector<PendingResult>& results);
+// Records that the result of `updateCode` is owed (once, however often it is called).
+bool AddPendingResult(const std::filesystem::path& moduleDir, const std::string& updateCode);
+
+// Sends every owed result once. A sent one goes, and so does one a stopped launcher may
+// already have delivered; one whose request fails stays for the next start. `archive` and
+// its sidecar go when their package's result is settled.
+void SendPendingResults(CServiceClient& client, const std::filesystem::path& moduleDir,
+                        const std::filesystem::path& archive);
+
+}  // namespace orvik

@@ -1,0 +1,107 @@
+#include "update/update_engine.h"
+#include "update/update_engine_impl.h"
+
+namespace orvik {
+
+void UpdateEngine::Impl::StartExtractionLocked() {
+  if (extractThread.joinable()) extractThread.join();  // an earlier, finished extraction
+  state().m_extractRunning = true;
+  extractThread = std::jthread([this](std::stop_token stop) { ExtractPackageThread(stop); });
+}
+
+UpdateEngine::UpdateEngine(UpdateEngineDeps deps)
+    : impl_(std::make_unique<Impl>(std::move(deps))) {}
+
+UpdateEngine::~UpdateEngine() { Shutdown(); }
+
+void UpdateEngine::StartUpdateCheck() {
+  auto& st = impl_->state();
+  if (!st.m_isActive) return;
+  // Claimed here, on the UI thread, so two ticks can never start two checks.
+  bool expected = false;
+  if (!st.m_checkRunning.compare_exchange_strong(expected, true)) return;
+  std::lock_guard lock(impl_->threadsMutex);
+  if (impl_->checkThread.joinable()) impl_->checkThread.join();  // finished: flag was clear
+  impl_->checkThread =
+      std::jthread([this](std::stop_token stop) { impl_->UpdateCheckThread(stop); });
+}
+
+void UpdateEngine::StartEventPoll() {
+  auto& st = impl_->state();
+  bool expected = false;
+  if (!st.m_eventPollRunning.compare_exchange_strong(expected, true)) return;
+  std::lock_guard lock(impl_->threadsMutex);
+  if (impl_->pollThread.joinable()) impl_->pollThread.join();
+  impl_->pollThread = std::jthread([this] { impl_->EventPollThread(); });
+}
+
+bool UpdateEngine::StartDownload() {
+  auto& st = impl_->state();
+  std::lock_guard lock(impl_->threadsMutex);
+  if (st.m_downloadRunning || st.m_extractRunning) return false;
+  if (impl_->downloadThread.joinable()) impl_->downloadThread.join();
+  st.m_downloadRunning = true;
+  impl_->downloadThread =
+      std::jthread([this](std::stop_token stop) { impl_->DownloadPackageThread(stop); });
+  return true;
+}
+
+void UpdateEngine::OnDownloadFinished(bool completed) {
+  auto& st = impl_->state();
+  std::lock_guard lock(impl_->threadsMutex);
+  if (impl_->downloadThread.joinable()) impl_->downloadThread.join();
+  st.m_downloadRunning = false;
+  if (completed && !st.m_extractRunning) impl_->StartExtractionLocked();
+}
+
+void UpdateEngine::OnExtractionFinished() {
+  std::lock_guard lock(impl_->threadsMutex);
+  if (impl_->extractThread.joinable()) impl_->extractThread.join();
+  impl_->state().m_extractRunning = false;
+}
+
+void UpdateEngine::WaitForChecks() {
+  std::jthread check, poll;
+  {
+    std::lock_guard lock(impl_->threadsMutex);
+    check = std::move(impl_->checkThread);
+    poll = std::move(impl_->pollThread);
+  }
+  if (check.joinable()) check.join();
+  if (poll.joinable()) poll.join();
+}
+
+bool UpdateEngine::IsDownloading() const { return impl_->state().m_downloadRunning; }
+bool UpdateEngine::IsExtracting() const { return impl_->state().m_extractRunning; }
+
+void UpdateEngine::Shutdown() {
+  if (!impl_) return;
+  // Take the threads out under the lock, join them outside it: the check thread may be
+  // waiting for the lock to start an extraction.
+  std::jthread threads[4];
+  {
+    std::lock_guard lock(impl_->threadsMutex);
+    threads[0] = std::move(impl_->checkThread);
+    threads[1] = std::move(impl_->pollThread);
+    threads[2] = std::move(impl_->downloadThread);
+    threads[3] = std::move(impl_->extractThread);
+  }
+  for (auto& t : threads) t.request_stop();
+  for (auto& t : threads)
+    if (t.joinable()) t.join();
+  // The check thread may have started an extraction while being joined.
+  std::jthread late;
+  {
+    std::lock_guard lock(impl_->threadsMutex);
+    late = std::move(impl_->extractThread);
+  }
+  if (late.joinable()) {
+    late.request_stop();
+    late.join();
+  }
+  // Nothing runs any more; a stopped download or extraction posted no end the window reads.
+  impl_->state().m_downloadRunning = false;
+  impl_->state().m_extractRunning = false;
+}
+
+}  // namespace orvik

@@ -1,0 +1,40 @@
+// The update engine's inside, shared by its worker bodies (update_engine.cpp) and the
+// starting and stopping of its threads (update_engine_control.cpp).
+#pragma once
+
+#include <atomic>
+#include <filesystem>
+#include <mutex>
+#include <stop_token>
+#include <string>
+#include <thread>
+
+#include "core/launcher_state.h"
+#include "core/window_port.h"
+#include "update/update_engine.h"
+
+namespace orvik {
+
+struct UpdateEngine::Impl {
+  explicit Impl(UpdateEngineDeps d) : deps(std::move(d)) {}
+
+  UpdateEngineDeps deps;
+  std::mutex threadsMutex;  // guards the thread objects (the check thread starts extractions)
+  std::jthread checkThread, pollThread, downloadThread, extractThread;
+  std::atomic<bool> storeRecovered{false};
+
+  LauncherState& state() { return deps.state; }
+  WindowPort& port() { return deps.port; }
+
+  void UpdateCheckThread(std::stop_token stop);
+  void RunUpdateWorker(std::stop_token stop);
+  void OfferLauncherUpdate();
+  void EventPollThread();
+  void DownloadPackageThread(std::stop_token stop);
+  void ExtractPackageThread(std::stop_token stop);
+  void StartExtractionLocked();
+  void MarkPackageReady(const std::string& url);
+  bool SongFolderMissing(const std::filesystem::path& songFolder);
+};
+
+}  // namespace orvik
