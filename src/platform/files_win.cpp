@@ -37,7 +37,9 @@ std::optional<std::string> ReadFileBytes(const std::filesystem::path& file) {
   }
 }
 
-bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes) {
+// Windows files carry no permission bits of that kind: `mode` has nothing to keep.
+bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes,
+                         std::optional<unsigned> /*mode*/) {
   std::random_device rd;
   auto temp = file;
   temp += ".tmp" + std::to_string(rd() % 1000000);
@@ -62,6 +64,16 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   if (!ok) ::DeleteFileW(temp.c_str());
   return ok;
+}
+
+bool IsFolderWritable(const std::filesystem::path& folder) {
+  // Access rights alone do not tell (inherited ACLs, read-only media): try it.
+  std::random_device rd;
+  auto probe = folder / L".orvik-write-probe";
+  probe += std::to_wstring(rd() % 1000000);
+  HandleCloser f{::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr)};
+  return f.handle != INVALID_HANDLE_VALUE;
 }
 
 std::optional<std::uint64_t> FreeSpace(const std::filesystem::path& path) {

@@ -41,12 +41,12 @@ fs::path MakeWorkFolder(const fs::path& songFolder, const fs::path& moduleDir, c
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name = std::string(suffix) + "-" + tag + "-" + std::to_string(attempt);
     if (!parent.empty() && parent != store) {
-      fs::path beside = parent;
-      beside /= store.filename().native() + name;
+      fs::path beside = parent / store.filename();
+      beside += platform::PathFromUtf8(name);
       if (fs::create_directory(beside, ec)) return beside;  // false: there already
     }
-    if (fs::create_directory(moduleDir / ("package" + name), ec))
-      return moduleDir / ("package" + name);
+    const fs::path inModule = moduleDir / platform::PathFromUtf8("package" + name);
+    if (fs::create_directory(inModule, ec)) return inModule;
   }
   return {};
 }
