@@ -148,6 +148,8 @@ void COrvikDlg::OnInitDialog() {
                work.top + (work.bottom - work.top - height) / 2, width, height,
                SWP_NOZORDER | SWP_NOACTIVATE);
 
+  // Focus rectangles only once the keyboard is used, as for any window opened by the mouse.
+  SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
   CreateBanner();
   LayOutTemplateControls();
   CreateImageButtons();
