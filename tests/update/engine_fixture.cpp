@@ -44,8 +44,14 @@ std::string ZipBytes(const Tree& entries) {
   const fs::path zip = tmp / "p.zip";
   for (const auto& [name, content] : entries) {
     WriteTextFile(tmp / "data", content);
+#ifdef _WIN32
+    // cmd.exe takes the outer quotes off a line that starts with one.
+    const std::string cmd = "\"\"" + sevenZip->string() + "\" a -tzip \"" + zip.string() +
+                            "\" \"-si" + name + "\" < \"" + (tmp / "data").string() + "\" > NUL\"";
+#else
     const std::string cmd = "'" + sevenZip->string() + "' a -tzip '" + zip.string() + "' -si'" +
                             name + "' < '" + (tmp / "data").string() + "' > /dev/null";
+#endif
     if (std::system(cmd.c_str()) != 0) return {};
   }
   return ReadTextFile(zip);

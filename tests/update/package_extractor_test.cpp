@@ -39,8 +39,14 @@ void MakeZip(const fs::path& zip, const Tree& entries) {
   for (const auto& [name, content] : entries) {
     test::TempDir tmp;
     test::WriteTextFile(tmp / "data", content);
+#ifdef _WIN32
+    // cmd.exe takes the outer quotes off a line that starts with one.
+    const std::string cmd = "\"\"" + sevenZip->string() + "\" a -tzip \"" + zip.string() +
+                            "\" \"-si" + name + "\" < \"" + (tmp / "data").string() + "\" > NUL\"";
+#else
     const std::string cmd = "'" + sevenZip->string() + "' a -tzip '" + zip.string() + "' -si'" +
                             name + "' < '" + (tmp / "data").string() + "' > /dev/null";
+#endif
     ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
   }
 }
