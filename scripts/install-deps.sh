@@ -7,6 +7,7 @@ packages=(
   build-essential cmake pkgconf ccache
   qt6-base-dev libgl-dev
   libcurl4-openssl-dev libssl-dev openssl
+  libspdlog-dev libfmt-dev
   libcpp-httplib-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   7zip

@@ -55,6 +55,11 @@ wait_for_line() {  # file pattern seconds pid
 }
 
 # The reference service, on free ports; it prints its addresses once it listens.
+# The files the waits below read are emptied here, before the programs start: a background
+# job's own redirection truncates them only when that job gets to run, and until then a
+# wait would read the previous start's lines (the old service's addresses).
+: >"$LOGS/songsvc.out"
+: >"$LOGS/xvfb.display"
 "$BUILD/tools/songsvc/orvik-songsvc" --catalog "$DEMO/service/catalog" \
   --banners "$DEMO/service/banners" --work "$DEMO/service/work" --certs "$DEMO/service/certs" --delay-ms "$DELAY_MS" \
   >"$LOGS/songsvc.out" 2>"$LOGS/songsvc.err" &
@@ -107,6 +112,9 @@ if ((HEADLESS)); then
   fi
   DISPLAY=":$(head -n1 "$LOGS/xvfb.display")"
   export DISPLAY
+  # The walkthrough drives an X window: a caller's QT_QPA_PLATFORM (offscreen in the test
+  # suite) would leave nothing on the display to press.
+  export QT_QPA_PLATFORM=xcb
 fi
 
 echo "Demo installation: $DEMO"

@@ -7,6 +7,7 @@
 #include "app/instance_signal.h"
 #include "core/install_dir.h"
 #include "core/launcher_settings.h"
+#include "core/log.h"
 #include "platform/instance_lock.h"
 #include "platform/module_dir.h"
 #include "service/system_transport.h"
@@ -28,6 +29,9 @@ bool COrvikApp::InitInstance() {
   RaiseOnSecondStart(moduleDir, dlg.get());
   WindowDependencies deps;
   deps.moduleDir = moduleDir;
+  // Before the window, after the lock (a second start writes nothing): every later event
+  // of this run belongs in the technician's log.
+  logging::OpenLogFile(deps.moduleDir);
   deps.makeTransport = [](const ServiceAddress& address, WindowPort& port,
                           std::stop_token shutdown) -> std::unique_ptr<HttpTransport> {
     return MakeSystemTransport(address, &port, shutdown);
@@ -47,6 +51,8 @@ bool COrvikApp::InitInstance() {
   logic->OnClose();  // workers joined, setting.env saved (once; the dialog may have done it)
   logic.reset();
   dlg.reset();
+  logging::Info("end: the window has closed");
+  logging::CloseLogFile();
   return false;
 }
 

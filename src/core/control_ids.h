@@ -46,6 +46,7 @@ namespace timer {
 inline constexpr int kUpdateCheck = 1;  // 1800 ms
 inline constexpr int kEventPoll = 2;    // 2000 ms
 inline constexpr int kRunWatch = 3;     // 2000 ms
+inline constexpr int kRecheck = 4;      // 10 min: after a check that brought no answer
 }  // namespace timer
 
 // Private window messages (WM_USER is 0x0400 on Windows).

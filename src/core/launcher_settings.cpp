@@ -130,11 +130,11 @@ std::string GetRunProgramPath(const LauncherState& state) {
     std::lock_guard lock(state.mutex);
     program = state.m_selectedProgram;
   }
-  return state.settings.Get("run." + program, "c:\\tunova\\tunova.exe");
+  return state.settings.Get("run." + program, kDefaultRunProgram);
 }
 
 std::string GetListProgramPath(const LauncherState& state) {
-  return state.settings.Get("list." + state.ServiceKey(), "c:\\tunova\\Orvik.exe");
+  return state.settings.Get("list." + state.ServiceKey(), kDefaultListProgram);
 }
 
 int GetConfigFlag(LauncherState& state, int boxId) {

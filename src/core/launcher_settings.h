@@ -32,14 +32,24 @@ bool SaveSettings(const LauncherState& state);
 void OnProgramSelected(LauncherState& state, const std::string& entry);
 
 // songs.<service>; empty means the type has no song store.
+// The design's fall-back programs are Windows paths; elsewhere there is none, and the
+// operator is told that no program is configured instead of being shown a Windows path.
+#ifdef _WIN32
+inline constexpr const char* kDefaultRunProgram = "c:\\tunova\\tunova.exe";
+inline constexpr const char* kDefaultListProgram = "c:\\tunova\\Orvik.exe";
+#else
+inline constexpr const char* kDefaultRunProgram = "";
+inline constexpr const char* kDefaultListProgram = "";
+#endif
+
 std::string GetSongsFolder(const LauncherState& state);
 // A setting's value as a path: UTF-8 when it is valid UTF-8, else CP949 (files written on
 // Korean Windows by earlier installations). Empty when it cannot be converted.
 std::filesystem::path PathFromSetting(const std::string& value);
 std::filesystem::path GetSongsFolderPath(const LauncherState& state);
-// run.<selected entry>, default "c:\tunova\tunova.exe".
+// run.<selected entry>, default kDefaultRunProgram.
 std::string GetRunProgramPath(const LauncherState& state);
-// list.<service>, default "c:\tunova\Orvik.exe".
+// list.<service>, default kDefaultListProgram.
 std::string GetListProgramPath(const LauncherState& state);
 // config.<name> of check box 1016-1019 (indexed lookup: the key is kept for the save);
 // its leading decimal integer, 0 for an empty or non-numeric value or another id.

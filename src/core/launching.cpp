@@ -1,11 +1,14 @@
 #include "core/launching.h"
 
-#include <chrono>
+#include "core/log.h"
+
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <thread>
 
 #include "core/control_ids.h"
+#include "core/log.h"
 #include "core/tool_paths.h"
 
 namespace orvik {
@@ -29,9 +32,9 @@ bool WaitBounded(LaunchContext& ctx, ProcessHandle& process) {
       ctx.port.ShowMessage("프로세스가 응답하지 않아 종료되었습니다.", MessageIcon::Stop);
       return false;
     case ProcessHandle::WaitResult::Failed:
-      ctx.port.ShowMessage(ErrorText("WaitForSingleObject 실패: 오류 코드 %lu",
-                                     static_cast<unsigned long>(errno)),
-                           MessageIcon::Stop);
+      ctx.port.ShowMessage(
+          ErrorText("WaitForSingleObject 실패: 오류 코드 %lu", static_cast<unsigned long>(errno)),
+          MessageIcon::Stop);
       return true;
   }
   return true;
@@ -40,13 +43,11 @@ bool WaitBounded(LaunchContext& ctx, ProcessHandle& process) {
 bool StartTool(LaunchContext& ctx, const ToolInfo& tool) {
   if (RunProgram(ctx, tool.path, "", true, false, false)) return true;
   if (tool.checkBoxId == ctl::kLoopMidiBox) {
-    ctx.port.ShowMessage(
-        "Loop MIDI 를 실행할수 없습니다\nLoop MIDI가 설치되어있는디 확인해주세요",
-        MessageIcon::None);
+    ctx.port.ShowMessage("Loop MIDI 를 실행할수 없습니다\nLoop MIDI가 설치되어있는디 확인해주세요",
+                         MessageIcon::None);
   } else {
-    ctx.port.ShowMessage(
-        "KV Synth 를 실행할수 없습니다.\nKV Synth가 설치되어있는지 확인해주세요",
-        MessageIcon::None);
+    ctx.port.ShowMessage("KV Synth 를 실행할수 없습니다.\nKV Synth가 설치되어있는지 확인해주세요",
+                         MessageIcon::None);
   }
   return false;
 }
@@ -89,8 +90,13 @@ std::string WorkingFolderOf(const std::string& path) {
   return path.substr(0, sep);
 }
 
-int RunProgram(LaunchContext& ctx, const std::string& path, const std::string& arguments,
-               bool show, bool wait, bool elevated) {
+int RunProgram(LaunchContext& ctx, const std::string& path, const std::string& arguments, bool show,
+               bool wait, bool elevated) {
+  if (path.empty()) {
+    ctx.port.ShowMessage("실행할 프로그램이 설정되지 않았습니다.\nsetting.env를 확인하세요.",
+                         MessageIcon::Warning);
+    return 0;
+  }
   if (!ctx.processes.PathExists(path)) {
     ctx.port.ShowMessage(path + "\n지정된 파일이 존재하지 않습니다.", MessageIcon::Warning);
     return 0;
@@ -103,11 +109,14 @@ int RunProgram(LaunchContext& ctx, const std::string& path, const std::string& a
   if (!elevated) request.workingDir = WorkingFolderOf(path);  // elevated: the current folder
   platform::StartResult started = ctx.processes.Start(request);
   if (!started.ok) {
-    const char* format = elevated ? "관리자 권한으로 실행 실패: 오류 코드 %lu"
-                                  : "프로세스 생성 실패: 오류 코드 %lu";
-    ctx.port.ShowMessage(ErrorText(format, started.error), MessageIcon::Stop);
+    const char* format =
+        elevated ? "관리자 권한으로 실행 실패: 오류 코드 %lu" : "프로세스 생성 실패: 오류 코드 %lu";
+    // The program is named: the code alone does not tell which start failed.
+    ctx.port.ShowMessage(path + "\n" + ErrorText(format, started.error), MessageIcon::Stop);
+    logging::Error("launch: " + path + " failed with error " + std::to_string(started.error));
     return 0;
   }
+  logging::Info("launch: " + path + (arguments.empty() ? "" : " " + arguments));
   if (wait && started.process && !WaitBounded(ctx, *started.process)) return 0;
   return 1;
 }
@@ -128,8 +137,7 @@ bool LaunchPlayer(LaunchContext& ctx, const std::string& runProgramPath,
     if (round == ToolRound::Failed) return false;
     if (round == ToolRound::Ready) break;
     if (attempt >= ctx.maxToolAttempts) {
-      const ToolInfo& missing =
-          NeedsStart(ctx, LoopMidiTool()) ? LoopMidiTool() : KvSynthTool();
+      const ToolInfo& missing = NeedsStart(ctx, LoopMidiTool()) ? LoopMidiTool() : KvSynthTool();
       ctx.port.ShowMessage(missing.displayName + " 를 실행했지만 시작되지 않았습니다.\n" +
                                missing.displayName + " 상태를 확인한 후 다시 실행해주세요",
                            MessageIcon::Warning);

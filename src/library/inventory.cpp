@@ -4,8 +4,10 @@
 #include <system_error>
 
 #include "core/control_ids.h"
+#include "core/log.h"
 #include "library/song_counter.h"
 #include "library/song_listing.h"
+#include "platform/path_text.h"
 
 namespace orvik {
 namespace {
@@ -52,11 +54,15 @@ void RefreshSongInventory(const std::filesystem::path& songFolder,
   const ListingOutcome outcome =
       WriteSongListing(songFolder, listing, [&](std::string_view line) { counter.AddLine(line); });
   if (!outcome.folderFound) {
+    logging::Warning("inventory: song folder not found: " + platform::PathToUtf8(songFolder));
     Publish(SongTally{}, port, state);
     port.SetControlText(ctl::kStatusLine, "곡 폴더를 찾을 수 없습니다");
     return;
   }
-  Publish(counter.Result(), port, state);
+  const SongTally tally = counter.Result();
+  logging::Info("inventory: " + std::to_string(tally.count) + " songs in " +
+                platform::PathToUtf8(songFolder));
+  Publish(tally, port, state);
 }
 
 bool CountListedSongs(const std::filesystem::path& listingFile, WindowPort& port,

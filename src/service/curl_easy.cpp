@@ -93,6 +93,40 @@ long CurlEasy::ResponseCode() const {
   return code;
 }
 
+TransportFailure FailureOf(CURLcode code) {
+  switch (code) {
+    case CURLE_OK:
+      return TransportFailure::None;
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+      return TransportFailure::Unreachable;
+    case CURLE_OPERATION_TIMEDOUT:
+      return TransportFailure::TimedOut;
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+      return TransportFailure::Certificate;
+    case CURLE_ABORTED_BY_CALLBACK:
+      return TransportFailure::Aborted;
+    default:
+      return TransportFailure::Other;
+  }
+}
+
+TransportError CurlEasy::Error(CURLcode code) const {
+  TransportError error;
+  error.kind = Stopped() ? TransportFailure::Aborted : FailureOf(code);
+  error.detail = ErrorText(code).substr(0, 1024);
+  return error;
+}
+
 std::string CurlEasy::ErrorText(CURLcode code) const {
   return error_[0] != '\0' ? std::string(error_) : std::string(curl_easy_strerror(code));
 }

@@ -8,6 +8,8 @@
 #include <stop_token>
 #include <string>
 
+#include "service/http_transport.h"
+
 namespace orvik {
 
 struct ServiceAddress;
@@ -18,6 +20,9 @@ struct UrlParts {
   std::string host;
 };
 std::optional<UrlParts> SplitUrl(const std::string& url);
+
+// The operator's terms for a libcurl failure.
+TransportFailure FailureOf(CURLcode code);
 
 class CurlEasy {
  public:
@@ -34,6 +39,8 @@ class CurlEasy {
   long ResponseCode() const;
   // Why the transfer failed, as libcurl says it.
   std::string ErrorText(CURLcode code) const;
+  // What went wrong, for a transfer that did not end with CURLE_OK.
+  TransportError Error(CURLcode code) const;
   bool Stopped() const { return shutdown_.stop_requested() || stop_.stop_requested(); }
 
  private:

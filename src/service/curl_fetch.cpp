@@ -2,6 +2,7 @@
 #include "service/curl_easy.h"
 #include "service/curl_transport.h"
 #include "service/fetch_headers.h"
+#include "service/transport_texts.h"
 
 namespace orvik {
 namespace {
@@ -50,6 +51,7 @@ FetchResult CurlTransport::Fetch(const FetchRequest& request) {
   const auto parts = SplitUrl(request.url);
   if (!parts || (parts->scheme != "http" && parts->scheme != "https")) {
     result.error = "Invalid URL";
+    result.failure = TransportFailure::Other;
     return result;
   }
   CurlEasy easy(request.url, Address(), parts->scheme == "https", shutdown_, request.stop);
@@ -61,6 +63,8 @@ FetchResult CurlTransport::Fetch(const FetchRequest& request) {
   // byte a second is given up after a minute.
   curl_easy_setopt(easy.get(), CURLOPT_TIMEOUT, kFetchDeadlineSeconds);
   curl_easy_setopt(easy.get(), CURLOPT_LOW_SPEED_LIMIT, kFetchLowSpeedBytes);
+  // The name the package service knows the launcher's downloads by.
+  curl_easy_setopt(easy.get(), CURLOPT_USERAGENT, "HTTPS Download");
   curl_easy_setopt(easy.get(), CURLOPT_HEADERFUNCTION, &OnHeaderLine);
   curl_easy_setopt(easy.get(), CURLOPT_HEADERDATA, &state);
   curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, &OnBodyBlock);
@@ -82,11 +86,17 @@ FetchResult CurlTransport::Fetch(const FetchRequest& request) {
   if (code == CURLE_OK && !state.SendHead()) {
     result.aborted = true;
     result.error = "Aborted";
+    result.failure = TransportFailure::Aborted;
     return result;
   }
   if (code != CURLE_OK) {
     result.aborted = state.abortedByCaller || easy.Stopped();
     result.error = result.aborted ? "Aborted" : easy.ErrorText(code);
+    result.failure = result.aborted ? TransportFailure::Aborted : FailureOf(code);
+    if (!result.aborted) {
+      const TransportError error{result.failure, result.status, result.error};
+      LogExchange("GET", request.url, &error, result.status, 0);
+    }
     return result;
   }
   result.transportOk = true;

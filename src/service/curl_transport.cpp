@@ -1,15 +1,18 @@
 #include "service/curl_transport.h"
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <system_error>
 
+#include "core/log.h"
 #include "core/window_port.h"
 #include "platform/network.h"
 #include "platform/path_text.h"
 #include "service/curl_easy.h"
 #include "service/system_transport.h"
 #include "service/transport_limits.h"
+#include "service/transport_texts.h"
 
 namespace orvik {
 namespace {
@@ -20,7 +23,6 @@ constexpr std::size_t kMaxReplyBytes = 32 * 1024 * 1024;
 constexpr std::uint64_t kMaxPictureBytes = 8 * 1024 * 1024;
 // Besides the low-speed rule: a reply that drips a byte a second still ends.
 constexpr long kRequestDeadlineSeconds = 120;
-constexpr char kRequestFailed[] = "HTTP request failed.";
 
 struct ReplySink {
   CurlEasy* easy = nullptr;
@@ -44,26 +46,6 @@ size_t CollectReply(char* data, size_t size, size_t count, void* user) {
   }
   sink->body.append(data, bytes);
   return bytes;
-}
-
-void ErrorLine(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
-
-// Why a finished transfer failed, for the caller's error.
-void SetFailure(TransportError* error, CurlEasy& easy, CURLcode code, bool tooLarge) {
-  if (error == nullptr) return;
-  error->status = easy.ResponseCode();
-  if (tooLarge) {
-    error->kind = TransportFailure::TooLarge;
-  } else if (code == CURLE_OPERATION_TIMEDOUT) {
-    error->kind = TransportFailure::TimedOut;
-  } else if (easy.Stopped() || code == CURLE_ABORTED_BY_CALLBACK) {
-    error->kind = TransportFailure::Aborted;
-  } else if (code != CURLE_OK) {
-    error->kind = TransportFailure::Other;
-  } else {
-    return;
-  }
-  error->detail = easy.ErrorText(code);
 }
 
 struct FileSink {
@@ -106,19 +88,40 @@ size_t WriteToFile(char* data, size_t size, size_t count, void* user) {
   return bytes;
 }
 
+// The picture download's own report lines (besides the log).
+void ErrorLine(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
+
 }  // namespace
 
 CurlTransport::CurlTransport(ServiceAddress address, WindowPort* port, std::stop_token shutdown)
     : address_(std::move(address)), port_(port), shutdown_(std::move(shutdown)) {}
 
-void CurlTransport::Tell(const std::string& text) {
-  if (port_ != nullptr) port_->ShowMessage(text, MessageIcon::Warning);
+namespace {
+
+long long MillisecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                               start)
+      .count();
 }
 
+// Fills `out` (when given) and logs the exchange.
+void Finish(const char* method, const std::string& url, const TransportError& error, long status,
+            std::chrono::steady_clock::time_point start, TransportError* out) {
+  if (error.kind != TransportFailure::Aborted)
+    LogExchange(method, url, &error, status, MillisecondsSince(start));
+  if (out != nullptr) *out = error;
+}
+
+}  // namespace
+
 std::optional<std::string> CurlTransport::PostForm(const std::string& url, const std::string& form,
-                                                   TransportError* error) {
+                                                   TransportError* out) {
+  const auto start = std::chrono::steady_clock::now();
   const auto parts = SplitUrl(url);
-  if (!parts || parts->scheme != "http") return std::nullopt;
+  if (!parts || parts->scheme != "http") {
+    Finish("POST", url, {TransportFailure::Other, 0, "not a plain http address"}, 0, start, out);
+    return std::nullopt;
+  }
 
   CurlEasy easy(url, address_, false, shutdown_);
   curl_easy_setopt(easy.get(), CURLOPT_TIMEOUT, kRequestDeadlineSeconds);
@@ -136,16 +139,23 @@ std::optional<std::string> CurlTransport::PostForm(const std::string& url, const
   curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &sink);
   const CURLcode code = easy.Perform();
   curl_slist_free_all(headers);
-  if (code != CURLE_OK) {
-    SetFailure(error, easy, code, sink.tooLarge);
-    return std::nullopt;
+  const long status = easy.ResponseCode();
+  TransportError error;
+  if (sink.tooLarge) {
+    error = {TransportFailure::TooLarge, status, "reply larger than 32 MiB"};
+  } else if (code != CURLE_OK) {
+    error = easy.Error(code);
   }
+  error.status = status;  // also with a reply: the caller may care about an error status
+  Finish("POST", url, error, status, start, out);
+  if (error.kind != TransportFailure::None) return std::nullopt;
   return JoinReplyLines(sink.body);
 }
 
-std::optional<std::string> CurlTransport::GetSecure(const std::string& path,
-                                                    TransportError* error) {
-  CurlEasy easy(address_.secureOrigin + path, address_, true, shutdown_);
+std::optional<std::string> CurlTransport::GetSecure(const std::string& path, TransportError* out) {
+  const auto start = std::chrono::steady_clock::now();
+  const std::string url = address_.secureOrigin + path;
+  CurlEasy easy(url, address_, true, shutdown_);
   curl_easy_setopt(easy.get(), CURLOPT_TIMEOUT, kRequestDeadlineSeconds);
   ReplySink sink;
   sink.easy = &easy;
@@ -154,63 +164,74 @@ std::optional<std::string> CurlTransport::GetSecure(const std::string& path,
   curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, &CollectReply);
   curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &sink);
   const CURLcode code = easy.Perform();
-  if (code != CURLE_OK) SetFailure(error, easy, code, sink.tooLarge);
-  if (easy.Stopped()) return std::nullopt;  // shutting down: nobody to tell
-  if (sink.rejected || sink.tooLarge || (code == CURLE_OK && easy.ResponseCode() != 200)) {
-    Tell(kRequestFailed);
-    return std::nullopt;
+  const long status = easy.ResponseCode();
+  TransportError error;
+  if (easy.Stopped()) {
+    error = {TransportFailure::Aborted, status, "stopped"};
+  } else if (sink.rejected || (code == CURLE_OK && status != 200)) {
+    error = {TransportFailure::HttpStatus, status, "HTTP status " + std::to_string(status)};
+  } else if (sink.tooLarge) {
+    error = {TransportFailure::TooLarge, status, "reply larger than 32 MiB"};
+  } else if (code != CURLE_OK) {
+    error = easy.Error(code);
   }
-  if (code != CURLE_OK) {
-    Tell(easy.ErrorText(code).substr(0, 1024));
-    return std::nullopt;
-  }
+  Finish("GET", url, error, status, start, out);
+  if (error.kind != TransportFailure::None) return std::nullopt;
   return JoinReplyLines(sink.body);
 }
 
 bool CurlTransport::DownloadFile(const std::string& url, const std::filesystem::path& localPath,
-                                 TransportError* error) {
+                                 TransportError* out) {
+  const auto start = std::chrono::steady_clock::now();
+  const std::string where = platform::PathToUtf8(localPath);
   const auto parts = SplitUrl(url);
   if (!parts || (parts->scheme != "http" && parts->scheme != "https")) {
     ErrorLine("Invalid URL: " + url);
+    Finish("GET", url, {TransportFailure::Other, 0, "invalid address"}, 0, start, out);
     return false;
   }
   // Into a side file first: a failed transfer never replaces a good older picture.
   CurlEasy easy(url, address_, parts->scheme == "https", shutdown_);
+  curl_easy_setopt(easy.get(), CURLOPT_TIMEOUT, kRequestDeadlineSeconds);
   FileSink sink;
   sink.easy = &easy;
   sink.partPath = std::filesystem::path(localPath) += ".part";
-  curl_easy_setopt(easy.get(), CURLOPT_TIMEOUT, kRequestDeadlineSeconds);
   curl_easy_setopt(easy.get(), CURLOPT_HTTPGET, 1L);
   curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, &WriteToFile);
   curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &sink);
   const CURLcode code = easy.Perform();
   const long status = easy.ResponseCode();
-  if (code != CURLE_OK) SetFailure(error, easy, code, sink.tooLarge);
 
-  bool ok = false;
+  TransportError error;
+  const TransportError cannotWrite{TransportFailure::Other, status,
+                                   "cannot write the local file " + where};
   if (sink.tooLarge) {
-    ErrorLine("The file is larger than a banner picture may be: " +
-              platform::PathToUtf8(localPath));
+    error = {TransportFailure::TooLarge, status, "larger than a banner picture may be"};
+    ErrorLine("The file is larger than a banner picture may be: " + where);
   } else if (sink.rejected || (code == CURLE_OK && status != 200)) {
+    error = {TransportFailure::HttpStatus, status, "HTTP status " + std::to_string(status)};
     ErrorLine("Failed to get the file. HTTP status code: " + std::to_string(status));
   } else if (sink.createFailed) {
-    ErrorLine("Failed to create local file: " + platform::PathToUtf8(localPath));
+    error = cannotWrite;
   } else if (code != CURLE_OK) {
-    ErrorLine("Error: " + easy.ErrorText(code).substr(0, 1024));
+    error = easy.Error(code);
+    ErrorLine("Error: " + error.detail);
   } else if (!sink.Open()) {  // an empty 200 reply still makes the (empty) file
-    ErrorLine("Failed to create local file: " + platform::PathToUtf8(localPath));
+    error = cannotWrite;
   } else {
     sink.file.close();
-    std::error_code error;
-    if (!sink.file.fail()) std::filesystem::rename(sink.partPath, localPath, error);
-    ok = !sink.file.fail() && !error;
-    if (!ok) ErrorLine("Failed to create local file: " + platform::PathToUtf8(localPath));
+    std::error_code renameError;
+    if (!sink.file.fail()) std::filesystem::rename(sink.partPath, localPath, renameError);
+    if (sink.file.fail() || renameError) error = cannotWrite;
   }
+  if (error.detail == cannotWrite.detail) ErrorLine("Failed to create local file: " + where);
   if (sink.file.is_open()) sink.file.close();
+  const bool ok = error.kind == TransportFailure::None;
   if (!ok) {
     std::error_code ignored;
     std::filesystem::remove(sink.partPath, ignored);
   }
+  Finish("GET", url, error, status, start, out);
   return ok;
 }
 

@@ -12,7 +12,8 @@ class WindowPort;
 
 class CurlTransport : public HttpTransport {
  public:
-  // `port` receives the messages of GetSecure (may be null: then they are dropped).
+  // `port`: the window, for a transport that must ask it something (may be null; libcurl's
+  // never does: failures come back as TransportError and the caller tells the operator).
   // A stop request on `shutdown` ends every running and later transfer at once, silently.
   CurlTransport(ServiceAddress address, WindowPort* port, std::stop_token shutdown = {});
 
@@ -28,8 +29,6 @@ class CurlTransport : public HttpTransport {
   const ServiceAddress& Address() const { return address_; }
 
  private:
-  void Tell(const std::string& text);
-
   ServiceAddress address_;
   WindowPort* port_;
   std::stop_token shutdown_;

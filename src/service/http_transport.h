@@ -75,13 +75,12 @@ class HttpTransport {
   // Form POST to a plain-http URL. The status is not examined. Gives the reply lines joined
   // without their line feeds, or nothing when no exchange took place (also for a URL that is
   // not plain http: then nothing is sent).
-  // `error` (may be null) learns why when nothing is given.
+  // `error` (may be null) learns why when nothing is given, and the status of any reply.
   virtual std::optional<std::string> PostForm(const std::string& url, const std::string& form,
                                               TransportError* error = nullptr) = 0;
 
-  // GET of a path on the service's secure origin. A status other than 200 shows
-  // "HTTP request failed." through the window and gives nothing; a transport failure shows
-  // its error text.
+  // GET of a path on the service's secure origin. A status other than 200 or a transport
+  // failure gives nothing; the caller tells the operator (see TransportError).
   virtual std::optional<std::string> GetSecure(const std::string& path,
                                                TransportError* error = nullptr) = 0;
 

@@ -5,9 +5,11 @@
 #include <limits>
 #include <system_error>
 
+#include "core/log.h"
 #include "library/song_store.h"
 #include "platform/codepage.h"
 #include "platform/identity.h"
+#include "service/transport_texts.h"
 #include "service/web_address.h"
 
 namespace orvik {
@@ -15,6 +17,13 @@ namespace {
 
 // Leading decimal number of a songsId token, as the C library reads one; nothing when it
 // has no digits or does not fit a positive 32-bit integer.
+// A transport that gives nothing without saying why still failed.
+TransportError FailureOf(const std::optional<std::string>& reply, const TransportError& error) {
+  if (reply) return {};
+  if (error.kind != TransportFailure::None) return error;
+  return {TransportFailure::Other, error.status, "no reply"};
+}
+
 std::optional<std::int32_t> LeadingSongNumber(std::string_view token) {
   std::size_t i = 0;
   while (i < token.size() && std::isspace(static_cast<unsigned char>(token[i]))) ++i;
@@ -88,27 +97,43 @@ void CServiceClient::DeviceConnect(const std::string& clientId, const std::strin
   body += makeNew ? "yes" : "no";
   body += "&songs=" + songIds;
 
-  const auto reply = m_transport.PostForm(url, body);
-  if (!reply) return;
+  TransportError error;
+  const auto reply = m_transport.PostForm(url, body, &error);
   std::lock_guard lock(m_replyMutex);
-  ParseReply(*reply, m_reply);
+  if (reply && error.status >= 400) {
+    // An error page is no answer: read as a reply it would say "nothing to update".
+    m_lastFailure = {TransportFailure::HttpStatus, error.status, "device connect"};
+    return;
+  }
+  m_lastFailure = FailureOf(reply, error);
+  if (reply) ParseReply(*reply, m_reply);
 }
 
-void CServiceClient::RemoveListedSongs(const std::filesystem::path& songFolder) {
+int CServiceClient::RemoveListedSongs(const std::filesystem::path& songFolder) {
   const std::string list = GetReplyValue("songsId");
+  int removed = 0, listed = 0;
   for (const auto& token : SplitByChar(list, ',')) {
     if (token.empty()) continue;
     const auto number = LeadingSongNumber(token);
     if (!number) continue;
+    ++listed;
     const auto file = SongFilePath(songFolder, *number);
     std::error_code ignored;
-    if (!file.empty()) std::filesystem::remove(file, ignored);
+    if (!file.empty() && std::filesystem::remove(file, ignored)) ++removed;
   }
+  logging::Info("removal: " + std::to_string(removed) + " of " + std::to_string(listed) +
+                " withdrawn songs deleted");
+  return removed;
 }
 
 std::string CServiceClient::GetUpdateEvent() {
   const std::string path = "/api/update/event/" + EncodePathSegment(GetReplyValue("updateCode"));
-  const auto reply = m_transport.GetSecure(path);
+  TransportError error;
+  const auto reply = m_transport.GetSecure(path, &error);
+  {
+    std::lock_guard lock(m_replyMutex);
+    m_lastFailure = FailureOf(reply, error);
+  }
   if (!reply) return {};
   ReplyMap event;
   ParseReply(*reply, event);
@@ -127,7 +152,13 @@ bool CServiceClient::ReportUpdateResultFor(const std::string& updateCode, std::i
                           EncodePathSegment(updateCode) +
                           "?inserCount=" + number;  // the service's spelling
   if (!IsPlainHttpUrl(url)) return false;
-  return m_transport.PostForm(url, "insertCount=" + number).has_value();
+  TransportError error;
+  const bool answered = m_transport.PostForm(url, "insertCount=" + number, &error).has_value();
+  logging::Info(
+      "result report: " + number + " songs, " +
+      (answered ? std::string("delivered") : "not delivered: " + TransportFailureText(error)) +
+      ", update code " + updateCode);
+  return answered;
 }
 
 std::vector<BannerEntry> CServiceClient::Banners() const {
@@ -171,6 +202,11 @@ std::string CServiceClient::GetReplyValue(const std::string& key) {
   std::lock_guard lock(m_replyMutex);
   return m_reply[key];
 }
+TransportError CServiceClient::LastFailure() const {
+  std::lock_guard lock(m_replyMutex);
+  return m_lastFailure;
+}
+
 ReplyMap CServiceClient::ReplySnapshot() const {
   std::lock_guard lock(m_replyMutex);
   return m_reply;

@@ -43,8 +43,8 @@ class CServiceClient {
   void DeviceConnect(const std::string& clientId, const std::string& wireName,
                      const std::string& productDigits, const std::string& version,
                      std::int32_t songCount, const std::string& songIds, bool makeNew);
-  // Deletes the store files of the songs listed under "songsId"; silent.
-  void RemoveListedSongs(const std::filesystem::path& songFolder);
+  // Deletes the store files of the songs listed under "songsId"; gives how many it deleted.
+  int RemoveListedSongs(const std::filesystem::path& songFolder);
   // The package URL, empty while it is not ready or when the request failed.
   std::string GetUpdateEvent();
   void ReportUpdateResult(std::int32_t count);  // with the reply's update code
@@ -68,6 +68,10 @@ class CServiceClient {
   void SetReplyValue(const std::string& key, const std::string& value);
   ReplyMap ReplySnapshot() const;
 
+  // How the last device connect, update-event or result request ended (kind None: a reply
+  // came). A failed connect leaves an empty reply, which must not read as "up to date".
+  TransportError LastFailure() const;
+
  private:
   std::string m_baseUrl;
   std::atomic<bool> m_connectDone{false};
@@ -75,6 +79,7 @@ class CServiceClient {
   ReplyMap m_reply;
   mutable std::mutex m_bannerMutex;
   std::vector<BannerEntry> m_banners;
+  TransportError m_lastFailure;  // under m_replyMutex
   HttpTransport& m_transport;
   DeviceIdentity m_identity;
 };

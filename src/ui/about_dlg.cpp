@@ -6,11 +6,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "core/last_update.h"
+#include "core/version.h"
+#include "platform/module_dir.h"
+#include "platform/path_text.h"
 #include "ui/skin_resources.h"
-
-#ifndef ORVIK_VERSION
-#define ORVIK_VERSION "0.9.1"
-#endif
 
 namespace orvik::ui {
 
@@ -24,6 +24,13 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   icon->setFixedSize(32, 32);
   auto* name = new QLabel(QString::fromUtf8("튜노바프로 신곡 관리"), this);
   auto* version = new QLabel(VersionLine(), this);
+  // For the technician: where this launcher lives and when it last brought songs.
+  const std::filesystem::path moduleDir = platform::GetModuleDirectory();
+  auto* folder = new QLabel(
+      QString::fromUtf8("설치 폴더: ") + QString::fromStdString(platform::PathToUtf8(moduleDir)),
+      this);
+  folder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  auto* lastUpdate = new QLabel(LastUpdateLine(moduleDir), this);
   auto* ok = new QPushButton(QString::fromUtf8("확인"), this);
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
@@ -31,6 +38,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   auto* texts = new QVBoxLayout;
   texts->addWidget(name);
   texts->addWidget(version);
+  texts->addWidget(folder);
+  texts->addWidget(lastUpdate);
   auto* top = new QHBoxLayout;
   top->addWidget(icon, 0, Qt::AlignTop);
   top->addSpacing(12);
@@ -41,6 +50,16 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   setFixedSize(sizeHint().expandedTo(QSize(340, 90)));
 }
 
-QString CAboutDlg::VersionLine() { return QStringLiteral("Orvik " ORVIK_VERSION); }
+QString CAboutDlg::VersionLine() {
+  return QStringLiteral("Orvik ") + QString::fromUtf8(kOrvikVersion);
+}
+
+QString CAboutDlg::LastUpdateLine(const std::filesystem::path& moduleDir) {
+  const auto last = LoadLastUpdate(moduleDir);
+  if (!last) return QString::fromUtf8("마지막 곡 업데이트: 없음");
+  return QString::fromUtf8("마지막 곡 업데이트: %1 (%2곡 추가)")
+      .arg(QString::fromStdString(last->localTime))
+      .arg(last->songsAdded);
+}
 
 }  // namespace orvik::ui

@@ -1,8 +1,10 @@
 #include "ui/orvik_dlg.h"
 
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -91,6 +93,11 @@ CImageButton* COrvikDlg::ImageButton(int id) const {
 
 QMenu* COrvikDlg::CreateContextMenu() {
   auto* menu = new QMenu(this);
+  if (logic_ && !closed_ && logic_->OffersRunInMenu()) {
+    menu->addAction(QString::fromUtf8("실행"), this, [this] {
+      Forward([](WindowEvents& logic) { logic.OnCommand(ctl::kRunButton); });
+    });
+  }
   menu->addAction(QString::fromUtf8("Orvik 정보(&A)..."), this, [this] {
     if (logic_) {
       Forward([](WindowEvents& logic) { logic.OnCommand(ctl::kAboutCommand); });
@@ -106,6 +113,30 @@ void COrvikDlg::contextMenuEvent(QContextMenuEvent* event) {
   QMenu* menu = CreateContextMenu();
   menu->setAttribute(Qt::WA_DeleteOnClose);
   menu->popup(event->globalPos());
+}
+
+void COrvikDlg::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) {
+    // The design ends the dialog on Enter as on Escape; during an update it asks first.
+    if (logic_ && !closed_ && !logic_->MayClose()) return;
+    if (key == Qt::Key_Escape) {
+      reject();
+    } else {
+      accept();
+    }
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+void COrvikDlg::closeEvent(QCloseEvent* event) {
+  // The close box asks as Escape does; a session's end request (not spontaneous) does not.
+  if (event->spontaneous() && logic_ && !closed_ && !logic_->MayClose()) {
+    event->ignore();
+    return;
+  }
+  QDialog::closeEvent(event);
 }
 
 void COrvikDlg::showEvent(QShowEvent* event) {

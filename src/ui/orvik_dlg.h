@@ -53,7 +53,8 @@ class COrvikDlg : public QDialog, public WindowPort {
   CProgressDlg* ProgressDialog() const { return progress_.get(); }
   QLabel* StoredCaption() const { return storedCaption_; }
   QLabel* ProgramCaption() const { return programCaption_; }
-  // The menu reached by a right click on the window (the About item).
+  // The menu reached by a right click on the window: the About item, and "실행" while the
+  // run button is not shown.
   QMenu* CreateContextMenu();
   bool IsClosing() const { return closing_; }
 
@@ -93,6 +94,8 @@ class COrvikDlg : public QDialog, public WindowPort {
   void paintEvent(QPaintEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   struct ControlMirror {

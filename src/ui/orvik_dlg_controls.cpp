@@ -32,9 +32,12 @@ struct TemplateControl {
 // Window template 102 as the window uses it. The legacy buttons have no place of their own
 // (they are never shown); they sit in one row out of the way.
 constexpr TemplateControl kTemplate[] = {
-    {ctl::kProgressBar, Kind::Progress, "", 13, 250, 327, 6, true},
-    {ctl::kByteProgressLabel, Kind::RightLabel, "0%", 236, 236, 103, 8, true},
-    {ctl::kStatusLine, Kind::Label, "프로그램", 14, 236, 103, 8, true},
+    // The status line and the byte label have two lines each and share the row, so the
+    // launcher's longest texts (a failure with its folder, the speed and time left) show
+    // whole; the progress bar sits below them.
+    {ctl::kProgressBar, Kind::Progress, "", 13, 257, 327, 6, true},
+    {ctl::kByteProgressLabel, Kind::RightLabel, "0%", 210, 235, 129, 21, true},
+    {ctl::kStatusLine, Kind::Label, "프로그램", 14, 235, 192, 21, true},
     {ctl::kStoredCountLabel, Kind::Label, "0곡", 112, 291, 61, 13, true},
     {ctl::kUpdateCaption, Kind::Label, "업데이트 곡 수", 183, 275, 52, 11, true},
     {ctl::kUpdateCountLabel, Kind::Label, "0곡", 182, 291, 61, 13, true},
@@ -157,7 +160,10 @@ void COrvikDlg::CreateTemplateControls() {
       // The template's height includes the drop-down list; the closed box keeps its own.
       widget->resize(place.width(), widget->sizeHint().height());
     }
-    if (auto* label = qobject_cast<QLabel*>(widget)) FitLabelHeight(label);
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+      FitLabelHeight(label);
+      if (c.id == ctl::kStatusLine || c.id == ctl::kByteProgressLabel) label->setWordWrap(true);
+    }
     widget->setVisible(c.shown);
     controls_[c.id] = widget;
     mirror_[c.id] = ControlMirror{false, c.shown, true};

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "core/log.h"
 #include "ui/about_dlg.h"
 #include "ui/image_button.h"
 #include "ui/message_boxes.h"
@@ -207,12 +208,14 @@ void COrvikDlg::PostWindowMessage(unsigned message, std::uintptr_t wParam, std::
 }
 
 bool COrvikDlg::AskYesNo(const std::string& text) {
+  logging::Info("question: " + text);
   const QString question = QString::fromStdString(text);
   return WaitOnUi<bool>([this, question] { return RunQuestionBox(BoxParent(), question); }, false);
 }
 
 void COrvikDlg::ShowMessage(const std::string& text, MessageIcon icon) {
   // Modal for the caller too: a worker goes on once the operator has read the message.
+  logging::Info("message: " + text);
   const QString notice = QString::fromStdString(text);
   WaitOnUi<bool>(
       [this, notice, icon] {

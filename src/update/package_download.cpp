@@ -138,6 +138,7 @@ Attempt RunAttempt(HttpTransport& transport, const fs::path& archive, PackageSid
   if (!result.transportOk) {
     out.result = DownloadResult::TransportError;
     out.detail = result.error;
+    out.failure = result.failure;
     return Attempt::Done;
   }
   if (total != 0 && received != total) {

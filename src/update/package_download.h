@@ -10,10 +10,9 @@
 #include <string>
 
 #include "core/control_ids.h"
+#include "service/http_transport.h"
 
 namespace orvik {
-
-class HttpTransport;
 
 enum class DownloadResult {
   Complete,        // the archive is on disk, whole
@@ -32,6 +31,8 @@ struct DownloadOutcome {
   std::uint64_t received = 0;  // bytes in the file, resumed part included
   std::uint64_t total = 0;     // 0 when the size is unknown
   std::string detail;
+  // TransportError: why, in the operator's terms.
+  TransportFailure failure = TransportFailure::None;
 };
 
 struct DownloadCallbacks {

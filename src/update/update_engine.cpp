@@ -4,25 +4,31 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <mutex>
 #include <thread>
 
 #include "core/catalogue.h"
+#include "core/last_update.h"
 #include "core/launcher_settings.h"
 #include "core/launcher_state.h"
+#include "core/log.h"
 #include "core/product_source.h"
+#include "core/version.h"
 #include "core/window_port.h"
 #include "library/inventory.h"
 #include "platform/path_text.h"
 #include "service/http_transport.h"
 #include "service/service_client.h"
+#include "service/transport_texts.h"
 #include "service/web_address.h"
 #include "update/package_download.h"
 #include "update/package_extractor.h"
 #include "update/package_sidecar.h"
 #include "update/pending_result.h"
 #include "update/store_move.h"
-#include "update/update_status.h"
+#include "update/update_outcome.h"
 #include "update/update_texts.h"
 
 namespace fs = std::filesystem;
@@ -40,9 +46,64 @@ fs::path ArchivePathFor(const fs::path& moduleDir, const std::string& productNum
 bool UpdateEngine::Impl::SongFolderMissing(const fs::path& songFolder) {
   std::error_code ec;
   if (songFolder.empty() || fs::is_directory(songFolder, ec)) return false;
-  port().SetControlText(ctl::kStatusLine,
-                        text::kSongFolderMissing + platform::PathToUtf8(songFolder));
+  const std::string status = text::kSongFolderMissing + platform::PathToUtf8(songFolder);
+  port().SetControlText(ctl::kStatusLine, status);
+  logging::Warning("status: " + status);
   return true;
+}
+
+// An update a kill or a power cut interrupted is finished before anything counts songs.
+void UpdateEngine::Impl::RecoverStore() {
+  if (storeRecovered.exchange(true)) return;
+  StoreJournal journal;
+  const Recovery recovery = FinishOpenJournal(state().moduleDir, &journal);
+  const std::string files = std::to_string(journal.files.size()) + " files, update code " +
+                            (journal.updateCode.empty() ? "-" : journal.updateCode);
+  switch (recovery) {
+    case Recovery::None:
+      break;
+    case Recovery::RolledForward:
+      logging::Warning("store: an interrupted update was finished at start, " + files);
+      break;
+    case Recovery::RolledBack:
+      logging::Warning("store: an interrupted update was taken back at start, " + files);
+      break;
+    case Recovery::Incomplete:
+      logging::Error("store: an interrupted update could not be taken back, " + files +
+                     "; its journal and backups are kept");
+      break;
+    case Recovery::Unreadable:
+      logging::Error("store: the journal of an interrupted update is unreadable; set aside");
+      break;
+  }
+}
+
+// Owed results go first; their packages are in the store and never offered again.
+void UpdateEngine::Impl::SendOwedResults(const fs::path& archive) {
+  const std::size_t owed = ReadPendingResults(state().moduleDir).size();
+  if (owed == 0 || !deps.transport.IsConnected()) return;
+  SendPendingResults(deps.client, state().moduleDir, archive);
+  const std::size_t left = ReadPendingResults(state().moduleDir).size();
+  logging::Info("result: " + std::to_string(owed - std::min(owed, left)) + " of " +
+                std::to_string(owed) + " owed results sent" +
+                (left ? ", " + std::to_string(left) + " kept for the next start" : ""));
+}
+
+void UpdateEngine::Impl::Tell(UpdateOutcome outcome, long detail) {
+  port().PostWindowMessage(WM_UPDATE_OUTCOME, static_cast<std::uintptr_t>(outcome),
+                           static_cast<std::intptr_t>(detail));
+}
+
+// A request of the check brought no reply: the window shows why and checks again later.
+// The update event's failure also has the design's box, after the window has been told,
+// so the run button is there while the box waits for the operator.
+void UpdateEngine::Impl::TellFailure(const char* what, bool eventRequest) {
+  const TransportError error = deps.client.LastFailure();
+  logging::Warning(std::string("check: ") + what + " failed: " + TransportFailureText(error) +
+                   (error.detail.empty() ? "" : " (" + error.detail + ")"));
+  Tell(OutcomeOfFailure(error.kind), error.status);
+  if (eventRequest && !outageTold.exchange(true))
+    port().ShowMessage(text::kRequestFailed, MessageIcon::None);
 }
 
 void UpdateEngine::Impl::MarkPackageReady(const std::string& url) {
@@ -53,6 +114,7 @@ void UpdateEngine::Impl::MarkPackageReady(const std::string& url) {
   state().m_packageReady = true;
   port().SetControlChecked(ctl::kUpdateButton, true);
   port().RedrawControl(ctl::kUpdateButton);
+  Tell(UpdateOutcome::PackageReady);
 }
 
 void UpdateEngine::Impl::UpdateCheckThread(std::stop_token stop) {
@@ -76,6 +138,8 @@ void UpdateEngine::Impl::UpdateCheckThread(std::stop_token stop) {
       }
       if (changed) st.m_refreshRequested = true;
       if (st.m_refreshRequested && !stop.stop_requested()) RunUpdateWorker(stop);
+    } else {
+      Tell(UpdateOutcome::NoProductNumber);
     }
   }
   st.m_refreshRequested = false;
@@ -87,10 +151,12 @@ void UpdateEngine::Impl::RunUpdateWorker(std::stop_token stop) {
   auto& client = deps.client;
   if (client.GetConnectDone()) return;
 
-  // An update a kill or a power cut interrupted is finished before anything counts songs.
-  if (!storeRecovered.exchange(true)) FinishOpenJournal(st.moduleDir);
+  RecoverStore();
   const fs::path songFolder = GetSongsFolderPath(st);
-  if (SongFolderMissing(songFolder)) return;
+  if (SongFolderMissing(songFolder)) {
+    Tell(UpdateOutcome::SongFolderMissing);
+    return;
+  }
   RefreshSongInventory(songFolder, st.moduleDir, port(), st);
   if (stop.stop_requested()) return;
 
@@ -109,12 +175,8 @@ void UpdateEngine::Impl::RunUpdateWorker(std::stop_token stop) {
   std::erase(digits, '-');
   const fs::path archive = ArchivePathFor(st.moduleDir, digits);
 
-  // A result still owed goes first; its package is in the store and never offered again.
-  auto owed = ReadPendingResults(st.moduleDir);
-  if (!owed.empty() && deps.transport.IsConnected()) {
-    SendPendingResults(client, st.moduleDir, archive);
-    owed = ReadPendingResults(st.moduleDir);
-  }
+  SendOwedResults(archive);
+  const auto owed = ReadPendingResults(st.moduleDir);
   const auto sidecar = ReadSidecar(archive);
   const bool archiveApplied =
       sidecar && std::any_of(owed.begin(), owed.end(), [&](const PendingResult& r) {
@@ -136,8 +198,12 @@ void UpdateEngine::Impl::RunUpdateWorker(std::stop_token stop) {
   }
   if (stop.stop_requested()) return;
 
-  // The window has said why on the status line.
-  if (st.m_clientIdMissing) return;
+  // The window has said why on the status line; the player can still be started.
+  if (st.m_clientIdMissing) {
+    logging::Warning("check: no client identifier, the service is not asked");
+    Tell(UpdateOutcome::NothingToAdd);
+    return;
+  }
 
   bool needSongs = false;
   if (deps.transport.IsConnected()) {
@@ -147,31 +213,54 @@ void UpdateEngine::Impl::RunUpdateWorker(std::stop_token stop) {
       std::lock_guard lock(st.mutex);
       st.m_packageUrl.clear();
     }
-    client.DeviceConnect(clientId, wireName, digits, "0.9.1", songCount, songIds, false);
+    client.DeviceConnect(clientId, wireName, digits, kOrvikVersion, songCount, songIds, false);
+    if (client.LastFailure().kind != TransportFailure::None) {
+      TellFailure("device connect", false);
+      return;
+    }
+    Answered();
     needSongs = client.NeedUpdateSong();
   } else {
     client.SetConnectDone(true);
+    logging::Warning("check: no network connection");
+    Tell(UpdateOutcome::Unreachable);
+    return;
   }
 
   if (deps.transport.IsConnected() && client.NeedUpdateApp()) OfferLauncherUpdate();
   if (stop.stop_requested()) return;
 
+  const std::string action = client.GetAction();
+  const std::string code = client.GetReplyValue("updateCode");
+  const int count = LeadingInteger(client.GetUpdateSongCount());
+  logging::Info("check: " + std::to_string(songCount) + " songs stored, action=" +
+                (needSongs ? action : std::string("none")) + ", " + std::to_string(count) +
+                " songs, update code " + (code.empty() ? std::string("-") : code));
   if (!needSongs) {
-    port().ShowControl(ctl::kUpdateButton, false);
-    port().ShowControl(ctl::kRunButton, true);
+    Tell(UpdateOutcome::NothingToAdd);
     return;
   }
   if (client.IsActionRemove()) {
     // No song store configured: nothing is deleted anywhere.
-    if (!songFolder.empty()) client.RemoveListedSongs(songFolder);
+    int removed = 0;
+    if (!songFolder.empty()) {
+      removed = client.RemoveListedSongs(songFolder);
+      RefreshSongInventory(songFolder, st.moduleDir, port(), st);
+    }
+    Tell(UpdateOutcome::Removed, removed);
     return;
   }
-  const int count = LeadingInteger(client.GetUpdateSongCount());
   port().SetControlText(ctl::kUpdateCountLabel, FormatWithThousands(count) + text::kSongsUnit);
   const std::string url = client.GetUpdateEvent();
   if (!url.empty()) {
     MarkPackageReady(url);
+  } else if (client.LastFailure().kind != TransportFailure::None) {
+    TellFailure("update event", true);
   } else {
+    {
+      std::lock_guard lock(pollMutex);
+      pollStarted = std::chrono::steady_clock::now();
+    }
     port().StartTimer(timer::kEventPoll, 2000);
   }
 }
@@ -189,95 +278,26 @@ void UpdateEngine::Impl::OfferLauncherUpdate() {
 
 void UpdateEngine::Impl::EventPollThread() {
   const std::string url = deps.client.GetUpdateEvent();
+  if (deps.client.LastFailure().kind == TransportFailure::None) Answered();
   if (!url.empty()) {
     MarkPackageReady(url);
     port().StopTimer(timer::kEventPoll);
+  } else if (deps.client.LastFailure().kind != TransportFailure::None) {
+    port().StopTimer(timer::kEventPoll);
+    TellFailure("update event", true);
+  } else {
+    std::chrono::steady_clock::time_point started;
+    {
+      std::lock_guard lock(pollMutex);
+      started = pollStarted;
+    }
+    if (std::chrono::steady_clock::now() - started >= deps.pollLimit) {
+      port().StopTimer(timer::kEventPoll);
+      logging::Warning("check: the package was still not ready when the poll gave up");
+      Tell(UpdateOutcome::PollExpired);
+    }
   }
   state().m_eventPollRunning = false;
-}
-
-void UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
-  auto& st = state();
-  std::string url, product;
-  {
-    std::lock_guard lock(st.mutex);
-    url = st.m_packageUrl;
-    product = st.m_productNumber;
-  }
-  const fs::path archive = ArchivePathFor(st.moduleDir, product);
-  if (SongFolderMissing(GetSongsFolderPath(st))) {
-    port().PostWindowMessage(WM_DOWNLOAD_FINISHED, 0, kDownloadFailed);
-    return;
-  }
-  DownloadCallbacks callbacks;
-  callbacks.onFileOpen = [this] {
-    port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateDownloading);
-  };
-  callbacks.onProgress = [this](const DownloadProgressInfo& info) {
-    if (deps.onDownloadProgress) deps.onDownloadProgress(&info);
-  };
-  const DownloadOutcome outcome = DownloadPackage(deps.transport, url, archive, callbacks, stop,
-                                                  deps.client.GetReplyValue("updateCode"));
-
-  if (outcome.result != DownloadResult::Complete && outcome.result != DownloadResult::Stopped) {
-    port().SetControlText(ctl::kStatusLine, DownloadFailureText(outcome));
-  }
-  port().PostWindowMessage(
-      WM_DOWNLOAD_FINISHED, 0,
-      outcome.result == DownloadResult::Complete ? kDownloadOk : kDownloadFailed);
-}
-
-void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
-  auto& st = state();
-  port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpacking);
-  const fs::path archive = ArchivePathFor(st.moduleDir, st.ProductNumber());
-  const fs::path songFolder = GetSongsFolderPath(st);
-
-  if (songFolder.empty()) {
-    port().SetControlText(ctl::kStatusLine, text::kUnpackNoSongFolder);
-    port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpackFailed);
-    return;
-  }
-  if (SongFolderMissing(songFolder)) {
-    port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpackFailed);
-    return;
-  }
-  ExtractOptions options;
-  options.sevenZip = deps.sevenZip;
-  // The package's own code, kept with it; a package from before codes were kept reports
-  // nothing rather than an empty code.
-  if (const auto sidecar = ReadSidecar(archive)) options.updateCode = sidecar->updateCode;
-  options.killAfterFiles = deps.killAfterFiles;
-  const ExtractReport report = InstallPackage(
-      archive, songFolder, st.moduleDir,
-      [this](int percent) {
-        port().PostWindowMessage(WM_SET_PROGRESS, static_cast<std::uintptr_t>(percent), 0);
-      },
-      stop, options);
-  if (report.result == ExtractResult::Stopped) return;
-  if (report.result != ExtractResult::Ok) {
-    // A damaged package is not offered again at the next start; the next press fetches it.
-    if (report.result == ExtractResult::ArchiveBroken ||
-        report.result == ExtractResult::UnsafeEntry) {
-      std::error_code ec;
-      fs::remove(archive, ec);
-      fs::remove(SidecarPathFor(archive), ec);
-    }
-    port().SetControlText(ctl::kStatusLine, ExtractFailureText(report));
-    port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpackFailed);
-    return;
-  }
-
-  RefreshSongInventory(songFolder, st.moduleDir, port(), st);
-  // Sent once; when it cannot be (the window closes, the service is down) it stays owed and
-  // goes at the next start. The archive goes with it.
-  if (options.updateCode.empty()) {
-    std::error_code ec;
-    fs::remove(archive, ec);  // a package without a code: nothing to report
-    fs::remove(SidecarPathFor(archive), ec);
-  }
-  SendPendingResults(deps.client, st.moduleDir, archive);
-  port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateFinished);
 }
 
 }  // namespace orvik

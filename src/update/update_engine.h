@@ -4,6 +4,7 @@
 // the window port (texts, buttons, timers, posted messages).
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -32,6 +33,8 @@ struct UpdateEngineDeps {
   std::filesystem::path sevenZip = {};
   // Test seam of the move into the store (ExtractOptions::killAfterFiles).
   std::optional<std::size_t> killAfterFiles = {};
+  // How long the event poll waits for the package before the check gives up.
+  std::chrono::milliseconds pollLimit = std::chrono::minutes(10);
 };
 
 // "<moduleDir>/<product digits>.zip"; dashes are removed from the product number.

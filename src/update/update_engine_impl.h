@@ -1,8 +1,10 @@
-// The update engine's inside, shared by its worker bodies (update_engine.cpp) and the
-// starting and stopping of its threads (update_engine_control.cpp).
+// The update engine's inside, shared by its files: the check and poll (update_engine.cpp),
+// the download and extraction threads (update_install.cpp) and the starting and stopping of
+// its threads (update_engine_control.cpp).
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <mutex>
 #include <stop_token>
@@ -12,6 +14,7 @@
 #include "core/launcher_state.h"
 #include "core/window_port.h"
 #include "update/update_engine.h"
+#include "update/update_outcome.h"
 
 namespace orvik {
 
@@ -28,6 +31,8 @@ struct UpdateEngine::Impl {
 
   void UpdateCheckThread(std::stop_token stop);
   void RunUpdateWorker(std::stop_token stop);
+  void RecoverStore();
+  void SendOwedResults(const std::filesystem::path& archive);
   void OfferLauncherUpdate();
   void EventPollThread();
   void DownloadPackageThread(std::stop_token stop);
@@ -35,6 +40,15 @@ struct UpdateEngine::Impl {
   void StartExtractionLocked();
   void MarkPackageReady(const std::string& url);
   bool SongFolderMissing(const std::filesystem::path& songFolder);
+  void Tell(UpdateOutcome outcome, long detail = 0);
+  void TellFailure(const char* what, bool eventRequest);
+  void Answered() { outageTold = false; }
+
+  // "HTTP request failed." is shown once per outage: until a request is answered again.
+  std::atomic<bool> outageTold{false};
+
+  std::mutex pollMutex;
+  std::chrono::steady_clock::time_point pollStarted;  // under pollMutex
 };
 
 }  // namespace orvik

@@ -1,62 +1,52 @@
 #include "update/update_status.h"
 
+#include "platform/path_text.h"
+#include "service/transport_texts.h"
 #include "update/package_download.h"
 #include "update/package_extractor.h"
 #include "update/update_texts.h"
 
 namespace orvik {
 
-std::string DownloadFailureText(const DownloadOutcome& outcome) {
-  std::string status;
+std::string DownloadFailureText(const DownloadOutcome& outcome,
+                                const std::filesystem::path& moduleDir) {
   switch (outcome.result) {
     case DownloadResult::HttpError:
-      status = std::string(text::kDownloadFailedHttp) + std::to_string(outcome.status);
-      break;
+      return text::kDownloadFailedHttp + std::to_string(outcome.status);
     case DownloadResult::NoSpace:
-      status = text::kDownloadNoSpace;
-      break;
+      return text::kDownloadNoSpace + platform::PathToUtf8(moduleDir);
     case DownloadResult::NotSecure:
-      status = text::kDownloadNotSecure;
-      break;
+      return text::kDownloadNotSecure;
     case DownloadResult::WriteFailed:
-      status = text::kDownloadWriteFailed;
-      break;
+      return text::kDownloadWriteFailed + platform::PathToUtf8(moduleDir);
     case DownloadResult::TransportError:
+      return text::kDownloadInterrupted +
+             TransportFailureText({outcome.failure, outcome.status, outcome.detail});
     case DownloadResult::Incomplete:
-      status = text::kDownloadInterrupted;
-      break;
+      return std::string(text::kDownloadInterrupted) + text::kDownloadCut;
     default:
-      status = text::kDownloadFailed;
-      break;
+      return text::kDownloadFailed;
   }
-  return status;
 }
 
-std::string ExtractFailureText(const ExtractReport& report) {
-  std::string status = text::kUnpackFailed;
+std::string ExtractFailureText(const ExtractReport& report, const std::filesystem::path& archive,
+                               const std::filesystem::path& songFolder) {
   switch (report.result) {
     case ExtractResult::NoArchive:
-      status = text::kUnpackNoArchive;
-      break;
+      return text::kUnpackNoArchive + platform::PathToUtf8(archive);
     case ExtractResult::NoSevenZip:
-      status = text::kUnpackNoSevenZip;
-      break;
+      return text::kUnpackNoSevenZip;
     case ExtractResult::UnsafeEntry:
-      status = text::kUnpackUnsafe;
-      break;
+      return text::kUnpackUnsafe + report.detail;
     case ExtractResult::StoreNotWritable:
-      status = text::kUnpackNotWritable;
-      break;
+      return text::kUnpackNotWritable + platform::PathToUtf8(songFolder);
     case ExtractResult::NoSpace:
-      status = text::kUnpackNoSpace;
-      break;
+      return text::kUnpackNoSpace + platform::PathToUtf8(songFolder);
     case ExtractResult::NoSongFolder:
-      status = text::kSongFolderMissing + report.detail;
-      break;
+      return text::kSongFolderMissing + platform::PathToUtf8(songFolder);
     default:
-      break;
+      return text::kUnpackFailed + platform::PathToUtf8(archive);
   }
-  return status;
 }
 
 }  // namespace orvik

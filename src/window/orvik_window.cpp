@@ -1,11 +1,11 @@
 #include "window/orvik_window.h"
 
-#include <cstdio>
-
 #include "core/client_id.h"
 #include "core/launcher_settings.h"
 #include "core/launching.h"
+#include "core/log.h"
 #include "core/settings_product_source.h"
+#include "core/version.h"
 #include "core/window_port.h"
 #include "platform/files.h"
 #include "platform/path_text.h"
@@ -20,16 +20,6 @@ namespace fs = std::filesystem;
 
 namespace orvik {
 namespace {
-
-// Client rectangles the window repaints.
-constexpr Rect kStatusArea{526, 446, 689, 532};
-constexpr Rect kStatusPictureArea{524, 418, 691, 508};
-
-std::string ProgressText(double receivedMB, double totalMB, int percent) {
-  char buf[96];
-  std::snprintf(buf, sizeof buf, "%.2fMB / %.2fMB (%d%%)", receivedMB, totalMB, percent);
-  return buf;
-}
 
 // The file name after the last separator of a configured program path.
 std::string ExecutableName(const std::string& path) {
@@ -85,9 +75,14 @@ void COrvikWindow::OnInitDialog() {
     state_.m_clientId = id;
   }
   state_.m_clientIdMissing = idProblem != ClientIdProblem::None;
+  std::error_code ec;
+  settingsMissing_ = !fs::exists(SettingsFilePath(state_.moduleDir), ec);
   const ProgramList programs = LoadSettings(state_);
-  SayOwnFileProblem(idProblem);
   initialised_ = true;
+  logging::Info(std::string("start: Orvik ") + kOrvikVersion + ", module folder " +
+                platform::PathToUtf8(state_.moduleDir) + ", service key " + state_.ServiceKey() +
+                ", song folder " + GetSongsFolder(state_) +
+                (settingsMissing_ ? ", no setting.env" : ""));
   port_.SetListItems(ctl::kProgramList, programs.entries, programs.selected);
   port_.SetProgressPos(ctl::kProgressBar, 0);
 
@@ -114,6 +109,10 @@ void COrvikWindow::OnInitDialog() {
     state_.m_currentServiceButton = ctl::kServiceTunova;
   }
   port_.ShowControl(ctl::kUpdateButton, true);
+  if (settingsMissing_) ApplyOutcome(UpdateOutcome::NoSettings, 0);
+  // After the missing settings file: a launcher that cannot keep its identifier never
+  // connects, whatever the settings say. Both are in the log.
+  SayOwnFileProblem(idProblem);
 
   const std::string key = state_.ServiceKey();
   if (key == "tunovaHL" || key == "tunovaUSB") {
@@ -135,7 +134,9 @@ void COrvikWindow::SayOwnFileProblem(ClientIdProblem idProblem) {
   } else if (!platform::IsFolderWritable(state_.moduleDir)) {
     problem = text::kModuleFolderReadOnly;
   }
-  if (problem != nullptr) port_.SetControlText(ctl::kStatusLine, problem);
+  if (problem == nullptr) return;
+  port_.SetControlText(ctl::kStatusLine, problem);
+  logging::Warning(std::string("status: ") + problem);
 }
 
 void COrvikWindow::MarkReplyStale() {
@@ -196,28 +197,6 @@ void COrvikWindow::OnCommand(int id) {
   }
 }
 
-void COrvikWindow::OnUpdateButton() {
-  if (engine_->IsDownloading() || engine_->IsExtracting()) return;
-  if (client_->NeedUpdateSong()) {
-    if (!state_.m_packageReady) return;
-    port_.SetControlText(ctl::kStatusLine, text::kPreparingDownload);
-    {
-      std::lock_guard lock(progressMutex_);
-      highestPercent_ = -1;
-      lastBarPos_ = -1;
-    }
-    if (engine_->StartDownload()) {
-      port_.ShowControl(ctl::kUpdateButton, false);
-      port_.InvalidateArea(kStatusPictureArea);
-    }
-    return;
-  }
-  RunOffUiThread(false, [this] {
-    LaunchContext ctx = MakeLaunchContext();
-    return StartToolsOnly(ctx);
-  });
-}
-
 void COrvikWindow::OnListSelectionChanged(int id, const std::string& text) {
   if (id == ctl::kProgramList) OnProgramSelected(state_, text);
 }
@@ -231,12 +210,19 @@ void COrvikWindow::OnTimer(int timerId) {
     case timer::kEventPoll:
       engine_->StartEventPoll();
       break;
+    case timer::kRecheck:
+      logging::Info("check: trying the service again");
+      MarkReplyStale();
+      state_.m_refreshRequested = true;
+      engine_->StartUpdateCheck();
+      break;
     case timer::kRunWatch:
       if (port_.IsControlChecked(ctl::kRunButton) &&
           !processes_->IsProcessRunning(ExecutableName(GetRunProgramPath(state_)))) {
         port_.SetControlChecked(ctl::kRunButton, false);
         port_.RedrawControl(ctl::kRunButton);
         port_.StopTimer(timer::kRunWatch);
+        logging::Info("launch: the player has ended");
       }
       break;
     default:
@@ -244,57 +230,16 @@ void COrvikWindow::OnTimer(int timerId) {
   }
 }
 
-void COrvikWindow::OnDownloadProgress(const DownloadProgressInfo* info) {
-  if (!state_.m_downloadRunning) return;
-  if (info == nullptr) {
-    std::lock_guard lock(progressMutex_);
-    lastBarPos_ = 0;
-    port_.SetProgressPos(ctl::kProgressBar, 0);
-    port_.SetControlText(ctl::kByteProgressLabel, text::kDownloadFailedLabel);
-    return;
-  }
-  if (info->total == 0) return;
-  const int percent = static_cast<int>(info->received * 100 / info->total);
-  std::lock_guard lock(progressMutex_);
-  // Only changes go to the window: a package arrives in tens of thousands of blocks.
-  if (percent != lastBarPos_) {
-    lastBarPos_ = percent;
-    port_.SetProgressPos(ctl::kProgressBar, percent);
-  }
-  if (percent <= highestPercent_) return;
-  highestPercent_ = percent;
-  const double totalMB = static_cast<double>(info->total) / 1048576.0;
-  {
-    std::lock_guard stateLock(state_.mutex);
-    state_.m_totalMB = totalMB;
-  }
-  port_.SetControlText(
-      ctl::kByteProgressLabel,
-      ProgressText(static_cast<double>(info->received) / 1048576.0, totalMB, percent));
-}
-
 void COrvikWindow::OnWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
   if (closed_ || !engine_) return;
   if (message == WM_DOWNLOAD_PROGRESS) {
     OnDownloadProgress(reinterpret_cast<const DownloadProgressInfo*>(lParam));
   } else if (message == WM_DOWNLOAD_FINISHED) {
-    const bool completed = lParam == kDownloadOk;
-    if (completed) {
-      double totalMB;
-      {
-        std::lock_guard lock(state_.mutex);
-        totalMB = state_.m_totalMB;
-      }
-      port_.SetControlText(ctl::kByteProgressLabel, ProgressText(totalMB, totalMB, 100));
-    } else {
-      // The thread has put the reason on the status line; offer the button again.
-      port_.SetProgressPos(ctl::kProgressBar, 0);
-      port_.ShowControl(ctl::kUpdateButton, true);
-    }
-    engine_->OnDownloadFinished(completed);
-    port_.InvalidateArea(kStatusPictureArea);
+    OnDownloadFinished(lParam == kDownloadOk);
   } else if (message == WM_UPDATE_STATE) {
     OnUpdateState(static_cast<int>(lParam));
+  } else if (message == WM_UPDATE_OUTCOME) {
+    ApplyOutcome(static_cast<UpdateOutcome>(wParam), static_cast<long>(lParam));
   } else if (message == WM_SET_PROGRESS) {
     port_.SetProgressPos(ctl::kProgressBar, static_cast<int>(wParam));
   } else if (message == WM_BANNERS_READY) {
@@ -312,45 +257,6 @@ void COrvikWindow::OnWindowMessage(unsigned message, std::uintptr_t wParam, std:
     OnBannerClicked(wParam);
   } else if (message == WM_LAUNCH_DONE) {
     OnLaunchDone(wParam != 0, lParam != 0);
-  }
-}
-
-void COrvikWindow::OnUpdateState(int code) {
-  switch (code) {
-    case kStateDownloading:
-      port_.SetControlText(ctl::kStatusLine, text::kDownloading);
-      break;
-    case kStateReady:
-      port_.SetControlText(ctl::kStatusLine, text::kUpdateReady);
-      break;
-    case kStateFinished: {
-      port_.SetControlText(ctl::kStatusLine, text::kUpdateFinished);
-      client_->SetNeedUpdateSong("false");
-      port_.ShowControl(ctl::kUpdateButton, false);
-      port_.ShowControl(ctl::kRunButton, true);
-      engine_->OnExtractionFinished();
-      port_.InvalidateArea(kStatusPictureArea);
-      if (client_->GetAction() == "insert") {
-        port_.ShowMessage(text::kMakeListReminder, MessageIcon::None);
-        StartMakeSongList();
-      }
-      break;
-    }
-    case kStateUnpacking:
-      port_.ShowControl(ctl::kUpdateButton, false);
-      port_.SetControlText(ctl::kStatusLine, text::kUnpacking);
-      port_.InvalidateArea(kStatusArea);
-      port_.InvalidateArea(kStatusPictureArea);
-      break;
-    case kStateUnpackFailed:
-      // The extraction put the reason on the status line; the store is as it was.
-      engine_->OnExtractionFinished();
-      port_.SetProgressPos(ctl::kProgressBar, 0);
-      port_.ShowControl(ctl::kUpdateButton, true);
-      port_.InvalidateArea(kStatusPictureArea);
-      break;
-    default:
-      break;
   }
 }
 

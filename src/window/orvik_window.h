@@ -8,9 +8,11 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/catalogue.h"
@@ -21,6 +23,8 @@
 #include "core/product_source.h"
 #include "core/service_address.h"
 #include "platform/process.h"
+#include "update/update_outcome.h"
+#include "window/download_rate.h"
 #include "window/window_events.h"
 
 namespace orvik {
@@ -61,6 +65,8 @@ class COrvikWindow : public WindowEvents, private ServiceSelectionHooks {
   void OnActivate(bool active) override;
   void OnClose() override;
   StatusPicture StatusPictureToShow() const override;
+  bool MayClose() override;
+  bool OffersRunInMenu() const override;
 
   // The download-progress operation, called on the download thread for every block.
   void OnDownloadProgress(const DownloadProgressInfo* info);
@@ -77,6 +83,9 @@ class COrvikWindow : public WindowEvents, private ServiceSelectionHooks {
   void OnUpdateButton();
   void OnRunButton();
   void OnUpdateState(int state);
+  void OnDownloadFinished(bool completed);
+  void ApplyOutcome(UpdateOutcome outcome, long detail);
+  void ShowRunButton(bool show);
   void OnBannerClicked(std::size_t index);
   void OnLaunchDone(bool started, bool wasPlayerLaunch);
   void StartMakeSongList();
@@ -121,7 +130,12 @@ class COrvikWindow : public WindowEvents, private ServiceSelectionHooks {
   std::mutex progressMutex_;  // the download thread and the UI thread share these
   int highestPercent_ = -1;   // of the current download only
   int lastBarPos_ = -1;
+  DownloadRate rate_;
   bool initialised_ = false;  // settings loaded: only then are they saved
+  bool settingsMissing_ = false;
+  bool runShown_ = false;      // 1041 in 1040's place
+  bool failureShown_ = false;  // the status line says why the last check failed
+  std::optional<std::pair<UpdateOutcome, long>> lastOutcome_;
   bool closed_ = false;
 };
 

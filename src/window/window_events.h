@@ -25,6 +25,12 @@ class WindowEvents {
   virtual void OnClose() = 0;
 
   virtual StatusPicture StatusPictureToShow() const = 0;
+
+  // The operator asked to close (Escape, Enter, the close box): false keeps the window open.
+  virtual bool MayClose() { return true; }
+  // The context menu carries "실행" (the run button's command) while the run button is
+  // not shown, so a pending update never keeps the room from singing.
+  virtual bool OffersRunInMenu() const { return false; }
 };
 
 }  // namespace orvik

@@ -19,6 +19,8 @@ inline constexpr const char* kClientIdNotStored =
 inline constexpr const char* kSettingsReadOnly =
     "setting.env 파일이 읽기 전용이어서 설정을 저장하지 않습니다.";
 inline constexpr const char* kModuleFolderReadOnly = "프로그램 폴더에 쓸 수 없습니다.";
+inline constexpr const char* kQuitDuringUpdate = "업데이트 중입니다. 종료할까요?";
+inline constexpr const char* kRunMenuItem = "실행";
 inline constexpr const char* kDownloadFailedLabel = "Download failed";
 inline constexpr const char* kOpenUrlFailed = "Failed to open URL: ";
 inline constexpr const char* kEventUpdatePath = "/api/app/banner/event/event-update";

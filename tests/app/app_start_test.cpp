@@ -1,24 +1,14 @@
 // The launcher as a whole: copied into a fresh module folder, started from another folder,
 // asked to end, and judged by the files it leaves behind.
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/inotify.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
-#include "support/temp_dir.h"
+#include <algorithm>
+#include <cstdio>
 
-extern char** environ;
+#include "xvfb_support.h"
 
 namespace orvik {
 namespace {
-
-constexpr int kWaitMs = 30000;
 
 bool IsGuidText(const std::string& s) {
   return s.size() == 32 && s.find_first_not_of("0123456789ABCDEF") == std::string::npos;
@@ -51,7 +41,7 @@ class AppStart : public ::testing::Test {
                         IN_OPEN | IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE);
     const pid_t pid = Spawn();
     if (pid < 0) return -1;
-    const bool ready = WaitForDataFile(watch);
+    const bool ready = WaitForFileEnding(watch, "data.r4x");
     ::close(watch);
     EXPECT_TRUE(ready) << "the launcher never touched data.r4x";
     return pid;
@@ -68,20 +58,6 @@ class AppStart : public ::testing::Test {
     const int spawned = ::posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
     return spawned == 0 ? pid : -1;
-  }
-
-  static bool WaitForDataFile(int watch) {
-    pollfd p{watch, POLLIN, 0};
-    while (::poll(&p, 1, kWaitMs) > 0) {
-      alignas(inotify_event) char buffer[4096];
-      const ssize_t n = ::read(watch, buffer, sizeof buffer);
-      for (ssize_t at = 0; at < n;) {
-        const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-        if (event->len > 0 && std::string(event->name) == "data.r4x") return true;
-        at += sizeof(inotify_event) + event->len;
-      }
-    }
-    return false;
   }
 
   static int WaitForExit(pid_t pid) {
@@ -138,6 +114,33 @@ TEST_F(AppStart, ASecondStartInTheSameFolderEndsByItselfAndWritesNothing) {
   EXPECT_EQ(ModuleFile("setting.env"), "[settings]\nservice=tunova\n");
   ::kill(first, SIGTERM);
   EXPECT_EQ(WaitForExit(first), 0);
+}
+
+// Without a display: what `orvik ARGS` prints (stdout and stderr) and its exit code.
+std::pair<std::string, int> RunWithoutDisplay(const std::string& args) {
+  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                              std::string(ORVIK_EXECUTABLE) + " " + args + " 2>&1";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return {"", -1};
+  std::string out;
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
+  const int status = ::pclose(pipe);
+  return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+TEST(CommandLine, AnswersAndEndsWithoutADisplay) {
+  EXPECT_EQ(RunWithoutDisplay("--version"), std::make_pair(std::string("Orvik 0.9.1\n"), 0));
+  const auto help = RunWithoutDisplay("--help");
+  EXPECT_EQ(help.second, 0);
+  EXPECT_TRUE(help.first.starts_with("Usage: orvik")) << help.first;
+  const auto unknown = RunWithoutDisplay("--frobnicate");
+  EXPECT_EQ(unknown.second, 2);
+  EXPECT_NE(unknown.first.find("unknown option: --frobnicate"), std::string::npos);
+  const auto plain = RunWithoutDisplay("");
+  EXPECT_EQ(plain.second, 1);
+  EXPECT_EQ(std::count(plain.first.begin(), plain.first.end(), '\n'), 1) << plain.first;
+  EXPECT_NE(plain.first.find("디스플레이"), std::string::npos) << plain.first;
 }
 
 }  // namespace

@@ -82,7 +82,7 @@ TEST_F(LauncherSettings, UnknownServiceLeavesNothingToSelectOrStore) {
   EXPECT_TRUE(list.entries.empty());
   EXPECT_EQ(list.selected, -1);
   EXPECT_EQ(state_.settings.Get("settings.run"), "keep-me");
-  EXPECT_EQ(GetRunProgramPath(state_), "c:\\tunova\\tunova.exe");
+  EXPECT_EQ(GetRunProgramPath(state_), kDefaultRunProgram);
 }
 
 TEST_F(LauncherSettings, NoFileLeavesTheDefaultsAndSavesTwoLines) {
@@ -115,10 +115,10 @@ TEST_F(LauncherSettings, ConfigFlagsReadTheLeadingInteger) {
 TEST_F(LauncherSettings, PathLookupsAreDefaultsThatLeaveTheFileAlone) {
   Load("[settings]\nservice=tunovaNEW\n[run]\ntunovaNEW=d:\\p\\new.exe\n");
   EXPECT_EQ(GetSongsFolder(state_), "");  // no song store
-  EXPECT_EQ(GetListProgramPath(state_), "c:\\tunova\\Orvik.exe");
+  EXPECT_EQ(GetListProgramPath(state_), kDefaultListProgram);
   EXPECT_EQ(GetRunProgramPath(state_), "d:\\p\\new.exe");
   OnProgramSelected(state_, "tunova");
-  EXPECT_EQ(GetRunProgramPath(state_), "c:\\tunova\\tunova.exe");
+  EXPECT_EQ(GetRunProgramPath(state_), kDefaultRunProgram);
   EXPECT_EQ(SaveAndRead(),
             "[run]\r\ntunovaNEW=d:\\p\\new.exe\r\n\r\n[settings]\r\nrun=tunova\r\n"
             "service=tunovaNEW\r\n");

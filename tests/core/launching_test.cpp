@@ -154,14 +154,16 @@ TEST_F(Launching, RunProgramMessagesAndIcons) {
   EXPECT_EQ(RunProgram(ctx, "/x/a", "", true, false, false), 0);
   fake.failWith = 2;
   EXPECT_EQ(RunProgram(ctx, "/x/a", "", true, false, true), 0);
+  EXPECT_EQ(RunProgram(ctx, "", "", true, false, false), 0);  // no program configured
   const auto messages = port.CallsOf("message");
-  ASSERT_EQ(messages.size(), 3u);
+  ASSERT_EQ(messages.size(), 4u);
   EXPECT_EQ(messages[0].text, "/x/곡 list\n지정된 파일이 존재하지 않습니다.");
   EXPECT_EQ(messages[0].value, static_cast<long long>(MessageIcon::Warning));
-  EXPECT_EQ(messages[1].text, "프로세스 생성 실패: 오류 코드 13");
+  EXPECT_EQ(messages[1].text, "/x/a\n프로세스 생성 실패: 오류 코드 13");
   EXPECT_EQ(messages[1].value, static_cast<long long>(MessageIcon::Stop));
-  EXPECT_EQ(messages[2].text, "관리자 권한으로 실행 실패: 오류 코드 2");
+  EXPECT_EQ(messages[2].text, "/x/a\n관리자 권한으로 실행 실패: 오류 코드 2");
   EXPECT_EQ(messages[2].value, static_cast<long long>(MessageIcon::Stop));
+  EXPECT_EQ(messages[3].text, "실행할 프로그램이 설정되지 않았습니다.\nsetting.env를 확인하세요.");
 }
 
 TEST_F(Launching, RunProgramBoundedWait) {
@@ -256,8 +258,9 @@ TEST_F(RealLaunching, MissingFileAndFolderPath) {
 #else
   const std::string denied = "13";  // EACCES
 #endif
-  EXPECT_EQ(port.Messages(), (V{(dir / "none").string() + "\n지정된 파일이 존재하지 않습니다.",
-                                "프로세스 생성 실패: 오류 코드 " + denied}));
+  EXPECT_EQ(port.Messages(),
+            (V{(dir / "none").string() + "\n지정된 파일이 존재하지 않습니다.",
+               dir.path().string() + "\n프로세스 생성 실패: 오류 코드 " + denied}));
 }
 
 }  // namespace

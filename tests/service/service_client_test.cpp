@@ -153,7 +153,8 @@ TEST_F(ServiceClientTest, WithoutUpdateCodeTheEventPathEndsInASlash) {
   Connect(client, "", 0);
   EXPECT_EQ(client.GetUpdateEvent(), "");
   EXPECT_EQ(RequestsTo("/api/update/event/").back().path, "/api/update/event/");
-  EXPECT_EQ(port_.Messages(), std::vector<std::string>{"HTTP request failed."});
+  EXPECT_EQ(client.LastFailure().kind, TransportFailure::HttpStatus);  // 404
+  EXPECT_EQ(client.LastFailure().status, 404);
 }
 
 TEST_F(ServiceClientTest, RemovesTheSongsTheServiceWithdraws) {

@@ -1,7 +1,9 @@
 // The platform's transport (libcurl, WinHTTP) against the reference service on loopback.
 #include <gtest/gtest.h>
 
+#include "core/log.h"
 #include "service/transport_limits.h"
+#include "service/transport_texts.h"
 #include "service_fixture.h"
 
 namespace orvik::test {
@@ -67,10 +69,14 @@ TEST_F(TransportTest, GetSecureReadsOver200Only) {
   ASSERT_EQ(RequestsTo("/api/ok").size(), 1u);
   EXPECT_TRUE(RequestsTo("/api/ok")[0].secure);
   EXPECT_EQ(RequestsTo("/api/ok")[0].method, "GET");
-  EXPECT_TRUE(port_.Messages().empty());
 
-  EXPECT_FALSE(transport_->GetSecure("/api/update/event/nothing-here"));  // 404
-  EXPECT_EQ(port_.Messages(), std::vector<std::string>{"HTTP request failed."});
+  TransportError error;
+  Service().SetFault("/api/busy", {.status = 503, .rawBody = "busy"});
+  EXPECT_FALSE(transport_->GetSecure("/api/busy", &error));
+  EXPECT_EQ(error.kind, TransportFailure::HttpStatus);
+  EXPECT_EQ(error.status, 503);
+  EXPECT_EQ(TransportFailureText(error), "서버 오류 503");
+  EXPECT_TRUE(port_.Messages().empty());  // the caller tells the operator
 }
 
 TEST_F(TransportTest, GetSecureRefusesAServerItCannotVerify) {
@@ -87,6 +93,16 @@ TEST_F(TransportTest, GetSecureRefusesAServerItCannotVerify) {
     EXPECT_NE(port_.Messages()[0], "HTTP request failed.");  // the TLS error's own text
   }
   EXPECT_TRUE(RequestsTo("/api/ok").empty());
+
+  const std::string closed = "http://127.0.0.1:1/api/device-connect";  // nothing listens there
+  EXPECT_FALSE(transport_->PostForm(closed, "songs=1", &error));
+  EXPECT_EQ(error.kind, TransportFailure::Unreachable);
+  EXPECT_EQ(TransportFailureText(error), "서버에 연결할 수 없습니다");
+  logging::SetListener(nullptr);
+  ASSERT_GE(logged.size(), 2u);
+  EXPECT_NE(logged.back().find(closed + " failed: 서버에 연결할 수 없습니다 ("), std::string::npos)
+      << logged.back();
+  EXPECT_EQ(logged.back().find("songs=1"), std::string::npos);  // never the form body
 }
 
 TEST_F(TransportTest, AStoppedTransportSendsNothingAndTellsNobody) {
@@ -168,11 +184,9 @@ TEST_F(TransportTest, FetchStreamsAndResumes) {
 
   FetchHead head;
   std::string body;
-  FetchRequest request{url,
-                       std::nullopt,
-                       [&](const FetchHead& h) { return head = h, true; },
-                       [&](std::string_view block) { return body += block, true; },
-                       {}};
+  FetchRequest request{.url = url,
+                       .onHead = [&](const FetchHead& h) { return head = h, true; },
+                       .onBody = [&](std::string_view block) { return body += block, true; }};
   auto result = transport_->Fetch(request);
   EXPECT_TRUE(result.transportOk) << result.error;
   EXPECT_EQ(result.status, 200);
@@ -190,33 +204,33 @@ TEST_F(TransportTest, FetchStreamsAndResumes) {
   EXPECT_EQ(head.contentRange->total, content.size());
   EXPECT_EQ(body, content.substr(12345));
   EXPECT_EQ(Header(RequestsTo("/banners/big.bin").back(), "Range"), "bytes=12345-");
+  EXPECT_EQ(Header(RequestsTo("/banners/big.bin").back(), "User-Agent"), "HTTPS Download");
 }
 
 TEST_F(TransportTest, FetchEndsWhenTheCallerOrTheStopTokenSaysSo) {
   WriteTextFile(BannerPictures() / "big.bin", std::string(300000, 'z'));
   const std::string url = Service().BaseUrl() + "/banners/big.bin";
 
-  FetchRequest refuseHead{url, std::nullopt, [](const FetchHead&) { return false; }, {}, {}};
+  FetchRequest refuseHead{.url = url, .onHead = [](const FetchHead&) { return false; }};
   auto result = transport_->Fetch(refuseHead);
   EXPECT_TRUE(result.aborted);
   EXPECT_FALSE(result.transportOk);
 
   std::stop_source stop;
   std::size_t received = 0;
-  FetchRequest stopped{url,
-                       std::nullopt,
-                       {},
-                       [&](std::string_view block) {
-                         received += block.size();
-                         stop.request_stop();
-                         return true;
-                       },
-                       stop.get_token()};
+  FetchRequest stopped{.url = url,
+                       .onBody =
+                           [&](std::string_view block) {
+                             received += block.size();
+                             stop.request_stop();
+                             return true;
+                           },
+                       .stop = stop.get_token()};
   result = transport_->Fetch(stopped);
   EXPECT_TRUE(result.aborted);
   EXPECT_LT(received, 300000u);
 
-  FetchRequest missing{Service().BaseUrl() + "/banners/none.bin", std::nullopt, {}, {}, {}};
+  FetchRequest missing{.url = Service().BaseUrl() + "/banners/none.bin"};
   result = transport_->Fetch(missing);
   EXPECT_TRUE(result.transportOk);
   EXPECT_EQ(result.status, 404);

@@ -20,6 +20,8 @@
 #include "ui/orvik_dlg.h"
 #include "ui/rolling_banner.h"
 #include "ui/skin_resources.h"
+#include "update/update_texts.h"
+#include "window/update_outcome_view.h"
 
 namespace orvik::test {
 namespace {
@@ -62,8 +64,8 @@ TEST_F(DialogLayoutTest, TemplateControlsSitAtTheirPlacesWithTheirTexts) {
     bool shown;
   };
   const Expect expected[] = {
-      {1011, "0%", Units(236, 236, 103, 8), true},
-      {1012, "프로그램", Units(14, 236, 103, 8), true},
+      {1011, "0%", Units(210, 235, 129, 21), true},
+      {1012, "프로그램", Units(14, 235, 192, 21), true},
       {1014, "0곡", Units(112, 291, 61, 13), true},
       {1023, "업데이트 곡 수", Units(183, 275, 52, 11), true},
       {1015, "0곡", Units(182, 291, 61, 13), true},
@@ -94,7 +96,7 @@ TEST_F(DialogLayoutTest, TemplateControlsSitAtTheirPlacesWithTheirTexts) {
 
   auto* bar = qobject_cast<QProgressBar*>(dlg.Control(ctl::kProgressBar));
   ASSERT_NE(bar, nullptr);
-  EXPECT_EQ(bar->geometry(), Units(13, 250, 327, 6));
+  EXPECT_EQ(bar->geometry(), Units(13, 257, 327, 6));
   EXPECT_EQ(bar->minimum(), 0);
   EXPECT_EQ(bar->maximum(), 100);
   EXPECT_EQ(bar->value(), 0);
@@ -179,6 +181,29 @@ TEST_F(DialogLayoutTest, AKoreanFontRendersTheDialogTexts) {
     EXPECT_TRUE(raw.supportsCharacter(c)) << family.toStdString();
   }
   EXPECT_TRUE(QFontMetrics(font).inFont(QString::fromUtf8("곡").at(0))) << family.toStdString();
+}
+
+// The longest texts the two labels of the status row are given, at the real font.
+TEST_F(DialogLayoutTest, TheStatusRowShowsItsLongestTextsWhole) {
+  const std::string folder = "/home/karaoke/Tunova/Songs";
+  const std::pair<int, std::string> texts[] = {
+      {ctl::kStatusLine,
+       std::string(text::kDownloadInterrupted) + "서버 인증서를 확인할 수 없습니다"},
+      {ctl::kStatusLine, text::kUnpackNotWritable + folder},
+      {ctl::kStatusLine, text::kUnpackNoSevenZip},
+      {ctl::kStatusLine, text::kNoProductNumber},
+      {ctl::kStatusLine, text::kPollExpired},
+      {ctl::kByteProgressLabel, "1026.41MB / 1114.74MB (92%)  11.8MB/s  남은 시간 1:06:49"},
+  };
+  for (const auto& [id, text] : texts) {
+    auto* label = qobject_cast<QLabel*>(dlg.Control(id));
+    ASSERT_NE(label, nullptr);
+    const QRect needed = QFontMetrics(label->font())
+                             .boundingRect(QRect(0, 0, label->width(), 1000), Qt::TextWordWrap,
+                                           QString::fromStdString(text));
+    EXPECT_LE(needed.height(), label->height()) << text;
+    EXPECT_LE(needed.width(), label->width()) << text;
+  }
 }
 
 TEST(SkinTest, ResourcesLoadFromTheLibrary) {

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <atomic>
 #include <thread>
 
@@ -208,6 +209,32 @@ TEST_F(DialogPortTest, ContextMenuAboutItemIsTheAboutCommand) {
   EXPECT_EQ(logic.CallsOf("command")[0].id, ctl::kAboutCommand);
 }
 
+TEST_F(DialogPortTest, ContextMenuRunsThePlayerWhileTheRunButtonIsNotShown) {
+  logic.offersRun = true;
+  QMenu* menu = dlg.CreateContextMenu();
+  ASSERT_EQ(menu->actions().size(), 2);
+  EXPECT_EQ(menu->actions()[0]->text().toStdString(), "실행");
+  menu->actions()[0]->trigger();
+  ASSERT_EQ(logic.CallsOf("command").size(), 1u);
+  EXPECT_EQ(logic.CallsOf("command")[0].id, ctl::kRunButton);
+}
+
+TEST_F(DialogPortTest, EnterAndEscapeEndTheDialogOnlyWhenTheLogicAgrees) {
+  dlg.show();
+  for (const int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+    logic.mayClose = false;
+    QTest::keyClick(&dlg, static_cast<Qt::Key>(key));
+    EXPECT_TRUE(dlg.isVisible()) << key;
+  }
+  EXPECT_EQ(logic.CallsOf("mayclose").size(), 3u);
+  EXPECT_TRUE(logic.CallsOf("close").empty());
+  logic.mayClose = true;
+  QTest::keyClick(&dlg, Qt::Key_Return);
+  EXPECT_FALSE(dlg.isVisible());
+  EXPECT_EQ(dlg.result(), QDialog::Accepted);
+  EXPECT_EQ(logic.CallsOf("close").size(), 1u);
+}
+
 TEST_F(DialogPortTest, AboutBoxShowsItsTexts) {
   QTimer::singleShot(0, [] {
     auto* about = qobject_cast<QDialog*>(QApplication::activeModalWidget());
@@ -216,6 +243,9 @@ TEST_F(DialogPortTest, AboutBoxShowsItsTexts) {
     QStringList texts;
     for (auto* label : about->findChildren<QLabel*>()) texts << label->text();
     EXPECT_TRUE(texts.contains(QString::fromUtf8("튜노바프로 신곡 관리")));
+    // For the technician: the folder and the last update (none beside the test program).
+    EXPECT_EQ(texts.filter(QString::fromUtf8("설치 폴더: /")).size(), 1);
+    EXPECT_TRUE(texts.contains(QString::fromUtf8("마지막 곡 업데이트: 없음")));
     auto buttons = about->findChildren<QPushButton*>();
     ASSERT_EQ(buttons.size(), 1);
     EXPECT_EQ(buttons[0]->text().toStdString(), "확인");

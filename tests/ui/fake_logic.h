@@ -39,6 +39,11 @@ class FakeLogic : public WindowEvents {
     if (onClose) onClose();
   }
   StatusPicture StatusPictureToShow() const override { return status; }
+  bool MayClose() override {
+    Record("mayclose");
+    return mayClose;
+  }
+  bool OffersRunInMenu() const override { return offersRun; }
 
   std::vector<LogicCall> Calls() const {
     std::lock_guard lock(mutex_);
@@ -57,6 +62,8 @@ class FakeLogic : public WindowEvents {
   }
 
   StatusPicture status = StatusPicture::None;
+  bool mayClose = true;
+  bool offersRun = false;
   std::function<void()> onClose;
 
  private:

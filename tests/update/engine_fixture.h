@@ -22,6 +22,7 @@
 #include "support/recording_port.h"
 #include "support/temp_dir.h"
 #include "update/update_engine.h"
+#include "update/update_outcome.h"
 
 namespace orvik::test {
 
@@ -96,6 +97,8 @@ class EngineTest : public ::testing::Test {
   std::vector<songsvc::RecordedRequest> RequestsTo(const std::string& prefix) const;
   std::vector<long long> PostedStates() const;  // lParams of WM_UPDATE_STATE, in order
   std::string Status() const { return port_.Text(ctl::kStatusLine); }
+  // What the engine told the window of each check's end, with its detail.
+  std::vector<std::pair<UpdateOutcome, long long>> Outcomes() const;
   std::string PackageBytes() const;  // of the latest insert decision
 
   // Checks of every failed update: nothing installed, nothing reported, the reason shown.

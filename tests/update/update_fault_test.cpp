@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <mutex>
 
+#include "core/log.h"
 #include "engine_fixture.h"
 #include "update/package_sidecar.h"
 #include "update/pending_result.h"
@@ -229,9 +231,20 @@ TEST_F(UpdateFaultTest, AKillInTheMoveIsFinishedAndReportedOnceAtTheNextStart) {
   EXPECT_FALSE(service_->ReportedCount(code_));
 
   killAfterFiles_.reset();
+  std::mutex logMutex;
+  std::string logged;
+  logging::SetListener([&](logging::Level, const std::string& line) {
+    std::lock_guard lock(logMutex);
+    logged += line + "\n";
+  });
   Restart();
+  logging::SetListener(nullptr);
   EXPECT_TRUE(port_.Questions().empty());  // the archive is not offered again
   ExpectInstalled();
+  // The technician can tell the next day what the start finished and sent.
+  EXPECT_NE(logged.find("store: an interrupted update was finished at start"), std::string::npos)
+      << logged;
+  EXPECT_NE(logged.find("result: 1 of 1 owed results sent"), std::string::npos) << logged;
   Restart();
   EXPECT_EQ(service_->ReportedCount(code_), 1);
 }

@@ -2,6 +2,8 @@
 // on disk, the launcher offer.
 #include <gtest/gtest.h>
 
+#include "core/last_update.h"
+#include "core/log.h"
 #include "engine_fixture.h"
 #include "update/package_sidecar.h"
 #include "update/update_texts.h"
@@ -14,6 +16,12 @@ namespace {
 using UpdateFlowTest = EngineTest;
 
 TEST_F(UpdateFlowTest, InsertFlowPollsForThePackageThenInstallsAndReports) {
+  std::mutex logMutex;
+  std::vector<std::string> logged;
+  logging::SetListener([&](logging::Level, const std::string& line) {
+    std::lock_guard lock(logMutex);
+    logged.push_back(line);
+  });
   const Tree before = ReadTree(store_);
   service_->SetPreparationDelay(std::chrono::hours(1));
   Check();
@@ -57,6 +65,8 @@ TEST_F(UpdateFlowTest, InsertFlowPollsForThePackageThenInstallsAndReports) {
   EXPECT_EQ(results[0].query, "inserCount=1");
   EXPECT_FALSE(fs::exists(Archive()));
   EXPECT_FALSE(fs::exists(Part()));
+  ASSERT_TRUE(LoadLastUpdate(module_));  // what the About box shows
+  EXPECT_EQ(LoadLastUpdate(module_)->songsAdded, 2);
   // Recounted: label 1014 shows the new store.
   EXPECT_EQ(port_.Text(ctl::kStoredCountLabel), "4곡");
   EXPECT_EQ(state_.m_storedSongCount, 4);
@@ -69,6 +79,27 @@ TEST_F(UpdateFlowTest, InsertFlowPollsForThePackageThenInstallsAndReports) {
   // The next check with the same service type sends nothing.
   Check();
   EXPECT_EQ(RequestsTo("/api/device-connect").size(), 1u);
+
+  // The technician's log tells the same story, in order, one line per event.
+  logging::SetListener(nullptr);
+  const std::string expectedLines[] = {
+      "inventory: 2 songs in " + store_.string(),
+      "request POST " + service_->BaseUrl() + "/api/device-connect -> 200 (",
+      "check: 2 songs stored, action=insert, 2 songs, update code " + code,
+      "request GET " + service_->SecureOrigin() + "/api/update/event/" + code + " -> 200 (",
+      "download: start https://",
+      "download: complete, " + std::to_string(package.size()) + " of " +
+          std::to_string(package.size()) + " bytes, ",
+      "unpacking: " + Archive().string() + " into " + store_.string(),
+      "unpacking: done, 2 files, ",
+      "inventory: 4 songs in " + store_.string(),
+      "result report: 1 songs, delivered",
+  };
+  std::size_t at = 0;
+  for (const std::string& line : logged)
+    if (at < std::size(expectedLines) && line.starts_with(expectedLines[at])) ++at;
+  EXPECT_EQ(at, std::size(expectedLines))
+      << "missing: " << expectedLines[std::min<std::size_t>(at, std::size(expectedLines) - 1)];
 }
 
 TEST_F(UpdateFlowTest, RemoveFlowDeletesTheWithdrawnSongsOnly) {
@@ -81,15 +112,16 @@ TEST_F(UpdateFlowTest, RemoveFlowDeletesTheWithdrawnSongsOnly) {
   EXPECT_EQ(ReadTree(store_), expected);
   EXPECT_TRUE(RequestsTo("/api/update/event/").empty());
   EXPECT_FALSE(port_.TimerRunning(timer::kEventPoll));
-  EXPECT_EQ(port_.Text(ctl::kStoredCountLabel), "6곡");  // counted before the removal
-  EXPECT_TRUE(port_.CallsOf("post").empty());
+  EXPECT_EQ(port_.Text(ctl::kStoredCountLabel), "4곡");  // recounted after the removal
+  EXPECT_EQ(Outcomes(),
+            (std::vector<std::pair<UpdateOutcome, long long>>{{UpdateOutcome::Removed, 2}}));
 }
 
 TEST_F(UpdateFlowTest, NothingToDoShowsTheRunButton) {
   for (int n : {2001, 3500}) WriteSong(store_, n, 10, "old");
   Check();
-  EXPECT_FALSE(port_.Visible(ctl::kUpdateButton));
-  EXPECT_TRUE(port_.Visible(ctl::kRunButton));
+  EXPECT_EQ(Outcomes(),
+            (std::vector<std::pair<UpdateOutcome, long long>>{{UpdateOutcome::NothingToAdd, 0}}));
   EXPECT_TRUE(port_.Questions().empty());
 }
 
@@ -98,8 +130,8 @@ TEST_F(UpdateFlowTest, OfflineSendsNothingAndDoesNotCheckAgain) {
   Check();
   EXPECT_TRUE(service_->Requests().empty());
   EXPECT_TRUE(client_->GetConnectDone());
-  EXPECT_FALSE(port_.Visible(ctl::kUpdateButton));
-  EXPECT_TRUE(port_.Visible(ctl::kRunButton));
+  EXPECT_EQ(Outcomes(),
+            (std::vector<std::pair<UpdateOutcome, long long>>{{UpdateOutcome::Unreachable, 0}}));
   const auto inventories = port_.CallsOf("text").size();
 
   net_->online = true;
@@ -111,6 +143,34 @@ TEST_F(UpdateFlowTest, OfflineSendsNothingAndDoesNotCheckAgain) {
   state_.m_refreshRequested = true;
   Check();
   EXPECT_EQ(RequestsTo("/api/device-connect").size(), 1u);
+}
+
+TEST_F(UpdateFlowTest, AServiceErrorEndsTheCheckWithItsStatusNotAsUpToDate) {
+  using Outcome = std::pair<UpdateOutcome, long long>;
+  service_->SetFault("/api/device-connect", {.status = 503, .rawBody = "", .remaining = 1});
+  Check();
+  EXPECT_EQ(Outcomes(), (std::vector<Outcome>{{UpdateOutcome::HttpError, 503}}));
+
+  service_->SetFault("/api/update/event/", {.status = 503, .rawBody = "busy"});
+  client_->SetConnectDone(false);
+  state_.m_refreshRequested = true;
+  Check();
+  EXPECT_EQ(Outcomes().back(), Outcome(UpdateOutcome::HttpError, 503));
+  EXPECT_FALSE(port_.TimerRunning(timer::kEventPoll));
+  // One box per outage, shown after the window was told; the rest is status line and log.
+  for (int tick = 0; tick < 2; ++tick) {
+    engine_->StartEventPoll();
+    engine_->WaitForChecks();
+  }
+  EXPECT_EQ(port_.Messages(), std::vector<std::string>{"HTTP request failed."});
+  EXPECT_EQ(Outcomes().size(), 4u);
+  service_->ClearFaults();
+  engine_->StartEventPoll();  // answered: the outage is over
+  engine_->WaitForChecks();
+  service_->SetFault("/api/update/event/", {.status = 503, .rawBody = "busy"});
+  engine_->StartEventPoll();
+  engine_->WaitForChecks();
+  EXPECT_EQ(port_.Messages().size(), 2u);
 }
 
 TEST_F(UpdateFlowTest, InactiveWindowStartsNoCheck) {
@@ -168,6 +228,9 @@ TEST_F(UpdateFlowTest, AMissingSongFolderIsNeverCreatedNorFilled) {
   WriteTextFile(Archive(), ZipBytes({{SongPath(2001), "from disk"}}));
   Check();
   EXPECT_EQ(Status(), std::string(text::kSongFolderMissing) + absent.string());
+  EXPECT_EQ(
+      Outcomes(),
+      (std::vector<std::pair<UpdateOutcome, long long>>{{UpdateOutcome::SongFolderMissing, 0}}));
   EXPECT_TRUE(port_.Questions().empty());
   EXPECT_TRUE(RequestsTo("/api/device-connect").empty());
   EXPECT_FALSE(state_.m_packageReady);

@@ -87,11 +87,9 @@ TEST_F(WindowTest, HandheldTypesCheckAtOnceInsteadOfTheTimer) {
   transport_->formReplies["/api/device-connect"] = "needUpdateSong=false";
   Open("[settings]\r\nservice=tunovahl\r\n");
   // The worker's answer to "nothing to update": the run button replaces the update button.
-  ASSERT_TRUE(port_.WaitFor([](const std::vector<PortCall>& calls) {
-    for (const auto& c : calls)
-      if (c.kind == "show" && c.id == ctl::kRunButton && c.value) return true;
-    return false;
-  }));
+  EXPECT_EQ(Deliver(WM_UPDATE_OUTCOME).value, static_cast<long long>(UpdateOutcome::NothingToAdd));
+  EXPECT_TRUE(port_.Visible(ctl::kRunButton));
+  EXPECT_FALSE(port_.Visible(ctl::kUpdateButton));
   EXPECT_TRUE(port_.CallsOf("timer").empty());
 }
 

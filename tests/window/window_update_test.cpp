@@ -112,7 +112,8 @@ TEST_F(UpdateWindow, ReadyPackageDownloadsThenUnpacksAndPressesMeanwhileDoNothin
   const PortCall failed = Deliver(WM_UPDATE_STATE);
   EXPECT_EQ(failed.extra, kStateUnpackFailed);
   EXPECT_EQ(window_->StatusPictureToShow(), StatusPicture::None);
-  EXPECT_TRUE(port_.Visible(ctl::kUpdateButton));  // offered again
+  EXPECT_TRUE(port_.Visible(ctl::kRunButton));  // the room sings; the next check offers it again
+  EXPECT_TRUE(port_.TimerRunning(timer::kRecheck));
 }
 
 TEST_F(UpdateWindow, ProgressLabelRulesAndTwoDownloadsInOneRun) {
@@ -122,9 +123,13 @@ TEST_F(UpdateWindow, ProgressLabelRulesAndTwoDownloadsInOneRun) {
 
   MakePackageReady();
   transport_->packageSize = kMiB;
-  transport_->breakAfter = 0;  // the connection breaks before the first block
+  transport_->breakAfter = 0;        // the connection breaks before the first block
+  EXPECT_TRUE(window_->MayClose());  // nothing to lose yet: no question
   window_->OnCommand(ctl::kUpdateButton);
   ASSERT_TRUE(transport_->WaitForFetches(1));
+  port_.QueueAnswer(false);
+  EXPECT_FALSE(window_->MayClose());
+  EXPECT_EQ(port_.Questions(), std::vector<std::string>{text::kQuitDuringUpdate});
   from = CallCount();
   Progress(5, 0);  // size unknown
   EXPECT_EQ(CallCount(), from);
@@ -142,10 +147,11 @@ TEST_F(UpdateWindow, ProgressLabelRulesAndTwoDownloadsInOneRun) {
   EXPECT_EQ(port_.Text(ctl::kByteProgressLabel), text::kDownloadFailedLabel);
   EXPECT_EQ(port_.CallsOf("progress").back().value, 0);
 
-  // The first download breaks off; the button is offered again.
+  // The first download breaks off: the run button shows until the next check.
   transport_->ReleaseFetch();
   EXPECT_EQ(Deliver(WM_DOWNLOAD_FINISHED).extra, kDownloadFailed);
-  EXPECT_TRUE(port_.Visible(ctl::kUpdateButton));
+  EXPECT_TRUE(port_.Visible(ctl::kRunButton));
+  EXPECT_TRUE(port_.TimerRunning(timer::kRecheck));
   EXPECT_EQ(window_->StatusPictureToShow(), StatusPicture::None);
 
   // The second one's label moves from its own start, below the first one's highest.

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "host/service_host.h"
 #include "songsvc/song_service.h"
@@ -31,6 +33,7 @@ Options:
                       under Wine): listen for control requests on 127.0.0.1 instead, start
                       services on request, and write "control=http://127.0.0.1:PORT" to
                       FILE once listening (no --catalog then)
+  --fault PATH=STATUS answer every request whose path starts with PATH with STATUS
   --help              this text
 
 On start it prints, one per line:
@@ -92,6 +95,7 @@ int main(int argc, char** argv) {
   options.workDir = "songsvc-work";
   std::filesystem::path certDir;
   std::filesystem::path controlFile;
+  std::vector<std::pair<std::string, int>> faults;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
@@ -124,6 +128,10 @@ int main(int argc, char** argv) {
       options.bannerReply = value;
     } else if (arg == "--control-file") {
       controlFile = value;
+    } else if (arg == "--fault") {
+      const auto eq = value.rfind('=');
+      if (eq == std::string::npos || eq == 0) Fail("bad value for --fault: " + value);
+      faults.emplace_back(value.substr(0, eq), ParsePort(value.substr(eq + 1), "--fault"));
     } else {
       Fail("unknown option: " + arg);
     }
@@ -140,6 +148,12 @@ int main(int argc, char** argv) {
     options.certificates = songsvc::MakeTestCertificates(certDir);
     songsvc::SongService service(options);
     service.Start();
+    for (const auto& [path, status] : faults) {
+      songsvc::Fault fault;
+      fault.status = status;
+      fault.rawBody = "";
+      service.SetFault(path, fault);
+    }
     std::cout << "http=" << service.BaseUrl() << "\n"
               << "https=" << service.SecureOrigin() << "\n"
               << "ca=" << std::filesystem::absolute(options.certificates.caFile).string()

@@ -1,0 +1,47 @@
+// How an update check (or the update it offered) ended, as the engine tells the window
+// with WM_UPDATE_OUTCOME (wParam: the outcome, lParam: the HTTP status of an HTTP error or
+// the number of songs removed). The window decides from it which button shows and what the
+// status line says.
+#pragma once
+
+#include <cstdint>
+
+#include "core/control_ids.h"
+#include "service/http_transport.h"
+
+namespace orvik {
+
+inline constexpr unsigned WM_UPDATE_OUTCOME = kWmUser + 6;
+
+enum class UpdateOutcome : std::uintptr_t {
+  PackageReady = 1,   // the package can be fetched: the update button is offered
+  NothingToAdd,       // the service has nothing for this store
+  Removed,            // withdrawn songs were deleted and the store recounted
+  Unreachable,        // the service could not be reached (refused, no route, no name)
+  TimedOut,           // the service did not answer in time
+  Certificate,        // the service's certificate could not be checked
+  HttpError,          // the service answered with an error status
+  PollExpired,        // the package was still not ready after the poll's time limit
+  NoSettings,         // no setting.env in the module folder
+  NoProductNumber,    // no product number to ask with
+  SongFolderMissing,  // the configured song folder is not there
+  DownloadFailed,     // the status line already says why
+  UnpackFailed,       // the status line already says why
+};
+
+// The outcome of an exchange that brought no reply.
+inline UpdateOutcome OutcomeOfFailure(TransportFailure failure) {
+  switch (failure) {
+    case TransportFailure::TimedOut:
+      return UpdateOutcome::TimedOut;
+    case TransportFailure::Certificate:
+      return UpdateOutcome::Certificate;
+    case TransportFailure::HttpStatus:
+    case TransportFailure::TooLarge:
+      return UpdateOutcome::HttpError;
+    default:
+      return UpdateOutcome::Unreachable;
+  }
+}
+
+}  // namespace orvik
