@@ -48,6 +48,9 @@ cleanup() {
     wait "${pids[i]}" 2>/dev/null || true
   done
   wine_env_stop
+  # Nothing of this run may outlive it: a launcher left in the prefix would hold the
+  # module folder's lock and turn the next run's launcher away.
+  wineserver -k 2>/dev/null || true
 }
 trap cleanup EXIT
 
@@ -61,6 +64,8 @@ done
 DISPLAY=":$(head -n1 "$E2E/xvfb.display")"
 export DISPLAY
 
+export WINEPREFIX="$E2E/wine-prefix"
+[ -d "$WINEPREFIX" ] && { wineserver -k 2>/dev/null || true; }
 wine_env_start "$E2E"
 if [ "$(timeout 120 "$WINE" cmd /c echo wine-ok 2>/dev/null | tr -d '\r')" != wine-ok ]; then
   echo "SKIP: Wine cannot run $ARCH programs on this machine"
