@@ -3,6 +3,7 @@
 #include "ui/win32/orvik_dlg.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include "core/control_ids.h"
 #include "platform/wide_text.h"
@@ -15,6 +16,8 @@ namespace orvik::ui::win {
 
 namespace {
 constexpr UINT kWmRunQueued = WM_APP + 1;
+// A close nobody is asked about: the session or the console is ending.
+constexpr UINT kWmCloseNow = WM_APP + 2;
 constexpr int kInfoPanelId = 161;
 }  // namespace
 
@@ -42,7 +45,7 @@ INT_PTR COrvikDlg::DoModal() {
 }
 
 void COrvikDlg::RequestClose() {
-  if (HWND window = window_.load()) PostMessageW(window, WM_CLOSE, 0, 0);
+  if (HWND window = window_.load()) PostMessageW(window, kWmCloseNow, 0, 0);
 }
 
 INT_PTR CALLBACK COrvikDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -107,8 +110,14 @@ INT_PTR COrvikDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ENDSESSION:
       if (wParam) Close();  // the settings are saved before the session ends
       return TRUE;
-    case WM_CLOSE:
+    case kWmCloseNow:
       Close();
+      return TRUE;
+    case WM_CLOSE:  // the close box, Alt+F4, taskkill
+      CloseAsked();
+      return TRUE;
+    case WM_CONTEXTMENU:
+      ShowContextMenu(lParam);
       return TRUE;
     default:
       return FALSE;
@@ -160,9 +169,11 @@ void COrvikDlg::OnInitDialog() {
 
 void COrvikDlg::OnCommand(int id, int code, HWND from) {
   if (id == IDCANCEL) {  // Escape ends the dialog as its hidden cancel button does
-    Close();
+    CloseAsked();
     return;
   }
+  // Enter does not: a Return meant for a message box that has just closed would end the
+  // launcher.
   if (id == IDOK) return;
   // Image buttons report their clicks themselves (the latch must follow the mouse first).
   for (const auto& [buttonId, button] : imageButtons_) {
@@ -195,6 +206,33 @@ void COrvikDlg::OnPaint() {
   panels_[kInfoPanelId].Draw(dc, panel.left, panel.top, panel.right - panel.left,
                              panel.bottom - panel.top);
   EndPaint(hwnd_, &ps);
+}
+
+void COrvikDlg::CloseAsked() {
+  // During an update the operator is asked first.
+  if (logic_ && !closed_ && !logic_->MayClose()) return;
+  Close();
+}
+
+void COrvikDlg::ShowContextMenu(LPARAM at) {
+  HMENU menu = CreatePopupMenu();
+  if (!menu) return;
+  // "실행" while the run button is not shown, so a pending update never keeps the room
+  // from singing.
+  if (logic_ && !closed_ && logic_->OffersRunInMenu())
+    AppendMenuW(menu, MF_STRING, IDM_RUN, L"실행");
+  AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, L"Orvik 정보(&A)...");
+  POINT point{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+  if (point.x == -1 && point.y == -1) {  // from the keyboard: at the window's corner
+    point = POINT{0, 0};
+    ClientToScreen(hwnd_, &point);
+  }
+  const UINT chosen = static_cast<UINT>(
+      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, 0, hwnd_, nullptr));
+  DestroyMenu(menu);
+  if (chosen == IDM_RUN) Forward([](WindowEvents& logic) { logic.OnCommand(ctl::kRunButton); });
+  if (chosen == IDM_ABOUTBOX)
+    Forward([](WindowEvents& logic) { logic.OnCommand(ctl::kAboutCommand); });
 }
 
 void COrvikDlg::Close() {

@@ -82,6 +82,8 @@ class COrvikDlg : public WindowPort {
   void OnCommand(int id, int code, HWND from);
   void OnPaint();
   void Close();
+  void CloseAsked();
+  void ShowContextMenu(LPARAM at);
   void BeginClosing();
   void Forward(const std::function<void(WindowEvents&)>& call);
 

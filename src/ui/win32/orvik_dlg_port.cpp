@@ -10,6 +10,9 @@
 #include <algorithm>
 #include <optional>
 
+#include "core/last_update.h"
+#include "platform/module_dir.h"
+#include "platform/path_text.h"
 #include "platform/shell.h"
 #include "platform/wide_text.h"
 #include "ui/win32/image_button.h"
@@ -41,8 +44,19 @@ UINT IconStyle(MessageIcon icon) {
   return 0;
 }
 
+// For the technician: where this launcher lives and when it last brought songs.
 INT_PTR CALLBACK AboutProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
-  if (message == WM_INITDIALOG) return TRUE;
+  if (message == WM_INITDIALOG) {
+    const std::filesystem::path moduleDir = platform::GetModuleDirectory();
+    const std::string folder = "설치 폴더: " + platform::PathToUtf8(moduleDir);
+    SetDlgItemTextW(hwnd, IDC_ABOUT_FOLDER, platform::Utf8ToWide(folder).c_str());
+    const auto last = LoadLastUpdate(moduleDir);
+    const std::string line = last ? "마지막 곡 업데이트: " + last->localTime + " (" +
+                                        std::to_string(last->songsAdded) + "곡 추가)"
+                                  : std::string("마지막 곡 업데이트: 없음");
+    SetDlgItemTextW(hwnd, IDC_ABOUT_LAST_UPDATE, platform::Utf8ToWide(line).c_str());
+    return TRUE;
+  }
   if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
     EndDialog(hwnd, LOWORD(wParam));
     return TRUE;
