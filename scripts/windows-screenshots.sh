@@ -106,13 +106,15 @@ close_launcher() {
   wait "$launcher" 2>/dev/null || true
 }
 
-face_is_ready() {  # the shared button place shows the "update ready" face
+face_is() {  # the shared button place shows the skin face ID (160: update ready, 158: run)
   local diff
   diff=$(import -window "$window" -crop 163x80+526+420 +repage png:- 2>/dev/null |
-    compare -metric AE -fuzz 10% - "$ROOT/src/ui/res/png/160.png" null: 2>&1 || true)
+    compare -metric AE -fuzz 10% - "$ROOT/src/ui/res/png/$1.png" null: 2>&1 || true)
   diff=${diff%%.*}
   [[ $diff =~ ^[0-9]+$ ]] && ((diff < 6000))
 }
+face_is_ready() { face_is 160; }
+download_over() { face_is 160 || face_is 158; }
 offer_update() {  # songs of 1 MiB the store lacks, so that the download and unpacking last
   local n
   rm -rf "$DEMO/service/catalog/K3000" "$DEMO/Tunova/Songs/K3000" "$DEMO"/*.zip* \
@@ -162,7 +164,7 @@ wait_for 60 face_is_ready
 xdotool mousemove --window "$window" 607 460 click 1
 wait_for 60 part_grew
 kill -KILL "$service"
-# The window says why and offers the update again.
-wait_for 60 face_is_ready
+# The window says why, and offers the update again or the run button.
+wait_for 60 download_over
 screen 09-bad-day-download-failed
 close_launcher
