@@ -12,6 +12,8 @@
 # Running the player twice shows that the launcher noticed the first one end: its run
 # button is pressed again only after it has been released.
 # Every wait has a time-out; on failure it saves failure.png and exits 1.
+# Under Wine the player's pid is a Windows one and the launcher closes through its window:
+# STOP_PLAYER (given the player's pid) and CLOSE_LAUNCHER replace the signals then.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -148,7 +150,7 @@ run_player_twice() {
     ((round == 2)) || screen_shot 05-player-running
     player=$(sed -n 's/^started //p' "$PLAYER_LOG" | tail -n1)
     step "player $player runs; closing it"
-    kill -TERM "$player"
+    ${STOP_PLAYER:-kill -TERM} "$player" >/dev/null
     wait_until 10 "the player to end" count_above ended "$ended"
     # The launcher looks for the player every two seconds and then releases the button.
     wait_until 15 "the run button to be released after the player ended" face_is run
@@ -191,7 +193,11 @@ else
 fi
 
 step "closing the launcher"
-kill -TERM "$LAUNCHER"
+if [ -n "${CLOSE_LAUNCHER:-}" ]; then
+  $CLOSE_LAUNCHER >/dev/null
+else
+  kill -TERM "$LAUNCHER"
+fi
 deadline=$((SECONDS + 20))
 while kill -0 "$LAUNCHER" 2>/dev/null; do
   ((SECONDS < deadline)) || { echo "demo-walkthrough.sh: the launcher did not close" >&2; exit 1; }

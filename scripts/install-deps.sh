@@ -18,6 +18,8 @@ packages=(
   # architectures, a Korean locale for Wine.
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools googletest
   wine wine64 wine32:i386 locales
+  # Windows packages: the installers and the zip files.
+  nsis zip
 )
 # npm fetches the 7-Zip package; a Node.js installed otherwise brings its own.
 command -v npm >/dev/null || packages+=(npm)

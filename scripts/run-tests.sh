@@ -52,8 +52,8 @@ runs_32bit() {
   [ "$out" = probe-ok ]
 }
 
-windows_suite() {  # name toolchain build-folder
-  local name=$1 toolchain=$2 build=$3
+windows_suite() {  # name toolchain build-folder arch
+  local name=$1 toolchain=$2 build=$3 arch=$4 status
   cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   if ! cmake --build "$build" -j2; then
@@ -63,16 +63,32 @@ windows_suite() {  # name toolchain build-folder
   wine_env_start "$build"
   if [ "$name" = windows-i686 ] && ! runs_32bit; then
     note "$name" "not run (Wine here does not run 32-bit programs; is wine32:i386 installed?)"
+    wine_env_stop
+    return
   elif (cd "$build" && ctest --output-on-failure -j2 --timeout 600); then
     note "$name" passed
   else
     note "$name" failed
   fi
   wine_env_stop
+  # The package, installed and run under Wine against the native service.
+  if ! bash scripts/build-windows.sh --arch "$arch"; then
+    note "$name-e2e" "failed (packages)"
+    return
+  fi
+  status=0
+  bash tests/e2e/windows_e2e.sh --arch "$arch" --build "$build" --native build \
+    --setup "dist/orvik-$(sed -n 's/^project(Orvik VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)-setup-$arch.exe" ||
+    status=$?
+  case $status in
+    0) note "$name-e2e" passed ;;
+    77) note "$name-e2e" "not run (Wine cannot run it here, see above)" ;;
+    *) note "$name-e2e" failed ;;
+  esac
 }
 
-windows_suite windows-x86_64 mingw-x86_64.cmake build-win64
-windows_suite windows-i686 mingw-i686.cmake build-win32
+windows_suite windows-x86_64 mingw-x86_64.cmake build-win64 win64
+windows_suite windows-i686 mingw-i686.cmake build-win32 win32
 
 echo
 echo "Test suites:"

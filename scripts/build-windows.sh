@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Builds the Windows packages of Orvik (cross-built with mingw-w64) under dist/:
+#   orvik-VERSION-win64.zip, orvik-VERSION-win32.zip         unpack anywhere writable and run
+#   orvik-VERSION-setup-win64.exe, orvik-VERSION-setup-win32.exe   NSIS installers
+# Each holds orvik.exe, bin\7z\7za.exe with 7-Zip's licence, bin\images\ and
+# setting.env.example. The build folders are build-win64 and build-win32 (shared with the
+# Windows test suites).
+#   bash scripts/build-windows.sh [--arch win64|win32]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$(pwd)
+VERSION=$(sed -n 's/^project(Orvik VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+arches=(win64 win32)
+case "${1:-}" in
+  "") ;;
+  --arch) arches=("$2") ;;
+  *) echo "usage: build-windows.sh [--arch win64|win32]" >&2; exit 2 ;;
+esac
+for tool in makensis zip; do
+  command -v "$tool" >/dev/null || { echo "build-windows.sh: $tool is missing (scripts/install-deps.sh)" >&2; exit 1; }
+done
+mkdir -p dist
+
+for arch in "${arches[@]}"; do
+  case "$arch" in
+    win64) toolchain=mingw-x86_64.cmake triple=x86_64-w64-mingw32 seven=x64 ;;
+    win32) toolchain=mingw-i686.cmake triple=i686-w64-mingw32 seven=ia32 ;;
+    *) echo "build-windows.sh: unknown architecture $arch" >&2; exit 2 ;;
+  esac
+  build="build-$arch"
+  echo "== $arch: building in $build"
+  cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$build" -j2 --target orvik orvik-demo-player orvik-demo-songlist orvik-demo-command
+
+  stage="dist/stage-$arch"
+  rm -rf "$stage"
+  mkdir -p "$stage/bin/7z" "$stage/bin/images"
+  # The debugging information stays in the build folder.
+  "$triple-strip" -o "$stage/orvik.exe" "$build/src/app/win32/orvik.exe"
+  bash scripts/fetch-7zip.sh --arch "$seven" --cache "$build/7zip-cache" --out "$stage/bin/7z/7za.exe"
+  cp packaging/7zip-license.txt "$stage/bin/7z/License.txt"
+  cp data/images/* "$stage/bin/images/"
+  cp packaging/setting.env.example "$stage/"
+
+  zipfile="dist/orvik-$VERSION-$arch.zip"
+  rm -f "$zipfile"
+  (cd "$stage" && zip -qr -X "$ROOT/$zipfile" .)
+  setup="dist/orvik-$VERSION-setup-$arch.exe"
+  makensis -V2 -DVERSION="$VERSION" -DARCH="$arch" -DSTAGE="$ROOT/$stage" \
+    -DOUTFILE="$ROOT/$setup" packaging/windows/orvik.nsi
+  ls -l "$stage/orvik.exe" "$zipfile" "$setup" | awk '{print $5, $NF}'
+done

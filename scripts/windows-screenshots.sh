@@ -1,0 +1,170 @@
+#!/usr/bin/env bash
+# Screenshots of every state of the Win32 window under Wine, after tests/e2e/windows_e2e.sh
+# has installed the launcher into BUILD/e2e's Wine prefix:
+#   bash scripts/windows-screenshots.sh --arch win64|win32 --build WINBUILD --native LINUXBUILD
+# Saves BUILD/e2e/screens/NN-state.png: idle, about, update ready, downloading (the service
+# held still with SIGSTOP so the speed shows), unpacking (7-Zip held still), finished, the
+# progress dialog, and a bad day (the service gone during a download).
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+ARCH="" BUILD="" NATIVE=""
+while (($#)); do
+  case "$1" in
+    --arch) ARCH=$2; shift 2 ;;
+    --build) BUILD=$(cd "$2" && pwd); shift 2 ;;
+    --native) NATIVE=$(cd "$2" && pwd); shift 2 ;;
+    *) echo "windows-screenshots.sh: unknown option $1" >&2; exit 2 ;;
+  esac
+done
+case "$ARCH" in
+  win64) WINE=$(command -v wine64 || echo /usr/lib/wine/wine64) ;;
+  win32) WINE=wine ;;
+  *) echo "windows-screenshots.sh: --arch win64|win32" >&2; exit 2 ;;
+esac
+E2E="$BUILD/e2e"
+SHOTS="$E2E/screens"
+source "$ROOT/scripts/wine-env.sh"
+DEMO_PREFIX="$E2E/wine-prefix"
+DEMO="$DEMO_PREFIX/drive_c/Orvik"
+[ -f "$DEMO/orvik.exe" ] || { echo "run tests/e2e/windows_e2e.sh first" >&2; exit 1; }
+mkdir -p "$SHOTS"
+rm -f "$SHOTS"/*.png
+
+pids=()
+cleanup() {
+  local i
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    kill -CONT "${pids[i]}" 2>/dev/null || true
+    kill -TERM "${pids[i]}" 2>/dev/null || true
+    wait "${pids[i]}" 2>/dev/null || true
+  done
+  wine_env_stop
+}
+trap cleanup EXIT
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$E2E/shots.display" 2>/dev/null &
+pids+=($!)
+until grep -q '[0-9]' "$E2E/shots.display" 2>/dev/null; do sleep 0.1; done
+export DISPLAY=":$(head -n1 "$E2E/shots.display")"
+wine_env_start "$E2E"
+
+start_service() {
+  "$NATIVE/tools/songsvc/orvik-songsvc" --catalog "$DEMO/service/catalog" \
+    --banners "$DEMO/service/banners" --work "$DEMO/service/work" --certs "$E2E/certs" \
+    >"$E2E/shots-songsvc.out" 2>&1 &
+  service=$!
+  pids+=("$service")
+  until grep -q '^ca=' "$E2E/shots-songsvc.out" 2>/dev/null; do sleep 0.1; done
+  local http https
+  http=$(sed -n 's/^http=//p' "$E2E/shots-songsvc.out")
+  https=$(sed -n 's/^https=//p' "$E2E/shots-songsvc.out")
+  sed -i "s|^url=.*|url=$http\r|; s|^secureUrl=.*|secureUrl=$https\r|" "$DEMO/setting.env"
+}
+wait_for() {  # seconds command...
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    ((SECONDS < deadline)) || { echo "timed out: $*" >&2; import -window root "$SHOTS/failure.png"; exit 1; }
+    sleep 0.2
+  done
+}
+screen() { import -window root "$SHOTS/$1.png"; echo "$SHOTS/$1.png"; }
+main_window() { window=$(xdotool search --onlyvisible --name '^ $' 2>/dev/null | head -n1) && [ -n "$window" ]; }
+boxes() { [ "$(xdotool search --onlyvisible --pid "$launcher" 2>/dev/null | wc -l)" -ge "$1" ]; }
+part_grew() { [ "$(stat -c %s "$DEMO"/*.zip.part 2>/dev/null | head -n1)" -gt 100000 ] 2>/dev/null; }
+seven_zip() {  # this prefix's 7-Zip (other Wine prefixes may run one too)
+  local pid
+  for pid in $(pgrep -f 'Orvik.bin.7z.7za\.exe'); do
+    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
+      sevenzip=$pid
+      return 0
+    fi
+  done
+  return 1
+}
+dismiss() {  # the box in front (Return), tried again while it stays
+  local attempt box
+  for attempt in 1 2 3 4 5; do
+    box=$(xdotool search --onlyvisible --pid "$launcher" 2>/dev/null | grep -vx "$window" | tail -n1) || true
+    [ -n "$box" ] || return 0
+    timeout 5 xdotool windowfocus --sync "$box" 2>/dev/null || true
+    xdotool key --clearmodifiers "${1:-Return}"
+    for _ in $(seq 10); do
+      boxes 2 || return 0
+      sleep 0.2
+    done
+  done
+}
+command_() { "$WINE" "$BUILD/tools/demo/orvik-demo-command.exe" "$@"; }
+start_launcher() {
+  (cd "$DEMO/Tunova" && exec "$WINE" 'C:\Orvik\orvik.exe') >/dev/null 2>&1 &
+  launcher=$!
+  pids+=("$launcher")
+  wait_for 30 main_window
+}
+close_launcher() {
+  "$WINE" taskkill /im orvik.exe >/dev/null 2>&1 || true
+  wait "$launcher" 2>/dev/null || true
+}
+
+face_is() {  # the shared button place shows the skin face ID (160: update ready, 158: run)
+  local diff
+  diff=$(import -window "$window" -crop 163x80+526+420 +repage png:- 2>/dev/null |
+    compare -metric AE -fuzz 10% - "$ROOT/src/ui/res/png/$1.png" null: 2>&1 || true)
+  diff=${diff%%.*}
+  [[ $diff =~ ^[0-9]+$ ]] && ((diff < 6000))
+}
+face_is_ready() { face_is 160; }
+download_over() { face_is 160 || face_is 158; }
+offer_update() {  # songs of 1 MiB the store lacks, so that the download and unpacking last
+  local n
+  rm -rf "$DEMO/service/catalog/K3000" "$DEMO/Tunova/Songs/K3000" "$DEMO"/*.zip* \
+    "$DEMO/Tunova/songlist.txt"
+  mkdir -p "$DEMO/service/catalog/K3000"
+  for ((n = 3000; n < 3000 + $1; n++)); do
+    head -c 1048576 /dev/urandom >"$DEMO/service/catalog/K3000/0$n.sgd"
+  done
+}
+
+offer_update 300
+start_service
+start_launcher
+screen 01-idle
+command_ syscommand 16
+wait_for 10 boxes 2
+screen 02-about
+dismiss
+wait_for 60 face_is_ready
+screen 03-update-ready
+xdotool mousemove --window "$window" 607 460 click 1
+wait_for 60 part_grew
+kill -STOP "$service"
+screen 04-downloading
+kill -CONT "$service"
+wait_for 60 seven_zip
+kill -STOP "$sevenzip"
+screen 05-unpacking
+kill -CONT "$sevenzip"
+wait_for 60 boxes 2
+screen 06-finished
+dismiss
+wait_for 30 test -s "$DEMO/Tunova/songlist.txt"
+command_ command 1003
+wait_for 10 boxes 2
+screen 07-list-question
+dismiss
+wait_for 10 boxes 2
+screen 08-progress-dialog
+dismiss Escape
+close_launcher
+
+# A bad day: the service goes away in the middle of a download.
+offer_update 300
+start_launcher
+wait_for 60 face_is_ready
+xdotool mousemove --window "$window" 607 460 click 1
+wait_for 60 part_grew
+kill -KILL "$service"
+# The window says why, and offers the update again or the run button.
+wait_for 60 download_over
+screen 09-bad-day-download-failed
+close_launcher

@@ -1,0 +1,202 @@
+// Creation of the main window's controls: the template's controls laid out on the skin's
+// grid, the skin's image buttons, the banner and the status picture, in pixels.
+#include <windows.h>
+// windows.h first: the system headers below need it.
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/control_ids.h"
+#include "ui/win32/image_button.h"
+#include "ui/win32/orvik_dlg.h"
+#include "ui/win32/rolling_banner.h"
+
+namespace orvik::ui::win {
+
+namespace {
+
+constexpr wchar_t kStatusPictureClass[] = L"OrvikStatusPicture";
+constexpr int kDownloadingId = 166;
+constexpr int kUnpackingId = 167;
+// The template static "실행될 프로그램"; image button 1032 takes the number over.
+constexpr int kProgramCaptionId = 1032;
+
+struct SkinButton {
+  int id;
+  int x, y, width, height;     // pixels, the picture's rectangle
+  int normal, down, disabled;  // 0: no disabled face
+  bool radio;
+  bool shown;
+};
+
+// In creation order.
+constexpr SkinButton kSkinButtons[] = {
+    {ctl::kServiceTunovaHL, 20, 386, 122, 28, 138, 137, 154, true, false},
+    {ctl::kServiceTunovaUSB, 152, 386, 122, 28, 146, 145, 156, true, false},
+    {ctl::kServiceTunova, 284, 386, 122, 28, 136, 135, 153, true, false},
+    {ctl::kServiceTunovaNEW, 416, 386, 122, 28, 142, 141, 155, true, false},
+    {ctl::kServiceTunovaPRO, 548, 386, 122, 28, 144, 143, 157, true, false},
+    {ctl::kEventUpdateButton, 20, 330, 220, 26, 151, 151, 0, false, true},
+    {ctl::kEventInstallButton, 250, 330, 178, 26, 139, 139, 0, false, true},
+    {ctl::kMakeListButton, 510, 330, 158, 26, 131, 131, 0, false, true},
+    {ctl::kRunButton, 526, 420, 163, 80, 158, 169, 0, true, false},
+    {ctl::kUpdateButton, 526, 420, 163, 80, 159, 160, 0, true, true},
+};
+
+int Round(double value) { return static_cast<int>(std::lround(value)); }
+
+int LineHeight(HWND control) {
+  HDC dc = GetDC(control);
+  HGDIOBJ old =
+      SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  return metrics.tmHeight;
+}
+
+bool IsStatic(HWND control) {
+  wchar_t name[16] = {};
+  GetClassNameW(control, name, 16);
+  return lstrcmpiW(name, L"Static") == 0;
+}
+
+}  // namespace
+
+void COrvikDlg::LayOutTemplateControls() {
+  // The font's dialog units differ from machine to machine (and under Wine the Hangul font
+  // is a substitute); the skin needs the template's grid at fixed pixels.
+  RECT base{0, 0, 4, 8};
+  MapDialogRect(hwnd_, &base);
+  const double unitX = base.right / 4.0;
+  const double unitY = base.bottom / 8.0;
+  for (HWND child = GetWindow(hwnd_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+    const double left = Round(r.left / unitX), top = Round(r.top / unitY);
+    const double right = Round(r.right / unitX), bottom = Round(r.bottom / unitY);
+    const int l = Scaled(Round(left * kUnitX)), t = Scaled(Round(top * kUnitY));
+    const int w = Scaled(Round(right * kUnitX)) - l;
+    int h = Scaled(Round(bottom * kUnitY)) - t;
+    const int id = GetDlgCtrlID(child);
+    if (IsStatic(child)) {
+      if (id == ctl::kStoredCountLabel || id == ctl::kUpdateCountLabel) {
+        if (!countFont_)
+          countFont_ =
+              CreateFontW(Scaled(24), 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Arial");
+        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(countFont_), FALSE);
+      }
+      // Some template rectangles are lower than a line of their font at this scale; they
+      // grow downwards so that no descender is cut off.
+      h = std::max(h, LineHeight(child));
+    }
+    MoveWindow(child, l, t, w, h, FALSE);
+    if (id == kProgramCaptionId && IsStatic(child)) {
+      programCaption_ = child;
+      continue;  // shares its number with a service button
+    }
+    if (id <= 0) continue;
+    controls_[id] = child;
+    mirror_[id] =
+        ControlMirror{false, (GetWindowLongPtrW(child, GWL_STYLE) & WS_VISIBLE) != 0, true};
+  }
+  if (HWND bar = Control(ctl::kProgressBar)) SendMessageW(bar, PBM_SETRANGE32, 0, 100);
+  if (HWND list = Control(ctl::kProgramList)) SendMessageW(list, CB_SETMINVISIBLE, 3, 0);
+}
+
+void COrvikDlg::CreateImageButtons() {
+  for (const auto& b : kSkinButtons) {
+    auto button = std::make_unique<CImageButton>(b.id);
+    if (!button->Create(hwnd_)) continue;
+    if (b.disabled) {
+      button->SetFaces(b.normal, b.down, b.disabled);
+    } else {
+      button->SetFaces(b.normal, b.down);
+    }
+    button->SetBackColor(ImageButtonState::kMainWindowBackColor);
+    button->SetMode(true, b.radio);
+    const RECT r = ScaledRect(b.x, b.y, b.width, b.height);
+    button->Place(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    button->Show(b.shown);
+    button->onCheckedByMouse = [this](int id, bool checked) {
+      MirrorUpdate(id, [checked](ControlMirror& m) { m.checked = checked; });
+    };
+    button->onClicked = [this](int id) {
+      Forward([id](WindowEvents& logic) { logic.OnCommand(id); });
+    };
+    controls_[b.id] = button->Hwnd();
+    mirror_[b.id] = ControlMirror{false, b.shown, true};
+    imageButtons_[b.id] = std::move(button);
+  }
+  if (CImageButton* tunova = ImageButton(ctl::kServiceTunova)) tunova->SetChecked(true);
+  mirror_[ctl::kServiceTunova].checked = true;
+}
+
+void COrvikDlg::CreateBanner() {
+  banner_ = std::make_unique<CRollingBanner>();
+  if (!banner_->Create(hwnd_)) return;
+  banner_->SetBannerRect(0, 0, Scaled(kClientWidth), Scaled(kBannerHeight));
+  banner_->SetInterval(kBannerPeriodMs);
+  banner_->onClicked = [this](int index) {
+    PostWindowMessage(WM_BANNER_CLICKED, static_cast<std::uintptr_t>(index), 0);
+  };
+}
+
+void COrvikDlg::CreateStatusPicture() {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = StatusPictureProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = kStatusPictureClass;
+  RegisterClassW(&wc);
+  const RECT r = ScaledRect(526, 420, 163, 86);
+  statusPicture_ =
+      CreateWindowExW(0, kStatusPictureClass, L"", WS_CHILD | WS_CLIPSIBLINGS, r.left, r.top,
+                      r.right - r.left, r.bottom - r.top, hwnd_, nullptr, wc.hInstance, nullptr);
+  if (!statusPicture_) return;
+  SetWindowLongPtrW(statusPicture_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  // Above the program caption it covers, below the program list and the buttons.
+  if (programCaption_) {
+    SetWindowLongPtrW(programCaption_, GWL_STYLE,
+                      GetWindowLongPtrW(programCaption_, GWL_STYLE) | WS_CLIPSIBLINGS);
+    HWND above = GetWindow(programCaption_, GW_HWNDPREV);
+    SetWindowPos(statusPicture_, above ? above : HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+}
+
+void COrvikDlg::UpdateStatusPicture() {
+  if (!statusPicture_) return;
+  const bool show = logic_ && !closed_ && logic_->StatusPictureToShow() != StatusPicture::None;
+  ShowWindow(statusPicture_, show ? SW_SHOWNA : SW_HIDE);
+  InvalidateRect(statusPicture_, nullptr, TRUE);
+}
+
+LRESULT CALLBACK COrvikDlg::StatusPictureProc(HWND hwnd, UINT message, WPARAM wParam,
+                                              LPARAM lParam) {
+  auto* self = reinterpret_cast<COrvikDlg*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (message == WM_NCHITTEST) return HTTRANSPARENT;
+  if (message == WM_ERASEBKGND) return 1;
+  if (message == WM_PAINT && self) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    FillRect(dc, &ps.rcPaint, GetSysColorBrush(COLOR_3DFACE));
+    const StatusPicture which =
+        self->logic_ && !self->closed_ ? self->logic_->StatusPictureToShow() : StatusPicture::None;
+    const int id = which == StatusPicture::Downloading ? kDownloadingId
+                   : which == StatusPicture::Unpacking ? kUnpackingId
+                                                       : 0;
+    if (id) {
+      RECT client;
+      GetClientRect(hwnd, &client);
+      self->panels_[id].Draw(dc, 0, 0, client.right, client.bottom);
+    }
+    EndPaint(hwnd, &ps);
+    return 0;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+}  // namespace orvik::ui::win
