@@ -11,6 +11,7 @@
 #include "ui/win32/image_button.h"
 #include "ui/win32/orvik_dlg.h"
 #include "ui/win32/rolling_banner.h"
+#include "window/skin_buttons.h"
 
 namespace orvik::ui::win {
 
@@ -21,28 +22,6 @@ constexpr int kDownloadingId = 166;
 constexpr int kUnpackingId = 167;
 // The template static "실행될 프로그램"; image button 1032 takes the number over.
 constexpr int kProgramCaptionId = 1032;
-
-struct SkinButton {
-  int id;
-  int x, y, width, height;     // pixels, the picture's rectangle
-  int normal, down, disabled;  // 0: no disabled face
-  bool radio;
-  bool shown;
-};
-
-// In creation order.
-constexpr SkinButton kSkinButtons[] = {
-    {ctl::kServiceTunovaHL, 20, 386, 122, 28, 138, 137, 154, true, false},
-    {ctl::kServiceTunovaUSB, 152, 386, 122, 28, 146, 145, 156, true, false},
-    {ctl::kServiceTunova, 284, 386, 122, 28, 136, 135, 153, true, false},
-    {ctl::kServiceTunovaNEW, 416, 386, 122, 28, 142, 141, 155, true, false},
-    {ctl::kServiceTunovaPRO, 548, 386, 122, 28, 144, 143, 157, true, false},
-    {ctl::kEventUpdateButton, 20, 330, 220, 26, 151, 151, 0, false, true},
-    {ctl::kEventInstallButton, 250, 330, 178, 26, 139, 139, 0, false, true},
-    {ctl::kMakeListButton, 510, 330, 158, 26, 131, 131, 0, false, true},
-    {ctl::kRunButton, 526, 420, 163, 80, 158, 169, 0, true, false},
-    {ctl::kUpdateButton, 526, 420, 163, 80, 159, 160, 0, true, true},
-};
 
 int Round(double value) { return static_cast<int>(std::lround(value)); }
 
