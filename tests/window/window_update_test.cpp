@@ -105,6 +105,13 @@ TEST_F(UpdateWindow, ReadyPackageDownloadsThenUnpacksAndPressesMeanwhileDoNothin
   }));
   EXPECT_EQ(port_.CallsOf("invalidate").back().text, "524,418,691,508");
   EXPECT_EQ(window_->StatusPictureToShow(), StatusPicture::Unpacking);
+  // The extraction thread's last call is the post of its failure; once that is in, only the
+  // window's own calls can follow.
+  ASSERT_TRUE(port_.WaitFor([](const std::vector<PortCall>& calls) {
+    return std::any_of(calls.begin(), calls.end(), [](const PortCall& c) {
+      return c.kind == "post" && c.id == WM_UPDATE_STATE && c.extra == kStateUnpackFailed;
+    });
+  }));
   const std::size_t whileUnpacking = CallCount();
   window_->OnCommand(ctl::kUpdateButton);
   EXPECT_EQ(CallCount(), whileUnpacking);
