@@ -70,7 +70,8 @@ wait_for() {  # seconds command...
 screen() { import -window root "$SHOTS/$1.png"; echo "$SHOTS/$1.png"; }
 main_window() { window=$(xdotool search --onlyvisible --name '^ $' 2>/dev/null | head -n1) && [ -n "$window" ]; }
 boxes() { [ "$(xdotool search --onlyvisible --pid "$launcher" 2>/dev/null | wc -l)" -ge "$1" ]; }
-part_grew() { [ "$(stat -c %s "$DEMO"/*.zip.part 2>/dev/null | head -n1)" -gt 100000 ] 2>/dev/null; }
+# The package being downloaded (<product>.zip.part) has passed 100 kB.
+download_grew() { [ "$(stat -c %s "$DEMO"/*.zip.part 2>/dev/null | head -n1)" -gt 100000 ] 2>/dev/null; }
 seven_zip() {  # this prefix's 7-Zip (other Wine prefixes may run one too)
   local pid
   for pid in $(pgrep -f 'Orvik.bin.7z.7za\.exe'); do
@@ -136,7 +137,7 @@ dismiss
 wait_for 60 face_is_ready
 screen 03-update-ready
 xdotool mousemove --window "$window" 607 460 click 1
-wait_for 60 part_grew
+wait_for 60 download_grew
 kill -STOP "$service"
 screen 04-downloading
 kill -CONT "$service"
@@ -162,7 +163,7 @@ offer_update 300
 start_launcher
 wait_for 60 face_is_ready
 xdotool mousemove --window "$window" 607 460 click 1
-wait_for 60 part_grew
+wait_for 60 download_grew
 kill -KILL "$service"
 # The window says why, and offers the update again or the run button.
 wait_for 60 download_over
