@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: download_child URL CA-FILE FILE\n");
     return 2;
   }
-  auto transport = orvik::MakeSystemTransport(orvik::ServiceAddress{"", "", argv[2]}, nullptr);
+  auto transport = orvik::MakeSystemTransport(orvik::ServiceAddress{"", "", argv[2]});
   const long before = PeakResidentKb();
   const auto start = std::chrono::steady_clock::now();
   const auto outcome =

@@ -124,9 +124,9 @@ int main(int argc, char** argv) {
   auto dlg = std::make_unique<orvik::ui::COrvikDlg>();
   orvik::WindowDependencies deps;
   deps.moduleDir = module;
-  deps.makeTransport = [](const orvik::ServiceAddress& address, orvik::WindowPort& port,
+  deps.makeTransport = [](const orvik::ServiceAddress& address,
                           std::stop_token shutdown) {
-    return orvik::MakeSystemTransport(address, &port, shutdown);
+    return orvik::MakeSystemTransport(address, shutdown);
   };
   auto logic = std::make_unique<orvik::COrvikWindow>(*dlg, std::move(deps));
   dlg->AttachLogic(logic.get());

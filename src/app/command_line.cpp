@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "core/version.h"
+#include "core/user_texts.h"
 
 namespace orvik {
 
@@ -64,7 +65,7 @@ std::optional<int> HandleCommandLine(const std::vector<std::string>& args, bool 
   }
   if (sync) return runSync(options);
   if (!hasDisplay) {
-    err("orvik: 화면(디스플레이)이 필요합니다: DISPLAY가 설정되지 않았습니다 (needs a display)");
+    err(text::kNeedsDisplay);
     return 1;
   }
   return std::nullopt;

@@ -32,9 +32,9 @@ bool COrvikApp::InitInstance() {
   // Before the window, after the lock (a second start writes nothing): every later event
   // of this run belongs in the technician's log.
   logging::OpenLogFile(deps.moduleDir);
-  deps.makeTransport = [](const ServiceAddress& address, WindowPort& port,
+  deps.makeTransport = [](const ServiceAddress& address,
                           std::stop_token shutdown) -> std::unique_ptr<HttpTransport> {
-    return MakeSystemTransport(address, &port, shutdown);
+    return MakeSystemTransport(address, shutdown);
   };
   auto logic = std::make_unique<COrvikWindow>(*dlg, std::move(deps));
   dlg->AttachLogic(logic.get());

@@ -19,9 +19,9 @@ constexpr std::string_view kProPrograms[] = {"tunovaPRONEW", "tunovaPRO", "tunov
 
 const std::array<ServiceInfo, 6> kCatalogue = {{
     {"tunovaHL", "tunovahl", "Tunova H/L", "▶ Tunova H/L", "Tunova H/L 실행", ctl::kLegacyTunovaHL,
-     ctl::kServiceTunovaHL, kHLPrograms},
+     ctl::kServiceTunovaHL, kHLPrograms, true},
     {"tunovaUSB", "tunovausb", "TunovaUSB", "▶ TunovaUSB", "TunovaUSB 실행", ctl::kLegacyTunovaUSB,
-     ctl::kServiceTunovaUSB, kUSBPrograms},
+     ctl::kServiceTunovaUSB, kUSBPrograms, true},
     {"tunova", "tunova", "Tunova", "▶ Tunova", "Tunova 실행", ctl::kLegacyTunova,
      ctl::kServiceTunova, kTunovaPrograms},
     {"tunovaNEW", "tunovanew", "TunovaNew", "▶ TunovaNew", "TunovaNew 실행", ctl::kLegacyTunovaNEW,
@@ -60,6 +60,11 @@ const ServiceInfo* FindServiceByLegacyButton(int buttonId) {
   for (const auto& info : kCatalogue)
     if (info.legacyButton != 0 && info.legacyButton == buttonId) return &info;
   return nullptr;
+}
+
+bool HasOwnProductNumber(std::string_view key) {
+  const ServiceInfo* info = FindService(key);
+  return info != nullptr && info->ownProductNumber;
 }
 
 std::string NormaliseServiceKey(std::string_view stored) {
@@ -105,7 +110,7 @@ void SelectServiceByImageButton(LauncherState& state, WindowPort& port,
                                 int buttonId) {
   const auto* info = FindServiceByImageButton(buttonId);
   if (info == nullptr || !port.IsControlEnabled(buttonId)) return;
-  const bool ownProduct = info->key == "tunovaHL" || info->key == "tunovaUSB";
+  const bool ownProduct = info->ownProductNumber;
 
   port.SetControlChecked(state.m_currentServiceButton, false);
   port.RedrawControl(state.m_currentServiceButton);

@@ -22,6 +22,9 @@ struct ServiceInfo {
   int legacyButton = 0;           // 0: none
   int imageButton = 0;            // 0: none
   std::span<const std::string_view> programs;  // program-list entries, in table order
+  // Asks the product number source for a number of its own instead of the installation's,
+  // and checks at once when selected.
+  bool ownProductNumber = false;
 };
 
 std::span<const ServiceInfo> ServiceCatalogue();
@@ -29,6 +32,8 @@ std::span<const ServiceInfo> ServiceCatalogue();
 const ServiceInfo* FindService(std::string_view key);
 const ServiceInfo* FindServiceByImageButton(int buttonId);
 const ServiceInfo* FindServiceByLegacyButton(int buttonId);
+// Whether the type has a product number of its own (false outside the catalogue).
+bool HasOwnProductNumber(std::string_view key);
 
 // The one case-insensitive step: a lower-case match becomes the canonical key, an empty
 // text "tunova", anything else stays as it is.

@@ -10,6 +10,7 @@
 #include "core/control_ids.h"
 #include "core/log.h"
 #include "core/tool_paths.h"
+#include "core/user_texts.h"
 
 namespace orvik {
 namespace {
@@ -29,11 +30,11 @@ bool WaitBounded(LaunchContext& ctx, ProcessHandle& process) {
       return true;
     case ProcessHandle::WaitResult::TimedOut:
       process.Terminate(1);
-      ctx.port.ShowMessage("프로세스가 응답하지 않아 종료되었습니다.", MessageIcon::Stop);
+      ctx.port.ShowMessage(text::kProcessNotResponding, MessageIcon::Stop);
       return false;
     case ProcessHandle::WaitResult::Failed:
       ctx.port.ShowMessage(
-          ErrorText("WaitForSingleObject 실패: 오류 코드 %lu", static_cast<unsigned long>(errno)),
+          ErrorText(text::kWaitFailed, static_cast<unsigned long>(errno)),
           MessageIcon::Stop);
       return true;
   }
@@ -43,10 +44,10 @@ bool WaitBounded(LaunchContext& ctx, ProcessHandle& process) {
 bool StartTool(LaunchContext& ctx, const ToolInfo& tool) {
   if (RunProgram(ctx, tool.path, "", true, false, false)) return true;
   if (tool.checkBoxId == ctl::kLoopMidiBox) {
-    ctx.port.ShowMessage("Loop MIDI 를 실행할수 없습니다\nLoop MIDI가 설치되어있는디 확인해주세요",
+    ctx.port.ShowMessage(text::kLoopMidiFailed,
                          MessageIcon::None);
   } else {
-    ctx.port.ShowMessage("KV Synth 를 실행할수 없습니다.\nKV Synth가 설치되어있는지 확인해주세요",
+    ctx.port.ShowMessage(text::kKvSynthFailed,
                          MessageIcon::None);
   }
   return false;
@@ -93,12 +94,12 @@ std::string WorkingFolderOf(const std::string& path) {
 int RunProgram(LaunchContext& ctx, const std::string& path, const std::string& arguments, bool show,
                bool wait, bool elevated) {
   if (path.empty()) {
-    ctx.port.ShowMessage("실행할 프로그램이 설정되지 않았습니다.\nsetting.env를 확인하세요.",
+    ctx.port.ShowMessage(text::kNoProgramConfigured,
                          MessageIcon::Warning);
     return 0;
   }
   if (!ctx.processes.PathExists(path)) {
-    ctx.port.ShowMessage(path + "\n지정된 파일이 존재하지 않습니다.", MessageIcon::Warning);
+    ctx.port.ShowMessage(path + text::kProgramMissing, MessageIcon::Warning);
     return 0;
   }
   platform::StartRequest request;
@@ -110,7 +111,7 @@ int RunProgram(LaunchContext& ctx, const std::string& path, const std::string& a
   platform::StartResult started = ctx.processes.Start(request);
   if (!started.ok) {
     const char* format =
-        elevated ? "관리자 권한으로 실행 실패: 오류 코드 %lu" : "프로세스 생성 실패: 오류 코드 %lu";
+        elevated ? text::kElevatedStartFailed : text::kStartFailed;
     // The program is named: the code alone does not tell which start failed.
     ctx.port.ShowMessage(path + "\n" + ErrorText(format, started.error), MessageIcon::Stop);
     logging::Error("launch: " + path + " failed with error " + std::to_string(started.error));
@@ -138,8 +139,8 @@ bool LaunchPlayer(LaunchContext& ctx, const std::string& runProgramPath,
     if (round == ToolRound::Ready) break;
     if (attempt >= ctx.maxToolAttempts) {
       const ToolInfo& missing = NeedsStart(ctx, LoopMidiTool()) ? LoopMidiTool() : KvSynthTool();
-      ctx.port.ShowMessage(missing.displayName + " 를 실행했지만 시작되지 않았습니다.\n" +
-                               missing.displayName + " 상태를 확인한 후 다시 실행해주세요",
+      ctx.port.ShowMessage(missing.displayName + text::kToolNotStarted +
+                               missing.displayName + text::kToolCheckAndRetry,
                            MessageIcon::Warning);
       return false;
     }

@@ -1,5 +1,6 @@
 #include "core/settings_product_source.h"
 
+#include "core/catalogue.h"
 #include "core/launcher_settings.h"
 #include "core/settings_table.h"
 
@@ -25,7 +26,7 @@ std::optional<ProductInfo> SettingsProductSource::Read(const std::string& number
 std::optional<ProductInfo> SettingsProductSource::Current() { return Read("product.number"); }
 
 std::optional<ProductInfo> SettingsProductSource::ForServiceKey(const std::string& serviceKey) {
-  if (serviceKey != "tunovaHL" && serviceKey != "tunovaUSB") return std::nullopt;
+  if (!HasOwnProductNumber(serviceKey)) return std::nullopt;
   return Read("product." + serviceKey);
 }
 

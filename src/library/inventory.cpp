@@ -8,6 +8,7 @@
 #include "library/song_counter.h"
 #include "library/song_listing.h"
 #include "platform/path_text.h"
+#include "core/user_texts.h"
 
 namespace orvik {
 namespace {
@@ -33,7 +34,7 @@ std::string FormatWithThousands(int value) {
   return out;
 }
 
-std::string StoredCountLabel(int count) { return FormatWithThousands(count) + "곡"; }
+std::string StoredCountLabel(int count) { return FormatWithThousands(count) + text::kSongsUnit; }
 
 void RefreshSongInventory(const std::filesystem::path& songFolder,
                           const std::filesystem::path& moduleDir, WindowPort& port,
@@ -44,7 +45,7 @@ void RefreshSongInventory(const std::filesystem::path& songFolder,
     state.m_storedSongCount = 0;
     return;
   }
-  port.SetControlText(ctl::kStoredCountLabel, "계산중..");
+  port.SetControlText(ctl::kStoredCountLabel, text::kCounting);
   const std::filesystem::path listing = moduleDir / kListingFileName;
   std::error_code ec;
   std::filesystem::remove(listing, ec);
@@ -56,7 +57,7 @@ void RefreshSongInventory(const std::filesystem::path& songFolder,
   if (!outcome.folderFound) {
     logging::Warning("inventory: song folder not found: " + platform::PathToUtf8(songFolder));
     Publish(SongTally{}, port, state);
-    port.SetControlText(ctl::kStatusLine, "곡 폴더를 찾을 수 없습니다");
+    port.SetControlText(ctl::kStatusLine, text::kSongFolderNotFound);
     return;
   }
   const SongTally tally = counter.Result();

@@ -88,8 +88,8 @@ void ErrorLine(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_st
 
 }  // namespace
 
-CurlTransport::CurlTransport(ServiceAddress address, WindowPort* port, std::stop_token shutdown)
-    : address_(std::move(address)), port_(port), shutdown_(std::move(shutdown)) {}
+CurlTransport::CurlTransport(ServiceAddress address, std::stop_token shutdown)
+    : address_(std::move(address)), shutdown_(std::move(shutdown)) {}
 
 namespace {
 
@@ -232,9 +232,9 @@ bool CurlTransport::DownloadFile(const std::string& url, const std::filesystem::
 
 bool CurlTransport::IsConnected() { return platform::HasNetworkConnection(); }
 
-std::unique_ptr<HttpTransport> MakeSystemTransport(ServiceAddress address, WindowPort* port,
+std::unique_ptr<HttpTransport> MakeSystemTransport(ServiceAddress address,
                                                    std::stop_token shutdown) {
-  return std::make_unique<CurlTransport>(std::move(address), port, std::move(shutdown));
+  return std::make_unique<CurlTransport>(std::move(address), std::move(shutdown));
 }
 
 }  // namespace orvik

@@ -8,14 +8,13 @@
 
 namespace orvik {
 
-class WindowPort;
 
 class CurlTransport : public HttpTransport {
  public:
   // `port`: the window, for a transport that must ask it something (may be null; libcurl's
   // never does: failures come back as TransportError and the caller tells the operator).
   // A stop request on `shutdown` ends every running and later transfer at once, silently.
-  CurlTransport(ServiceAddress address, WindowPort* port, std::stop_token shutdown = {});
+  explicit CurlTransport(ServiceAddress address, std::stop_token shutdown = {});
 
   std::optional<std::string> PostForm(const std::string& url, const std::string& form,
                                       TransportError* error = nullptr) override;
@@ -30,7 +29,6 @@ class CurlTransport : public HttpTransport {
 
  private:
   ServiceAddress address_;
-  WindowPort* port_;
   std::stop_token shutdown_;
 };
 

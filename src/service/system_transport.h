@@ -9,12 +9,9 @@
 
 namespace orvik {
 
-class WindowPort;
-
-// `port`: the window, for a transport that must ask it something (may be null; libcurl's
-// never does: failures come back as TransportError and the caller tells the operator). A stop
-// request on `shutdown` ends every running and later transfer at once, silently.
-std::unique_ptr<HttpTransport> MakeSystemTransport(ServiceAddress address, WindowPort* port,
+// Failures come back as TransportError and the caller tells the operator. A stop request on
+// `shutdown` ends every running and later transfer at once, silently.
+std::unique_ptr<HttpTransport> MakeSystemTransport(ServiceAddress address,
                                                    std::stop_token shutdown = {});
 
 }  // namespace orvik

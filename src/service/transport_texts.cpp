@@ -1,19 +1,20 @@
 #include "service/transport_texts.h"
 
 #include "core/log.h"
+#include "core/user_texts.h"
 
 namespace orvik {
 
 std::string TransportFailureText(const TransportError& error) {
   switch (error.kind) {
     case TransportFailure::TimedOut:
-      return "서버 응답 시간 초과";
+      return text::kServerTimedOut;
     case TransportFailure::Certificate:
-      return "서버 인증서를 확인할 수 없습니다";
+      return text::kServerCertificate;
     case TransportFailure::HttpStatus:
-      return "서버 오류 " + std::to_string(error.status);
+      return text::kServerError + std::to_string(error.status);
     case TransportFailure::TooLarge:
-      return "서버 응답이 너무 큽니다";
+      return text::kServerReplyTooLarge;
     case TransportFailure::None:
       return {};
     case TransportFailure::Unreachable:
@@ -21,7 +22,7 @@ std::string TransportFailureText(const TransportError& error) {
     case TransportFailure::Other:
       break;
   }
-  return "서버에 연결할 수 없습니다";
+  return text::kServerUnreachable;
 }
 
 void LogExchange(const char* method, const std::string& url, const TransportError* error,

@@ -9,7 +9,6 @@
 
 namespace orvik {
 
-class WindowPort;
 struct ExchangeSettings;
 
 class WinHttpTransport : public HttpTransport {
@@ -18,7 +17,7 @@ class WinHttpTransport : public HttpTransport {
   // never does: failures come back as TransportError and the caller tells the operator).
   // A stop request on `shutdown` ends every running and later transfer at once, silently.
   // The user's proxy settings are read here, once.
-  WinHttpTransport(ServiceAddress address, WindowPort* port, std::stop_token shutdown = {});
+  explicit WinHttpTransport(ServiceAddress address, std::stop_token shutdown = {});
   ~WinHttpTransport() override;
   WinHttpTransport(const WinHttpTransport&) = delete;
   WinHttpTransport& operator=(const WinHttpTransport&) = delete;
@@ -36,7 +35,6 @@ class WinHttpTransport : public HttpTransport {
   ExchangeSettings Settings() const;
 
   ServiceAddress address_;
-  WindowPort* port_;
   std::stop_token shutdown_;
   void* session_ = nullptr;  // HINTERNET, asynchronous
 };

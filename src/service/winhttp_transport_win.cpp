@@ -69,10 +69,8 @@ struct Collector {
 
 }  // namespace
 
-WinHttpTransport::WinHttpTransport(ServiceAddress address, WindowPort* port,
-                                   std::stop_token shutdown)
+WinHttpTransport::WinHttpTransport(ServiceAddress address, std::stop_token shutdown)
     : address_(std::move(address)),
-      port_(port),
       shutdown_(std::move(shutdown)),
       session_(OpenSession()) {}
 
@@ -246,9 +244,9 @@ FetchResult WinHttpTransport::Fetch(const FetchRequest& request) {
   return result;
 }
 
-std::unique_ptr<HttpTransport> MakeSystemTransport(ServiceAddress address, WindowPort* port,
+std::unique_ptr<HttpTransport> MakeSystemTransport(ServiceAddress address,
                                                    std::stop_token shutdown) {
-  return std::make_unique<WinHttpTransport>(std::move(address), port, std::move(shutdown));
+  return std::make_unique<WinHttpTransport>(std::move(address), std::move(shutdown));
 }
 
 }  // namespace orvik

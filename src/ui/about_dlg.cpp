@@ -11,27 +11,28 @@
 #include "platform/module_dir.h"
 #include "platform/path_text.h"
 #include "ui/skin_resources.h"
+#include "core/user_texts.h"
 
 namespace orvik::ui {
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   InitSkinResources();
-  setWindowTitle(QString::fromUtf8("튜노바프로 신곡 관리 정보"));
+  setWindowTitle(QString::fromUtf8(text::kAboutTitle));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
   auto* icon = new QLabel(this);
   icon->setPixmap(QIcon(QStringLiteral(":/icon/orvik.png")).pixmap(32, 32));
   icon->setFixedSize(32, 32);
-  auto* name = new QLabel(QString::fromUtf8("튜노바프로 신곡 관리"), this);
+  auto* name = new QLabel(QString::fromUtf8(text::kAboutName), this);
   auto* version = new QLabel(VersionLine(), this);
   // For the technician: where this launcher lives and when it last brought songs.
   const std::filesystem::path moduleDir = platform::GetModuleDirectory();
   auto* folder = new QLabel(
-      QString::fromUtf8("설치 폴더: ") + QString::fromStdString(platform::PathToUtf8(moduleDir)),
+      QString::fromUtf8(text::kAboutFolder) + QString::fromStdString(platform::PathToUtf8(moduleDir)),
       this);
   folder->setTextInteractionFlags(Qt::TextSelectableByMouse);
   auto* lastUpdate = new QLabel(LastUpdateLine(moduleDir), this);
-  auto* ok = new QPushButton(QString::fromUtf8("확인"), this);
+  auto* ok = new QPushButton(QString::fromUtf8(text::kBoxOk), this);
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
@@ -56,10 +57,10 @@ QString CAboutDlg::VersionLine() {
 
 QString CAboutDlg::LastUpdateLine(const std::filesystem::path& moduleDir) {
   const auto last = LoadLastUpdate(moduleDir);
-  if (!last) return QString::fromUtf8("마지막 곡 업데이트: 없음");
-  return QString::fromUtf8("마지막 곡 업데이트: %1 (%2곡 추가)")
-      .arg(QString::fromStdString(last->localTime))
-      .arg(last->songsAdded);
+  if (!last) return QString::fromUtf8(text::kAboutNoUpdate);
+  return QString::fromUtf8(text::kAboutLastUpdate) + QString::fromStdString(last->localTime) +
+         QStringLiteral(" (") + QString::number(last->songsAdded) +
+         QString::fromUtf8(text::kAboutSongsAdded);
 }
 
 }  // namespace orvik::ui

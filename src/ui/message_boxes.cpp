@@ -1,4 +1,5 @@
 #include "ui/message_boxes.h"
+#include "core/user_texts.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -33,8 +34,8 @@ QString BoxTitle() {
 
 bool RunQuestionBox(QWidget* parent, const QString& text) {
   QMessageBox box(QMessageBox::Question, BoxTitle(), text, QMessageBox::NoButton, parent);
-  QPushButton* yes = box.addButton(QString::fromUtf8("예(&Y)"), QMessageBox::YesRole);
-  QPushButton* no = box.addButton(QString::fromUtf8("아니요(&N)"), QMessageBox::NoRole);
+  QPushButton* yes = box.addButton(QString::fromUtf8(text::kBoxYes), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QString::fromUtf8(text::kBoxNo), QMessageBox::NoRole);
   box.setDefaultButton(yes);
   box.setEscapeButton(no);
   box.exec();
@@ -43,7 +44,7 @@ bool RunQuestionBox(QWidget* parent, const QString& text) {
 
 void RunNoticeBox(QWidget* parent, const QString& text, MessageIcon icon) {
   QMessageBox box(ToQt(icon), BoxTitle(), text, QMessageBox::NoButton, parent);
-  QPushButton* ok = box.addButton(QString::fromUtf8("확인"), QMessageBox::AcceptRole);
+  QPushButton* ok = box.addButton(QString::fromUtf8(text::kBoxOk), QMessageBox::AcceptRole);
   box.setDefaultButton(ok);
   box.setEscapeButton(ok);
   box.exec();

@@ -18,6 +18,7 @@
 #include "ui/rolling_banner.h"
 #include "ui/skin_resources.h"
 #include "ui/status_picture.h"
+#include "core/user_texts.h"
 
 namespace orvik::ui {
 
@@ -94,11 +95,11 @@ CImageButton* COrvikDlg::ImageButton(int id) const {
 QMenu* COrvikDlg::CreateContextMenu() {
   auto* menu = new QMenu(this);
   if (logic_ && !closed_ && logic_->OffersRunInMenu()) {
-    menu->addAction(QString::fromUtf8("실행"), this, [this] {
+    menu->addAction(QString::fromUtf8(text::kRunMenuItem), this, [this] {
       Forward([](WindowEvents& logic) { logic.OnCommand(ctl::kRunButton); });
     });
   }
-  menu->addAction(QString::fromUtf8("Orvik 정보(&A)..."), this, [this] {
+  menu->addAction(QString::fromUtf8(text::kAboutMenuItem), this, [this] {
     if (logic_) {
       Forward([](WindowEvents& logic) { logic.OnCommand(ctl::kAboutCommand); });
     } else {

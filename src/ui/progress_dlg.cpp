@@ -7,6 +7,7 @@
 #include <QWindow>
 
 #include "ui/dialog_units.h"
+#include "core/user_texts.h"
 
 namespace orvik::ui {
 
@@ -16,7 +17,7 @@ constexpr DialogUnits kUnits{1.5, 1.625};
 }  // namespace
 
 CProgressDlg::CProgressDlg() {
-  setWindowTitle(QString::fromUtf8("진행상태"));
+  setWindowTitle(QString::fromUtf8(text::kProgressTitle));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
   setModal(false);
@@ -32,7 +33,7 @@ CProgressDlg::CProgressDlg() {
   bar_->setGeometry(kUnits.ToPixels(15, 38, 154, 13));
   bar_->setRange(state_.Lower(), state_.Upper());
   bar_->setValue(state_.Pos());
-  cancel_ = new QPushButton(QString::fromUtf8("취소"), this);
+  cancel_ = new QPushButton(QString::fromUtf8(text::kBoxCancel), this);
   cancel_->setGeometry(kUnits.ToPixels(67, 63, 50, 22));
   cancel_->setAutoDefault(false);
   connect(cancel_, &QPushButton::clicked, this, &CProgressDlg::reject);

@@ -29,7 +29,7 @@
 #include "update/pending_result.h"
 #include "update/store_move.h"
 #include "update/update_outcome.h"
-#include "update/update_texts.h"
+#include "core/user_texts.h"
 
 namespace fs = std::filesystem;
 
@@ -120,10 +120,10 @@ void UpdateEngine::Impl::MarkPackageReady(const std::string& url) {
 void UpdateEngine::Impl::UpdateCheckThread(std::stop_token stop) {
   auto& st = state();
   if (st.m_isActive) {
-    // The two keys with a number of their own ask for it; every other key asks for the
+    // A type with a number of its own asks for it; every other type asks for the
     // installation's product.
     const std::string key = st.ServiceKey();
-    const auto product = (key == "tunovaHL" || key == "tunovaUSB")
+    const auto product = HasOwnProductNumber(key)
                              ? deps.products.ForServiceKey(key)
                              : deps.products.Current();
     if (product) {

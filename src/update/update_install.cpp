@@ -17,7 +17,7 @@
 #include "update/pending_result.h"
 #include "update/update_engine_impl.h"
 #include "update/update_status.h"
-#include "update/update_texts.h"
+#include "core/user_texts.h"
 
 namespace fs = std::filesystem;
 

@@ -4,7 +4,7 @@
 #include "service/transport_texts.h"
 #include "update/package_download.h"
 #include "update/package_extractor.h"
-#include "update/update_texts.h"
+#include "core/user_texts.h"
 
 namespace orvik {
 

@@ -1,7 +1,7 @@
 #include "window/console_port.h"
 
 #include "core/log.h"
-#include "update/update_texts.h"
+#include "core/user_texts.h"
 
 namespace orvik {
 

@@ -1,5 +1,7 @@
 #include "window/download_rate.h"
 
+#include "core/user_texts.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -32,7 +34,8 @@ std::string DownloadProgressText(std::uint64_t received, std::uint64_t total,
   if (bytesPerSecond && *bytesPerSecond > 0 && received < total) {
     const double left = static_cast<double>(total - received) / *bytesPerSecond;
     const long long secs = std::llround(std::min(left, 359999.0));
-    n += std::snprintf(buf + n, sizeof buf - n, "  %.1fMB/s  남은 시간 ", *bytesPerSecond / kMB);
+    n += std::snprintf(buf + n, sizeof buf - n, "  %.1fMB/s  %s", *bytesPerSecond / kMB,
+                       text::kRemainingTime);
     if (secs >= 3600) {
       std::snprintf(buf + n, sizeof buf - n, "%lld:%02lld:%02lld", secs / 3600, secs / 60 % 60,
                     secs % 60);

@@ -14,7 +14,7 @@
 #include "service/service_client.h"
 #include "service/web_address.h"
 #include "update/update_engine.h"
-#include "window/window_texts.h"
+#include "core/user_texts.h"
 
 namespace fs = std::filesystem;
 
@@ -87,7 +87,7 @@ void COrvikWindow::OnInitDialog() {
   port_.SetProgressPos(ctl::kProgressBar, 0);
 
   address_ = ReadServiceAddress(state_.settings);
-  transport_ = deps_.makeTransport(address_, port_, shutdown_.get_token());
+  transport_ = deps_.makeTransport(address_, shutdown_.get_token());
   client_ = std::make_unique<CServiceClient>(address_.baseUrl, *transport_);
   engine_ = std::make_unique<UpdateEngine>(
       UpdateEngineDeps{state_, *client_, *transport_, port_, *deps_.products,
@@ -115,7 +115,7 @@ void COrvikWindow::OnInitDialog() {
   SayOwnFileProblem(idProblem);
 
   const std::string key = state_.ServiceKey();
-  if (key == "tunovaHL" || key == "tunovaUSB") {
+  if (HasOwnProductNumber(key)) {
     engine_->StartUpdateCheck();
   } else {
     port_.StartTimer(timer::kUpdateCheck, 1800);

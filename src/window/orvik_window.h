@@ -43,7 +43,7 @@ struct WindowDependencies {
   std::filesystem::path moduleDir;
   // Made once the settings are loaded, since they hold the service address.
   // Its transfers end when `shutdown` is requested (the window closes).
-  std::function<std::unique_ptr<HttpTransport>(const ServiceAddress&, WindowPort&,
+  std::function<std::unique_ptr<HttpTransport>(const ServiceAddress&,
                                                std::stop_token shutdown)>
       makeTransport;
   platform::ProcessApi* processes = nullptr;  // null: the system's

@@ -10,7 +10,7 @@
 #include "update/update_engine.h"
 #include "window/orvik_window.h"
 #include "window/update_outcome_view.h"
-#include "window/window_texts.h"
+#include "core/user_texts.h"
 
 namespace orvik {
 namespace {

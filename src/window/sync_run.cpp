@@ -10,6 +10,7 @@
 #include "service/system_transport.h"
 #include "update/update_outcome.h"
 #include "window/console_port.h"
+#include "core/user_texts.h"
 
 namespace orvik {
 namespace {
@@ -86,7 +87,7 @@ int RunSync(const SyncOptions& options, SyncSetup setup) {
   // Never beside a launcher: two of them would change the same store.
   const auto lock = platform::TryLockModuleFolder(setup.moduleDir);
   if (!lock) {
-    setup.err("orvik: 다른 실행기가 이 프로그램 폴더를 쓰고 있습니다 (another launcher holds " +
+    setup.err(text::kFolderLocked +
               platform::PathToUtf8(setup.moduleDir) + ")");
     return kSyncLocked;
   }
@@ -95,9 +96,9 @@ int RunSync(const SyncOptions& options, SyncSetup setup) {
   platform::ProcessApi& processes =
       setup.processes ? *setup.processes : platform::SystemProcesses();
   if (!setup.makeTransport) {
-    setup.makeTransport = [](const ServiceAddress& address, WindowPort& port,
+    setup.makeTransport = [](const ServiceAddress& address,
                              std::stop_token shutdown) -> std::unique_ptr<HttpTransport> {
-      return MakeSystemTransport(address, &port, shutdown);
+      return MakeSystemTransport(address, shutdown);
     };
   }
   int code = kSyncUpdated;
@@ -106,9 +107,7 @@ int RunSync(const SyncOptions& options, SyncSetup setup) {
     settings.moduleDir = setup.moduleDir;
     LoadSettings(settings);
     if (!WaitForPlayersToEnd(PlayerExecutables(settings), processes, *options.waitPlayer)) {
-      setup.err(
-          "orvik: 플레이어가 아직 실행 중이어서 곡을 업데이트하지 않았습니다 (a player "
-          "is still running)");
+      setup.err(text::kPlayerStillRunning);
       code = kSyncFailed;
     }
   }
@@ -116,7 +115,7 @@ int RunSync(const SyncOptions& options, SyncSetup setup) {
     ConsolePort port(setup.out, setup.progress);
     code = RunWindowless(setup, port, processes);
     if (code == kSyncFailed)
-      setup.err("orvik: 업데이트 실패: " + (port.LastStatus().empty()
+      setup.err(text::kSyncFailed + (port.LastStatus().empty()
                                                 ? std::string("see logs/orvik.log")
                                                 : port.LastStatus()));
   }

@@ -29,7 +29,7 @@ struct SyncSetup {
   std::function<void(const std::string&)> out, err;
   std::function<void(const std::string&)> progress;  // null: not a terminal
   // Null: the system's transport.
-  std::function<std::unique_ptr<HttpTransport>(const ServiceAddress&, WindowPort&, std::stop_token)>
+  std::function<std::unique_ptr<HttpTransport>(const ServiceAddress&, std::stop_token)>
       makeTransport;
   platform::ProcessApi* processes = nullptr;  // null: the system's
 };

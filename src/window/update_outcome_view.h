@@ -6,6 +6,7 @@
 #include <string>
 
 #include "update/update_outcome.h"
+#include "core/user_texts.h"
 
 namespace orvik {
 
@@ -20,13 +21,5 @@ struct OutcomeView {
 
 // `detail`: the HTTP status of HttpError; `settingsFile`: where setting.env belongs.
 OutcomeView ViewOfOutcome(UpdateOutcome outcome, long detail, const std::string& settingsFile);
-
-namespace text {
-inline constexpr const char* kPollExpired =
-    "업데이트 준비가 늦어지고 있습니다. 나중에 다시 확인합니다";
-inline constexpr const char* kNoSettings = "설정 파일이 없습니다: ";
-inline constexpr const char* kNoProductNumber =
-    "제품 번호가 없습니다: setting.env의 [product] number를 확인하세요";
-}  // namespace text
 
 }  // namespace orvik

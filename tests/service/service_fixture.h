@@ -39,7 +39,7 @@ class ServiceTest : public ::testing::Test {
     certificates_ = options.certificates;
     service_ = std::make_unique<songsvc::SongService>(options);
     service_->Start();
-    transport_ = MakeSystemTransport(Address(), &port_);
+    transport_ = MakeSystemTransport(Address());
   }
   void TearDown() override { service_->Stop(); }
 

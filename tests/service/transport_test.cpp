@@ -89,7 +89,7 @@ TEST_F(TransportTest, FailuresAreToldInTheOperatorsTermsAndTheDetailIsLogged) {
   // No bundle (the test CA is in no system store), and a bundle without a certificate.
   for (const std::string& caFile : {std::string(), platform::PathToUtf8(dirs_ / "not-a-ca.pem")}) {
     auto untrusting =
-        MakeSystemTransport({Service().BaseUrl(), Service().SecureOrigin(), caFile}, &port_);
+        MakeSystemTransport({Service().BaseUrl(), Service().SecureOrigin(), caFile});
     TransportError error;
     EXPECT_FALSE(untrusting->GetSecure("/api/ok", &error)) << caFile;
     EXPECT_EQ(error.kind, TransportFailure::Certificate) << caFile;
@@ -114,7 +114,7 @@ TEST_F(TransportTest, FailuresAreToldInTheOperatorsTermsAndTheDetailIsLogged) {
 
 TEST_F(TransportTest, AStoppedTransportSendsNothingAndTellsNobody) {
   std::stop_source shutdown;
-  auto stopped = MakeSystemTransport(Address(), &port_, shutdown.get_token());
+  auto stopped = MakeSystemTransport(Address(), shutdown.get_token());
   shutdown.request_stop();
   EXPECT_FALSE(stopped->GetSecure("/api/ok"));
   EXPECT_FALSE(stopped->PostForm(Service().BaseUrl() + "/api/x", ""));

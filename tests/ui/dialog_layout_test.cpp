@@ -15,7 +15,7 @@
 #include "ui/orvik_dlg.h"
 #include "ui/rolling_banner.h"
 #include "ui/skin_resources.h"
-#include "update/update_texts.h"
+#include "core/user_texts.h"
 #include "window/update_outcome_view.h"
 
 namespace orvik::test {

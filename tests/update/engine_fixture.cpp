@@ -73,7 +73,7 @@ void EngineTest::SetUp() {
   service_->Start();
   const ServiceAddress address{service_->BaseUrl(), service_->SecureOrigin(),
                                platform::PathToUtf8(options.certificates.caFile)};
-  curl_ = MakeSystemTransport(address, &port_);
+  curl_ = MakeSystemTransport(address);
   net_ = std::make_unique<SwitchableTransport>(*curl_);
   client_ = std::make_unique<CServiceClient>(address.baseUrl, *net_);
 

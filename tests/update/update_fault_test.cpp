@@ -9,7 +9,7 @@
 #include "engine_fixture.h"
 #include "update/package_sidecar.h"
 #include "update/pending_result.h"
-#include "update/update_texts.h"
+#include "core/user_texts.h"
 
 namespace fs = std::filesystem;
 

@@ -6,7 +6,7 @@
 #include "core/log.h"
 #include "engine_fixture.h"
 #include "update/package_sidecar.h"
-#include "update/update_texts.h"
+#include "core/user_texts.h"
 
 namespace fs = std::filesystem;
 

@@ -4,7 +4,7 @@
 #include "update/update_engine.h"
 #include "window/download_rate.h"
 #include "window/update_outcome_view.h"
-#include "window/window_texts.h"
+#include "core/user_texts.h"
 #include "window_fixture.h"
 
 namespace orvik::test {

@@ -1,5 +1,5 @@
 // Banner pictures from the service and what a click on each picture opens.
-#include "window/window_texts.h"
+#include "core/user_texts.h"
 #include "window_fixture.h"
 
 namespace orvik::test {

@@ -32,7 +32,7 @@ class WindowTest : public ::testing::Test {
     if (!settings.empty()) WriteTextFile(SettingsFile(), settings);
     WindowDependencies deps;
     deps.moduleDir = dir_.path();
-    deps.makeTransport = [this](const ServiceAddress&, WindowPort&, std::stop_token) {
+    deps.makeTransport = [this](const ServiceAddress&, std::stop_token) {
       return std::move(pendingTransport_);
     };
     deps.processes = &processes_;

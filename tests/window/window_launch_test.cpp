@@ -3,7 +3,7 @@
 
 #include "core/launcher_settings.h"
 #include "window/player_wait.h"
-#include "window/window_texts.h"
+#include "core/user_texts.h"
 #include "window_fixture.h"
 
 namespace orvik::test {
@@ -107,7 +107,7 @@ TEST_F(LaunchWindow, ClosingDuringALaunchDoesNotWaitOutItsPauses) {
   WriteTextFile(dir / "setting.env", "[settings]\r\nservice=tunova\r\n");
   WindowDependencies deps;
   deps.moduleDir = dir.path();
-  deps.makeTransport = [](const ServiceAddress&, WindowPort&, std::stop_token) {
+  deps.makeTransport = [](const ServiceAddress&, std::stop_token) {
     return std::make_unique<FakeTransport>();
   };
   FakeProcesses processes;

@@ -1,7 +1,7 @@
 // Start-up order, what it sets, and what closing leaves behind.
 #include <condition_variable>
 
-#include "window/window_texts.h"
+#include "core/user_texts.h"
 #include "window_fixture.h"
 
 namespace orvik::test {
@@ -154,7 +154,7 @@ TEST(WindowClose, JoinsAWorkerThatWaitsOnAQuestion) {
   FakeProcesses processes;
   WindowDependencies deps;
   deps.moduleDir = dir.path();
-  deps.makeTransport = [](const ServiceAddress&, WindowPort&, std::stop_token) {
+  deps.makeTransport = [](const ServiceAddress&, std::stop_token) {
     return std::make_unique<FakeTransport>();
   };
   deps.processes = &processes;

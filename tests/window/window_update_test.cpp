@@ -2,7 +2,7 @@
 #include <algorithm>
 
 #include "core/tool_paths.h"
-#include "window/window_texts.h"
+#include "core/user_texts.h"
 #include "window_fixture.h"
 
 namespace orvik::test {

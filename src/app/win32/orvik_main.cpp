@@ -90,9 +90,9 @@ int RunLauncher() {
   auto dlg = std::make_unique<ui::win::COrvikDlg>();
   WindowDependencies deps;
   deps.moduleDir = moduleDir;
-  deps.makeTransport = [](const ServiceAddress& address, WindowPort& port,
+  deps.makeTransport = [](const ServiceAddress& address,
                           std::stop_token shutdown) -> std::unique_ptr<HttpTransport> {
-    return MakeSystemTransport(address, &port, shutdown);
+    return MakeSystemTransport(address, shutdown);
   };
   auto logic = std::make_unique<COrvikWindow>(*dlg, std::move(deps));
   dlg->AttachLogic(logic.get());

@@ -11,6 +11,7 @@
 #include "ui/win32/progress_dlg.h"
 #include "ui/win32/resource.h"
 #include "ui/win32/rolling_banner.h"
+#include "core/user_texts.h"
 
 namespace orvik::ui::win {
 
@@ -134,7 +135,7 @@ void COrvikDlg::OnInitDialog() {
                                                    GetSystemMetrics(SM_CYSMICON), 0)));
   if (HMENU menu = GetSystemMenu(hwnd_, FALSE)) {
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, L"Orvik 정보(&A)...");
+    AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, platform::Utf8ToWide(text::kAboutMenuItem).c_str());
   }
   // The skin is drawn in pixels at 96 dpi; a per-monitor aware window scales it itself.
   HDC screen = GetDC(hwnd_);
@@ -220,8 +221,8 @@ void COrvikDlg::ShowContextMenu(LPARAM at) {
   // "실행" while the run button is not shown, so a pending update never keeps the room
   // from singing.
   if (logic_ && !closed_ && logic_->OffersRunInMenu())
-    AppendMenuW(menu, MF_STRING, IDM_RUN, L"실행");
-  AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, L"Orvik 정보(&A)...");
+    AppendMenuW(menu, MF_STRING, IDM_RUN, platform::Utf8ToWide(text::kRunMenuItem).c_str());
+  AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, platform::Utf8ToWide(text::kAboutMenuItem).c_str());
   POINT point{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
   if (point.x == -1 && point.y == -1) {  // from the keyboard: at the window's corner
     point = POINT{0, 0};

@@ -20,6 +20,7 @@
 #include "ui/win32/progress_dlg.h"
 #include "ui/win32/resource.h"
 #include "ui/win32/rolling_banner.h"
+#include "core/user_texts.h"
 
 namespace orvik::ui::win {
 
@@ -48,12 +49,12 @@ UINT IconStyle(MessageIcon icon) {
 INT_PTR CALLBACK AboutProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
   if (message == WM_INITDIALOG) {
     const std::filesystem::path moduleDir = platform::GetModuleDirectory();
-    const std::string folder = "설치 폴더: " + platform::PathToUtf8(moduleDir);
+    const std::string folder = text::kAboutFolder + platform::PathToUtf8(moduleDir);
     SetDlgItemTextW(hwnd, IDC_ABOUT_FOLDER, platform::Utf8ToWide(folder).c_str());
     const auto last = LoadLastUpdate(moduleDir);
-    const std::string line = last ? "마지막 곡 업데이트: " + last->localTime + " (" +
-                                        std::to_string(last->songsAdded) + "곡 추가)"
-                                  : std::string("마지막 곡 업데이트: 없음");
+    const std::string line = last ? text::kAboutLastUpdate + last->localTime + " (" +
+                                        std::to_string(last->songsAdded) + text::kAboutSongsAdded
+                                  : std::string(text::kAboutNoUpdate);
     SetDlgItemTextW(hwnd, IDC_ABOUT_LAST_UPDATE, platform::Utf8ToWide(line).c_str());
     return TRUE;
   }

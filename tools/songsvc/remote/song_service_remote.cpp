@@ -55,7 +55,7 @@ std::string ControlUrl() {
 
 Fields Call(const std::string& operation, const Fields& fields) {
   static const std::string url = ControlUrl();
-  static const auto transport = orvik::MakeSystemTransport({}, nullptr);
+  static const auto transport = orvik::MakeSystemTransport({});
   orvik::TransportError error;
   const auto reply =
       transport->PostForm(url + "/control/" + operation, control::Encode(fields), &error);

@@ -1,0 +1,119 @@
+// Every text the launcher shows an operator (UTF-8), in one place: the window, the boxes,
+// the status line, the console of --sync. A text ending in ": " is followed by the folder,
+// file or reason it names. Tests measure the longest of them against their labels.
+#pragma once
+
+namespace orvik::text {
+
+// Questions and messages of the update.
+inline constexpr const char* kUseArchiveQuestion =
+    "업데이트 파일이 있습니다. 파일을 사용하시겠습니까?";
+inline constexpr const char* kLauncherUpdateQuestion =
+    "런처프로그램의 새로운 버전이 있습니다. 다운받으시겠습니까?";
+inline constexpr const char* kLauncherUpdateBadAddress =
+    "새 런처의 주소가 올바르지 않아 열 수 없습니다.";
+inline constexpr const char* kMakeListQuestion = "곡 리스트를 새로 만드시겠습니까?";
+inline constexpr const char* kMakeListReminder =
+    "곡업데이트 완료 되었습니다.\n곡 리스트만들기를 반드시 하셔야합니다.";
+inline constexpr const char* kQuitDuringUpdate = "업데이트 중입니다. 종료할까요?";
+inline constexpr const char* kRequestFailed = "HTTP request failed.";
+
+// Counts: "12,345곡".
+inline constexpr const char* kSongsUnit = "곡";
+inline constexpr const char* kCounting = "계산중..";
+
+// The status line during an update.
+inline constexpr const char* kPreparingDownload = "다운로드 준비 중입니다.";
+inline constexpr const char* kDownloading = "다운로드 중..";
+inline constexpr const char* kUpdateReady = "업데이트가 준비되었습니다.";
+inline constexpr const char* kUpdateFinished = "곡업데이트 완료";
+inline constexpr const char* kUnpacking = "압축푸는 중";
+inline constexpr const char* kDownloadFailedLabel = "Download failed";
+inline constexpr const char* kRemainingTime = "남은 시간 ";
+
+// The status line when a check, a download or an unpacking fails.
+inline constexpr const char* kDownloadFailed = "다운로드 실패";
+inline constexpr const char* kDownloadFailedHttp = "다운로드 실패: 서버 응답 ";
+inline constexpr const char* kDownloadInterrupted = "다운로드 중단됨 (다음 확인 때 이어받음): ";
+inline constexpr const char* kDownloadCut = "연결이 끊어졌습니다";
+inline constexpr const char* kDownloadNotSecure = "다운로드 실패: 안전하지 않은 주소입니다";
+inline constexpr const char* kDownloadNoSpace = "다운로드 실패: 디스크 공간 부족: ";
+inline constexpr const char* kDownloadWriteFailed = "다운로드 실패: 파일을 저장할 수 없습니다: ";
+inline constexpr const char* kUnpackFailed = "압축풀기 실패: 패키지가 손상되었습니다: ";
+inline constexpr const char* kUnpackNoSevenZip =
+    "압축풀기 실패: 7-Zip 프로그램(bin/7z, 7zz, 7z)이 없습니다";
+inline constexpr const char* kUnpackUnsafe = "압축풀기 실패: 잘못된 파일 경로가 있습니다: ";
+inline constexpr const char* kUnpackNotWritable = "압축풀기 실패: 곡 폴더에 쓸 수 없습니다: ";
+inline constexpr const char* kUnpackNoArchive = "압축풀기 실패: 업데이트 파일이 없습니다: ";
+inline constexpr const char* kUnpackNoSpace = "압축풀기 실패: 디스크 공간 부족: ";
+inline constexpr const char* kUnpackNoSongFolder = "압축풀기 실패: 곡 폴더가 설정되지 않았습니다";
+inline constexpr const char* kSongFolderMissing = "곡 폴더를 찾을 수 없습니다: ";
+inline constexpr const char* kSongFolderNotFound = "곡 폴더를 찾을 수 없습니다";
+inline constexpr const char* kPollExpired =
+    "업데이트 준비가 늦어지고 있습니다. 나중에 다시 확인합니다";
+inline constexpr const char* kNoSettings = "설정 파일이 없습니다: ";
+inline constexpr const char* kNoProductNumber =
+    "제품 번호가 없습니다: setting.env의 [product] number를 확인하세요";
+
+// Why an exchange with the song service brought no reply.
+inline constexpr const char* kServerUnreachable = "서버에 연결할 수 없습니다";
+inline constexpr const char* kServerTimedOut = "서버 응답 시간 초과";
+inline constexpr const char* kServerCertificate = "서버 인증서를 확인할 수 없습니다";
+inline constexpr const char* kServerError = "서버 오류 ";
+inline constexpr const char* kServerReplyTooLarge = "서버 응답이 너무 큽니다";
+
+// The launcher's own files, said once at start.
+inline constexpr const char* kClientIdUnreadable =
+    "data.r4x 파일을 읽을 수 없어 서버에 연결하지 않습니다.";
+inline constexpr const char* kClientIdNotStored =
+    "data.r4x 파일을 만들 수 없어 서버에 연결하지 않습니다.";
+inline constexpr const char* kSettingsReadOnly =
+    "setting.env 파일이 읽기 전용이어서 설정을 저장하지 않습니다.";
+inline constexpr const char* kModuleFolderReadOnly = "프로그램 폴더에 쓸 수 없습니다.";
+inline constexpr const char* kOpenUrlFailed = "Failed to open URL: ";
+
+// Starting the players and the virtual MIDI tools.
+inline constexpr const char* kProcessNotResponding = "프로세스가 응답하지 않아 종료되었습니다.";
+inline constexpr const char* kWaitFailed = "WaitForSingleObject 실패: 오류 코드 %lu";
+inline constexpr const char* kLoopMidiFailed =
+    "Loop MIDI 를 실행할수 없습니다\nLoop MIDI가 설치되어있는디 확인해주세요";
+inline constexpr const char* kKvSynthFailed =
+    "KV Synth 를 실행할수 없습니다.\nKV Synth가 설치되어있는지 확인해주세요";
+inline constexpr const char* kNoProgramConfigured =
+    "실행할 프로그램이 설정되지 않았습니다.\nsetting.env를 확인하세요.";
+inline constexpr const char* kProgramMissing = "\n지정된 파일이 존재하지 않습니다.";
+inline constexpr const char* kElevatedStartFailed = "관리자 권한으로 실행 실패: 오류 코드 %lu";
+inline constexpr const char* kStartFailed = "프로세스 생성 실패: 오류 코드 %lu";
+inline constexpr const char* kToolNotStarted = " 를 실행했지만 시작되지 않았습니다.\n";
+inline constexpr const char* kToolCheckAndRetry = " 상태를 확인한 후 다시 실행해주세요";
+
+// Menus, boxes and dialogs of both front ends.
+inline constexpr const char* kRunMenuItem = "실행";
+inline constexpr const char* kAboutMenuItem = "Orvik 정보(&A)...";
+inline constexpr const char* kBoxYes = "예(&Y)";
+inline constexpr const char* kBoxNo = "아니요(&N)";
+inline constexpr const char* kBoxOk = "확인";
+inline constexpr const char* kBoxCancel = "취소";
+inline constexpr const char* kProgressTitle = "진행상태";
+inline constexpr const char* kAboutTitle = "튜노바프로 신곡 관리 정보";
+inline constexpr const char* kAboutName = "튜노바프로 신곡 관리";
+inline constexpr const char* kAboutFolder = "설치 폴더: ";
+inline constexpr const char* kAboutLastUpdate = "마지막 곡 업데이트: ";
+inline constexpr const char* kAboutNoUpdate = "마지막 곡 업데이트: 없음";
+inline constexpr const char* kAboutSongsAdded = "곡 추가)";
+
+// The command line and the console of --sync.
+inline constexpr const char* kNeedsDisplay =
+    "orvik: 화면(디스플레이)이 필요합니다: DISPLAY가 설정되지 않았습니다 (needs a display)";
+inline constexpr const char* kFolderLocked =
+    "orvik: 다른 실행기가 이 프로그램 폴더를 쓰고 있습니다 (another launcher holds ";
+inline constexpr const char* kPlayerStillRunning =
+    "orvik: 플레이어가 아직 실행 중이어서 곡을 업데이트하지 않았습니다 (a player is still "
+    "running)";
+inline constexpr const char* kSyncFailed = "orvik: 업데이트 실패: ";
+
+// Service pages the window opens (not shown, but kept with the texts they belong to).
+inline constexpr const char* kEventUpdatePath = "/api/app/banner/event/event-update";
+inline constexpr const char* kEventInstallPath = "/api/app/banner/event/event-install";
+
+}  // namespace orvik::text
