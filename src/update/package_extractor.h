@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "update/entry_name.h"
+
 namespace orvik {
 
 enum class ExtractResult {
@@ -52,9 +54,6 @@ class SevenZipProgressParser {
   std::string pending_;
   int last_ = -1;
 };
-
-// True when an archive entry name stays inside the folder it is unpacked into.
-bool IsSafeEntryName(std::string_view name);
 
 struct ExtractOptions {
   // The 7-Zip program to use; empty: FindSevenZip. A path that is not an executable file

@@ -11,6 +11,7 @@
 #include "service/service_client.h"
 #include "update/line_value.h"
 #include "update/package_sidecar.h"
+#include "update/set_aside.h"
 
 namespace fs = std::filesystem;
 
@@ -34,19 +35,16 @@ std::optional<std::string> SetAsideUnreadablePendingResults(const fs::path& modu
   const fs::path file = PendingResultPath(moduleDir);
   std::error_code ec;
   if (!fs::exists(fs::symlink_status(file, ec)) || Readable(file)) return std::nullopt;
-  fs::path aside = file;
-  aside += ".unreadable";
-  fs::remove_all(aside, ec);  // an older one set aside before: this one is the news
-  fs::rename(file, aside, ec);
+  const fs::path aside = SetAside(file, ".unreadable");
   static std::atomic<bool> toldStuck{false};
-  if (ec) {
+  if (aside.empty()) {
     if (!toldStuck.exchange(true))
       logging::Error("result: " + platform::PathToUtf8(file) +
-                     " cannot be read and cannot be set aside (" + ec.message() + ")");
+                     " cannot be read and cannot be set aside");
     return std::nullopt;
   }
-  logging::Error("result: " + platform::PathToUtf8(file) +
-                 " cannot be read; set aside as result.pending.unreadable, no result is owed");
+  logging::Error("result: " + platform::PathToUtf8(file) + " cannot be read; set aside as " +
+                 platform::PathToUtf8(aside.filename()) + ", no result is owed");
   return text::kPendingResultsUnreadable + platform::PathToUtf8(aside);
 }
 

@@ -7,7 +7,7 @@
 #include "platform/files.h"
 #include "platform/path_text.h"
 #include "update/line_value.h"
-#include "update/package_extractor.h"
+#include "update/entry_name.h"
 
 namespace fs = std::filesystem;
 

@@ -7,6 +7,7 @@
 #include "platform/durable_files.h"
 #include "platform/path_text.h"
 #include "update/pending_result.h"
+#include "update/set_aside.h"
 #include "update/update_test_hooks.h"
 
 namespace fs = std::filesystem;
@@ -113,12 +114,6 @@ void RemoveCutCopies(const StoreJournal& journal, bool backupOwn) {
   }
 }
 
-void SetAside(const fs::path& moduleDir, const char* suffix) {
-  fs::path aside = StoreJournalPath(moduleDir);
-  aside += suffix;
-  std::error_code ec;
-  fs::rename(StoreJournalPath(moduleDir), aside, ec);
-}
 
 std::string Describe(const StoreJournal& j) {
   return std::to_string(j.files.size()) + " files, update code " +
@@ -279,11 +274,11 @@ StoreRecovery FinishOpenJournal(const fs::path& moduleDir, const fs::path& songF
   if (!journal) {
     // Written atomically and checked before it was, so only another hand makes it
     // unreadable; kept for a technician, and no folder it might name is touched.
-    SetAside(moduleDir, ".unreadable");
+    const fs::path aside = SetAside(journalPath, ".unreadable");
     r.outcome = Recovery::Unreadable;
     r.error = true;
     r.logLine = "store: the journal of an interrupted update is unreadable (" + why +
-                "); set aside as store.journal.unreadable, nothing touched";
+                "); set aside as " + platform::PathToUtf8(aside.filename()) + ", nothing touched";
     r.statusText = text::kRecoveryUnreadable + platform::PathToUtf8(journalPath);
     return r;
   }
@@ -299,13 +294,13 @@ StoreRecovery FinishOpenJournal(const fs::path& moduleDir, const fs::path& songF
   if (journal->store != configured && !fs::equivalent(journal->store, configured, ec)) {
     // Another installation's journal (a module folder copied from another PC): its store
     // and folders are not this launcher's to change.
-    SetAside(moduleDir, ".other-store");
+    const fs::path aside = SetAside(journalPath, ".other-store");
     r.outcome = Recovery::OtherStore;
     r.error = true;
     r.logLine = "store: the journal names the song folder " +
                 platform::PathToUtf8(journal->store) + ", not the configured " +
                 platform::PathToUtf8(configured) +
-                "; set aside as store.journal.other-store, nothing touched";
+                "; set aside as " + platform::PathToUtf8(aside.filename()) + ", nothing touched";
     r.statusText = text::kRecoveryOtherStore + platform::PathToUtf8(journal->store);
     return r;
   }

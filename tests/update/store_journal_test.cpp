@@ -264,8 +264,10 @@ TEST_F(RecoveryTest, AHandEditedJournalTouchesNothing) {
     EXPECT_EQ(test::ReadTextFile(dir / "outside.sgd"), "keep");
     EXPECT_EQ(ReadTree(store), After3());
     EXPECT_TRUE(fs::is_directory(j.staging));
-    EXPECT_TRUE(fs::exists(fs::path(StoreJournalPath(module)) += ".unreadable"));
   }
+  // Each set aside under its own name, none lost.
+  EXPECT_TRUE(fs::exists(fs::path(StoreJournalPath(module)) += ".unreadable"));
+  EXPECT_TRUE(fs::exists(fs::path(StoreJournalPath(module)) += ".unreadable-4"));
 }
 
 TEST_F(RecoveryTest, AMissingSongFolderKeepsTheJournalForLater) {
