@@ -12,6 +12,7 @@
 #include <system_error>
 #include <vector>
 
+#include "core/log.h"
 #include "core/user_texts.h"
 #include "platform/path_text.h"
 #include "platform/process.h"
@@ -250,7 +251,7 @@ bool SaysNoSpace(const std::string& output) {
   return false;
 }
 
-// The last line 7-Zip wrote that says something, for the log.
+// What 7-Zip said of its failure, for the log: its first "ERROR" line, else its last line.
 std::string LastMessage(const std::string& output) {
   std::string last;
   std::size_t pos = 0;
@@ -258,6 +259,7 @@ std::string LastMessage(const std::string& output) {
     auto end = output.find_first_of("\r\n", pos);
     if (end == std::string::npos) end = output.size();
     const std::string line = output.substr(pos, end - pos);
+    if (line.find("ERROR") != std::string::npos) return line;
     if (line.find_first_not_of(" \b") != std::string::npos && line.find('%') == std::string::npos)
       last = line;
     pos = end + 1;
@@ -286,6 +288,8 @@ bool Unpack(const Package& package, const fs::path& archive, const StoreJournal&
     return false;
   }
   if (report.exitCode == 0) return true;
+  logging::Warning("unpacking: 7-Zip exit code " + std::to_string(report.exitCode) + ": " +
+                   LastMessage(output));
   report.detail = LastMessage(output);
   const std::uint64_t free = FreeBytes(journal.staging);
   if (SaysNoSpace(output) || free < NeededBytes(package) / 64 + 65536) {
@@ -298,7 +302,11 @@ bool Unpack(const Package& package, const fs::path& archive, const StoreJournal&
   const int tested = platform::RunAndCapture(
       {platform::PathToUtf8(package.sevenZip), "t", platform::PathToUtf8(archive)},
       [](std::string_view) {}, stop);
-  report.result = tested == 0 ? ExtractResult::StoreNotWritable : ExtractResult::ArchiveBroken;
+  if (stop.stop_requested()) {
+    report.result = ExtractResult::Stopped;
+  } else {
+    report.result = tested == 0 ? ExtractResult::StoreNotWritable : ExtractResult::ArchiveBroken;
+  }
   return false;
 }
 

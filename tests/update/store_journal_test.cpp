@@ -33,7 +33,8 @@ Tree ReadTree(const fs::path& root) {
   return tree;
 }
 
-std::string U8(const fs::path& p) { return platform::PathToUtf8(p); }
+// A path as a journal line holds it.
+std::string U8(const fs::path& p) { return EscapeLineValue(platform::PathToUtf8(p)); }
 
 TEST(LineValue, EveryByteRoundTripsOnOneLine) {
   std::string all;
@@ -97,8 +98,12 @@ TEST_F(JournalTextTest, AWrittenJournalReadsBackAsItself) {
   EXPECT_EQ(back->files[0].size, 7u);
 
   // A journal written before values were escaped still reads.
-  const std::string v1 = Text("header", "orvik store journal 1");
-  EXPECT_TRUE(Parse(v1));
+  const auto raw = [&](const char* name) { return platform::PathToUtf8(dir / name); };
+  const auto v1 = Parse("orvik store journal 1\nphase moving\nstore " + raw("songs") +
+                        "\nstaging " + raw("songs.unpacking-0123456789abcdef-0") + "\nbackup " +
+                        raw("songs.replaced-0123456789abcdef-0") + "\ncode U\\1\nend\n");
+  ASSERT_TRUE(v1);
+  EXPECT_EQ(v1->updateCode, "U\\1");
   // One that would not read back is never written.
   j.files.push_back({"../outside.sgd", 1});
   EXPECT_FALSE(WriteStoreJournal(module, j));
