@@ -149,8 +149,7 @@ std::uint64_t FreeBytes(const fs::path& folder) {
 // The unpacked bytes, a cluster per entry (file ends, folders) and 1/64 for the file
 // system's own records.
 std::uint64_t NeededBytes(const Package& package) {
-  return package.unpackedBytes + package.entries * std::uint64_t{4096} +
-         package.unpackedBytes / 64;
+  return package.unpackedBytes + package.entries * std::uint64_t{4096} + package.unpackedBytes / 64;
 }
 
 bool HasRoom(const fs::path& folder, const Package& package, ExtractReport& report) {
@@ -164,8 +163,7 @@ bool HasRoom(const fs::path& folder, const Package& package, ExtractReport& repo
 
 // Every name stays inside the song folder, none is a link, none is the work folders' marker;
 // the sizes are summed on the way.
-bool VetEntries(const std::vector<ZipEntryName>& entries, Package& package,
-                ExtractReport& report) {
+bool VetEntries(const std::vector<ZipEntryName>& entries, Package& package, ExtractReport& report) {
   for (const auto& entry : entries) {
     if (entry.isLink || !IsSafeEntryName(entry.name) || entry.name == kWorkFolderMarker) {
       report = Failure(ExtractResult::UnsafeEntry, entry.name);
@@ -408,7 +406,7 @@ ExtractReport InstallPackage(const fs::path& archive, const fs::path& songFolder
   journal.updateCode = options.updateCode;
   if (!OpenJournal(journal, songFolder, moduleDir, package, report)) return report;
 
-  bool keepJournal = false;  // a simulated kill leaves everything as a real one would
+  bool keepJournal = false;      // a simulated kill leaves everything as a real one would
   std::set<fs::path> unmovable;  // top folders holding links or special files
   const bool done = Unpack(package, archive, journal, onPercent, stop, report) &&
                     ScanStaging(journal.staging, journal.files, unmovable, report) &&

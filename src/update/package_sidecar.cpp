@@ -58,8 +58,7 @@ std::optional<PackageSidecar> ReadSidecar(const fs::path& archive) {
     } else if (key == "modified") {
       s.lastModified = std::move(*value);
     } else if (key == "length") {
-      if (std::from_chars(value->data(), value->data() + value->size(), s.length).ec !=
-          std::errc())
+      if (std::from_chars(value->data(), value->data() + value->size(), s.length).ec != std::errc())
         return std::nullopt;
     } else {
       continue;

@@ -6,8 +6,8 @@
 #include "platform/durable_files.h"
 #include "platform/files.h"
 #include "platform/path_text.h"
-#include "update/line_value.h"
 #include "update/entry_name.h"
+#include "update/line_value.h"
 
 namespace fs = std::filesystem;
 
@@ -257,8 +257,8 @@ fs::path MakeWorkFolder(const fs::path& store, const fs::path& moduleDir, const 
     for (const fs::path& folder :
          {parent.empty() || parent == normalStore
               ? fs::path()
-              : parent / platform::PathFromUtf8(platform::PathToUtf8(normalStore.filename()) +
-                                                suffix),
+              : parent /
+                    platform::PathFromUtf8(platform::PathToUtf8(normalStore.filename()) + suffix),
           NormalStorePath(moduleDir) / platform::PathFromUtf8(kModuleWorkPrefix + suffix)}) {
       if (folder.empty() || !fs::create_directory(folder, ec)) continue;  // false: there already
       if (platform::WriteFileAtomically(folder / kWorkFolderMarker, MarkerText(folder)))

@@ -114,7 +114,6 @@ void RemoveCutCopies(const StoreJournal& journal, bool backupOwn) {
   }
 }
 
-
 std::string Describe(const StoreJournal& j) {
   return std::to_string(j.files.size()) + " files, update code " +
          (j.updateCode.empty() ? "-" : j.updateCode);
@@ -122,9 +121,9 @@ std::string Describe(const StoreJournal& j) {
 
 std::string FolderState(const fs::path& folder) {
   std::error_code ec;
-  const char* state = !Exists(folder)              ? "gone"
-                      : IsOwnWorkFolder(folder)    ? "present"
-                                                   : "not made by the launcher (left alone)";
+  const char* state = !Exists(folder)           ? "gone"
+                      : IsOwnWorkFolder(folder) ? "present"
+                                                : "not made by the launcher (left alone)";
   return platform::PathToUtf8(folder) + " " + state;
 }
 
@@ -224,8 +223,7 @@ bool RollBack(const StoreJournal& journal, RollBackCount* count) {
       } else {
         whole = false;
       }
-    } else if (provesNew && !Exists(journal.staging / it->relative) &&
-               HasSize(target, it->size)) {
+    } else if (provesNew && !Exists(journal.staging / it->relative) && HasSize(target, it->size)) {
       RemoveNewSong(journal, target);
       ++n.removed;
     }
@@ -297,10 +295,9 @@ StoreRecovery FinishOpenJournal(const fs::path& moduleDir, const fs::path& songF
     const fs::path aside = SetAside(journalPath, ".other-store");
     r.outcome = Recovery::OtherStore;
     r.error = true;
-    r.logLine = "store: the journal names the song folder " +
-                platform::PathToUtf8(journal->store) + ", not the configured " +
-                platform::PathToUtf8(configured) +
-                "; set aside as " + platform::PathToUtf8(aside.filename()) + ", nothing touched";
+    r.logLine = "store: the journal names the song folder " + platform::PathToUtf8(journal->store) +
+                ", not the configured " + platform::PathToUtf8(configured) + "; set aside as " +
+                platform::PathToUtf8(aside.filename()) + ", nothing touched";
     r.statusText = text::kRecoveryOtherStore + platform::PathToUtf8(journal->store);
     return r;
   }
@@ -311,7 +308,8 @@ StoreRecovery FinishOpenJournal(const fs::path& moduleDir, const fs::path& songF
       break;
     case StoreJournal::Phase::Committed:
       r.outcome = Recovery::RolledForward;
-      r.logLine = "store: an interrupted update was finished at start (it had been committed), " + Describe(r.journal);
+      r.logLine = "store: an interrupted update was finished at start (it had been committed), " +
+                  Describe(r.journal);
       break;
     case StoreJournal::Phase::Moving:
       FinishMove(moduleDir, r);

@@ -1,5 +1,5 @@
-// Reads the entry names (and unpacked sizes) of a zip archive from its central directory, without unpacking, so
-// a package can be vetted before anything is written.
+// Reads the entry names (and unpacked sizes) of a zip archive from its central directory, without
+// unpacking, so a package can be vetted before anything is written.
 #pragma once
 
 #include <cstdint>

@@ -314,8 +314,9 @@ TEST_F(CrossVolumeTest, AFullVolumeSaysSoAndKeepsTheStore) {
   EXPECT_EQ(report.result, ExtractResult::NoSpace);
   EXPECT_GT(report.neededBytes, 400000u);
   EXPECT_LT(report.freeBytes, 256u * 1024);
-  EXPECT_EQ(DiskSpaceShortText(report),
-            std::string(text::kDiskSpaceShort) + platform::PathToUtf8(store) + " (1 MB 필요, 0 MB 남음)");
+  EXPECT_EQ(
+      DiskSpaceShortText(report),
+      std::string(text::kDiskSpaceShort) + platform::PathToUtf8(store) + " (1 MB 필요, 0 MB 남음)");
   ExpectStoreUntouched();
   {
     // And when the volume fills up during the move anyway (another program wrote meanwhile).
@@ -369,8 +370,9 @@ TEST_F(InstallPackageTest, TooLittleRoomStopsBeforeUnpackingAndSaysHowMuch) {
   test_hooks::ScopedFreeSpace almostFull(std::uint64_t{1} << 20);
   const auto report = Install();
   ASSERT_EQ(report.result, ExtractResult::NoSpace);
-  EXPECT_EQ(DiskSpaceShortText(report), std::string(text::kDiskSpaceShort) +
-                                            platform::PathToUtf8(store) + " (4 MB 필요, 1 MB 남음)");
+  EXPECT_EQ(
+      DiskSpaceShortText(report),
+      std::string(text::kDiskSpaceShort) + platform::PathToUtf8(store) + " (4 MB 필요, 1 MB 남음)");
   ExpectStoreUntouched();
 }
 

@@ -42,7 +42,8 @@ TEST(LineValue, EveryByteRoundTripsOnOneLine) {
   const std::string escaped = EscapeLineValue(all + "\\n\\\\");
   EXPECT_EQ(escaped.find_first_of("\r\n"), std::string::npos);
   EXPECT_EQ(UnescapeLineValue(escaped), all + "\\n\\\\");
-  for (const char* bad : {"\\", "a\\q", "\\x4", "\\xzz"}) EXPECT_FALSE(UnescapeLineValue(bad)) << bad;
+  for (const char* bad : {"\\", "a\\q", "\\x4", "\\xzz"})
+    EXPECT_FALSE(UnescapeLineValue(bad)) << bad;
 }
 
 class JournalTextTest : public ::testing::Test {
@@ -125,26 +126,26 @@ TEST_F(JournalTextTest, FoldersOtherThanTheUpdatesOwnMakeItUnreadable) {
   const std::string other = U8(dir / "photos");
   const std::string tag = "-0123456789abcdef-0";
   const std::vector<std::pair<std::string, std::string>> hostile{
-      {"staging", "staging " + other},                                  // any folder
-      {"backup", "backup " + U8(dir / "songs")},                        // the store itself
-      {"staging", "staging " + U8(dir / "songs.unpacking")},            // no tag
-      {"staging", "staging " + U8(dir / ("songs.unpacking-0123-0"))},   // short tag
+      {"staging", "staging " + other},                                 // any folder
+      {"backup", "backup " + U8(dir / "songs")},                       // the store itself
+      {"staging", "staging " + U8(dir / "songs.unpacking")},           // no tag
+      {"staging", "staging " + U8(dir / ("songs.unpacking-0123-0"))},  // short tag
       {"staging", "staging " + U8(dir / ("songs.unpacking" + tag + "x"))},
       {"staging", "staging " + U8(dir / "elsewhere" / ("songs.unpacking" + tag))},  // not beside
-      {"staging", "staging " + U8(dir / ("photos.unpacking" + tag))},   // another folder's
+      {"staging", "staging " + U8(dir / ("photos.unpacking" + tag))},  // another folder's
       {"staging", "staging " + U8(dir / "songs" / ("songs.unpacking" + tag))},
       {"staging", "staging " + U8(dir / ("songs.unpacking" + tag) / "..")},
       {"backup", "backup " + U8(dir / "songs.replaced-fedcba9876543210-0")},  // two updates
-      {"backup", "backup " + U8(dir / ("songs.unpacking" + tag))},      // the wrong kind
-      {"store", "store songs"},                                         // relative
-      {"store", "store " + U8(dir.path().root_path())},                 // a root
+      {"backup", "backup " + U8(dir / ("songs.unpacking" + tag))},            // the wrong kind
+      {"store", "store songs"},                                               // relative
+      {"store", "store " + U8(dir.path().root_path())},                       // a root
       {"store", ""},
       {"staging", ""},
       {"phase", "phase finished"},
       {"phase", ""},
       {"code", "code \\q"},
-      {"more", "store " + store},                                       // a second store
-      {"more", "delete " + other},                                      // unknown line
+      {"more", "store " + store},   // a second store
+      {"more", "delete " + other},  // unknown line
       {"header", "orvik store journal 3"}};
   for (const auto& [key, line] : hostile) EXPECT_FALSE(Parse(Text(key, line))) << line;
 
