@@ -116,4 +116,19 @@ inline constexpr const char* kSyncFailed = "orvik: 업데이트 실패: ";
 inline constexpr const char* kEventUpdatePath = "/api/app/banner/event/event-update";
 inline constexpr const char* kEventInstallPath = "/api/app/banner/event/event-install";
 
+// The song store's own files, found damaged or foreign at start, and a full disk.
+inline constexpr const char* kRecoveryLeftInPlace =
+    "중단된 곡 업데이트의 작업 폴더가 없어 곡을 그대로 두었습니다";
+inline constexpr const char* kRecoveryIncomplete = "중단된 곡 업데이트를 되돌리지 못했습니다: ";
+inline constexpr const char* kRecoveryUnreadable =
+    "곡 업데이트 기록을 읽을 수 없어 따로 두었습니다: ";
+inline constexpr const char* kRecoveryOtherStore =
+    "다른 곡 폴더의 업데이트 기록이어서 따로 두었습니다: ";
+inline constexpr const char* kPendingResultsUnreadable =
+    "업데이트 결과 기록을 읽을 수 없어 따로 두었습니다: ";
+// "디스크 공간 부족: <folder> (<n> MB 필요, <m> MB 남음)"
+inline constexpr const char* kDiskSpaceShort = "디스크 공간 부족: ";
+inline constexpr const char* kDiskSpaceNeeded = " MB 필요, ";
+inline constexpr const char* kDiskSpaceLeft = " MB 남음)";
+
 }  // namespace orvik::text

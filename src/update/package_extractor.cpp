@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
@@ -11,11 +12,14 @@
 #include <system_error>
 #include <vector>
 
+#include "core/log.h"
+#include "core/user_texts.h"
 #include "platform/path_text.h"
 #include "platform/process.h"
 #include "update/pending_result.h"
 #include "update/store_journal.h"
 #include "update/store_move.h"
+#include "update/update_test_hooks.h"
 #include "update/zip_directory.h"
 
 namespace fs = std::filesystem;
@@ -27,29 +31,6 @@ bool IsExecutableFile(const fs::path& p) {
   std::error_code ec;
   return fs::is_regular_file(p, ec) &&
          (fs::status(p, ec).permissions() & fs::perms::owner_exec) != fs::perms::none;
-}
-
-// Staging and backup beside the store (same volume, so moves are renames) and outside it,
-// so an inventory running meanwhile never counts half-unpacked files. Each update makes its
-// own, under a name no other update (or another launcher) uses.
-fs::path MakeWorkFolder(const fs::path& songFolder, const fs::path& moduleDir, const char* suffix,
-                        const std::string& tag) {
-  fs::path store = songFolder.lexically_normal();
-  if (store.filename().empty()) store = store.parent_path();
-  const fs::path parent = store.parent_path();
-  std::error_code ec;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const fs::path name =
-        platform::PathFromUtf8(std::string(suffix) + "-" + tag + "-" + std::to_string(attempt));
-    if (!parent.empty() && parent != store) {
-      fs::path beside = parent / store.filename();
-      beside += name;
-      if (fs::create_directory(beside, ec)) return beside;  // false: there already
-    }
-    const fs::path inModule = moduleDir / (platform::PathFromUtf8("package") += name);
-    if (fs::create_directory(inModule, ec)) return inModule;
-  }
-  return {};
 }
 
 std::string UniqueTag() {
@@ -75,6 +56,11 @@ std::vector<ZipEntryName> ListEntries(const fs::path& sevenZip, const fs::path& 
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.starts_with("Path = ")) {
       names.push_back({std::string(line.substr(7)), false});
+    } else if (line.starts_with("Size = ") && !names.empty()) {
+      std::uint64_t size = 0;
+      const auto digits = line.substr(7);
+      if (std::from_chars(digits.data(), digits.data() + digits.size(), size).ec == std::errc())
+        names.back().size = size;
     } else if (line.starts_with("Attributes = ") && !names.empty()) {
       // The Unix mode follows the Windows letters: "A_ lrwxrwxrwx" is a link.
       const auto mode = line.rfind(' ');
@@ -137,119 +123,204 @@ void SevenZipProgressParser::Feed(std::string_view chunk,
   if (pending_.size() > 64) pending_.erase(0, pending_.size() - 8);  // keep a digit tail only
 }
 
-bool IsSafeEntryName(std::string_view name) {
-  if (name.empty()) return false;
-  if (name.front() == '/' || name.front() == '\\') return false;
-  if (name.size() >= 2 && name[1] == ':') return false;  // drive letter
-  std::size_t start = 0;
-  while (start <= name.size()) {
-    auto end = name.find_first_of("/\\", start);
-    if (end == std::string_view::npos) end = name.size();
-    if (name.substr(start, end - start) == "..") return false;
-    start = end + 1;
+namespace {
+
+// What vetting learned of a package.
+struct Package {
+  fs::path sevenZip;
+  std::uint64_t unpackedBytes = 0;
+  std::size_t entries = 0;
+};
+
+ExtractReport Failure(ExtractResult result, std::string detail = {}) {
+  ExtractReport report;
+  report.result = result;
+  report.detail = std::move(detail);
+  return report;
+}
+
+std::uint64_t FreeBytes(const fs::path& folder) {
+  if (const auto hooked = test_hooks::FreeSpace()) return *hooked;
+  std::error_code ec;
+  const auto space = fs::space(folder, ec);
+  return ec ? ~std::uint64_t{0} : space.available;  // unknown: 7-Zip will tell
+}
+
+// The unpacked bytes, a cluster per entry (file ends, folders) and 1/64 for the file
+// system's own records.
+std::uint64_t NeededBytes(const Package& package) {
+  return package.unpackedBytes + package.entries * std::uint64_t{4096} + package.unpackedBytes / 64;
+}
+
+bool HasRoom(const fs::path& folder, const Package& package, ExtractReport& report) {
+  const std::uint64_t needed = NeededBytes(package), free = FreeBytes(folder);
+  if (free >= needed) return true;
+  report = Failure(ExtractResult::NoSpace, platform::PathToUtf8(folder));
+  report.neededBytes = needed;
+  report.freeBytes = free;
+  return false;
+}
+
+// Every name stays inside the song folder, none is a link, none is the work folders' marker;
+// the sizes are summed on the way.
+bool VetEntries(const std::vector<ZipEntryName>& entries, Package& package, ExtractReport& report) {
+  for (const auto& entry : entries) {
+    if (entry.isLink || !IsSafeEntryName(entry.name) || entry.name == kWorkFolderMarker) {
+      report = Failure(ExtractResult::UnsafeEntry, entry.name);
+      return false;
+    }
+    package.unpackedBytes += entry.size;
+    ++package.entries;
   }
   return true;
 }
 
-ExtractReport InstallPackage(const fs::path& archive, const fs::path& songFolder,
-                             const fs::path& moduleDir, const std::function<void(int)>& onPercent,
-                             std::stop_token stop, const ExtractOptions& options) {
-  ExtractReport report;
+// Refuses the whole package before anything is unpacked: no 7-Zip, an unsafe name, no song
+// folder (a disk that is not mounted is never replaced by a new folder), or too little room.
+bool VetPackage(const fs::path& archive, const fs::path& songFolder, const fs::path& moduleDir,
+                const ExtractOptions& options, std::stop_token stop, Package& package,
+                ExtractReport& report) {
   std::error_code ec;
   if (!fs::is_regular_file(archive, ec)) {
-    report.result = ExtractResult::NoArchive;
-    report.detail = platform::PathToUtf8(archive);
-    return report;
+    report = Failure(ExtractResult::NoArchive, platform::PathToUtf8(archive));
+    return false;
   }
-  std::optional<fs::path> sevenZip;
   if (options.sevenZip.empty()) {
-    sevenZip = FindSevenZip(moduleDir);
+    if (const auto found = FindSevenZip(moduleDir)) package.sevenZip = *found;
   } else if (IsExecutableFile(options.sevenZip)) {
-    sevenZip = options.sevenZip;
+    package.sevenZip = options.sevenZip;
   }
-  if (!sevenZip) {
-    report.result = ExtractResult::NoSevenZip;
-    return report;
+  if (package.sevenZip.empty()) {
+    report = Failure(ExtractResult::NoSevenZip);
+    return false;
   }
-
-  // Refuse the whole package when any entry would leave the song folder or is a link,
-  // before anything is unpacked. Zip directories are read here; 7-Zip lists the rest.
+  // Zip directories are read here; 7-Zip lists the rest.
   auto entries = ReadZipEntryNames(archive);
   if (!entries) {
     int listExit = 0;
-    entries = ListEntries(*sevenZip, archive, listExit, stop);
+    entries = ListEntries(package.sevenZip, archive, listExit, stop);
     if (stop.stop_requested()) {
-      report.result = ExtractResult::Stopped;
-      return report;
+      report = Failure(ExtractResult::Stopped);
+      return false;
     }
     if (listExit != 0) {
-      report.result = ExtractResult::ArchiveBroken;
+      report = Failure(ExtractResult::ArchiveBroken);
       report.exitCode = listExit;
-      return report;
+      return false;
     }
   }
-  for (const auto& entry : *entries) {
-    if (entry.isLink || !IsSafeEntryName(entry.name)) {
-      report.result = ExtractResult::UnsafeEntry;
-      report.detail = entry.name;
-      return report;
-    }
-  }
-
-  // The store must be there: a disk that is not mounted is never replaced by a new folder.
+  if (!VetEntries(*entries, package, report)) return false;
   if (!fs::is_directory(songFolder, ec)) {
-    report.result = ExtractResult::NoSongFolder;
-    report.detail = platform::PathToUtf8(songFolder);
-    return report;
+    report = Failure(ExtractResult::NoSongFolder, platform::PathToUtf8(songFolder));
+    return false;
   }
-  StoreJournal journal;
-  journal.store = songFolder;
-  journal.updateCode = options.updateCode;
-  const std::string tag = UniqueTag();
-  journal.staging = MakeWorkFolder(songFolder, moduleDir, ".unpacking", tag);
-  journal.backup = MakeWorkFolder(songFolder, moduleDir, ".replaced", tag);
-  // Recorded before 7-Zip writes anything, so a kill meanwhile leaves nothing unnamed.
-  if (journal.staging.empty() || journal.backup.empty() || !WriteStoreJournal(moduleDir, journal)) {
-    fs::remove(journal.staging, ec);
-    fs::remove(journal.backup, ec);
-    report.result = ExtractResult::StoreNotWritable;
-    report.detail = platform::PathToUtf8(moduleDir);
-    return report;
-  }
-  const fs::path& staging = journal.staging;
-  bool keepJournal = false;  // a simulated kill leaves everything as a real one would
-  struct Cleanup {
-    const fs::path& moduleDir;
-    const StoreJournal& journal;
-    const bool& keep;
-    ~Cleanup() {
-      if (!keep) CloseJournal(moduleDir, journal);
-    }
-  } cleanup{moduleDir, journal, keepJournal};
+  return HasRoom(songFolder, package, report);
+}
 
+// Makes the update's own work folders and records them before 7-Zip writes anything, so a
+// kill meanwhile leaves nothing unnamed.
+bool OpenJournal(StoreJournal& journal, const fs::path& songFolder, const fs::path& moduleDir,
+                 const Package& package, ExtractReport& report) {
+  journal.store = NormalStorePath(songFolder);
+  const std::string tag = UniqueTag();
+  journal.staging = MakeWorkFolder(journal.store, moduleDir, ".unpacking", tag);
+  journal.backup = MakeWorkFolder(journal.store, moduleDir, ".replaced", tag);
+  if (!journal.staging.empty() && !journal.backup.empty() &&
+      WriteStoreJournal(moduleDir, journal)) {
+    // Staging in the module folder when the store's parent took none: that volume counts.
+    if (journal.staging.parent_path() == journal.store.parent_path() ||
+        HasRoom(journal.staging, package, report))
+      return true;
+    CloseJournal(moduleDir, journal);
+    return false;
+  }
+  std::error_code ec;
+  for (const fs::path* folder : {&journal.staging, &journal.backup})
+    if (IsOwnWorkFolder(*folder)) fs::remove_all(*folder, ec);
+  report = Failure(ExtractResult::StoreNotWritable, platform::PathToUtf8(moduleDir));
+  return false;
+}
+
+// 7-Zip names a full disk in its messages; the wording is the system's.
+bool SaysNoSpace(const std::string& output) {
+  for (const char* phrase : {"No space left on device", "not enough space", "Not enough space",
+                             "disk is full", "디스크 공간이 부족"})
+    if (output.find(phrase) != std::string::npos) return true;
+  return false;
+}
+
+// What 7-Zip said of its failure, for the log: its first "ERROR" line, else its last line.
+std::string LastMessage(const std::string& output) {
+  std::string last;
+  std::size_t pos = 0;
+  while (pos < output.size()) {
+    auto end = output.find_first_of("\r\n", pos);
+    if (end == std::string::npos) end = output.size();
+    const std::string line = output.substr(pos, end - pos);
+    if (line.find("ERROR") != std::string::npos) return line;
+    if (line.find_first_not_of(" \b") != std::string::npos && line.find('%') == std::string::npos)
+      last = line;
+    pos = end + 1;
+  }
+  return last;
+}
+
+// 7-Zip into the staging folder. A failure is the archive's only when 7-Zip's own test of
+// the archive fails too; a full disk or an unwritable folder keeps the package.
+bool Unpack(const Package& package, const fs::path& archive, const StoreJournal& journal,
+            const std::function<void(int)>& onPercent, std::stop_token stop,
+            ExtractReport& report) {
   SevenZipProgressParser parser;
+  std::string output;
   report.exitCode = platform::RunAndCapture(
-      {platform::PathToUtf8(*sevenZip), "x", "-mmt=on", platform::PathToUtf8(archive),
-       "-o" + platform::PathToUtf8(staging), "-aoa", "-bsp1"},
-      [&](std::string_view chunk) { parser.Feed(chunk, onPercent); }, stop);
+      {platform::PathToUtf8(package.sevenZip), "x", "-mmt=on", platform::PathToUtf8(archive),
+       "-o" + platform::PathToUtf8(journal.staging), "-aoa", "-bsp1"},
+      [&](std::string_view chunk) {
+        parser.Feed(chunk, onPercent);
+        output.append(chunk);
+        if (output.size() > 65536) output.erase(0, output.size() - 32768);
+      },
+      stop);
   if (stop.stop_requested()) {
     report.result = ExtractResult::Stopped;
-    return report;
+    return false;
   }
-  if (report.exitCode != 0) {
-    report.result = ExtractResult::ArchiveBroken;
-    return report;
+  if (report.exitCode == 0) return true;
+  logging::Warning("unpacking: 7-Zip exit code " + std::to_string(report.exitCode) + ": " +
+                   LastMessage(output));
+  report.detail = LastMessage(output);
+  const std::uint64_t free = FreeBytes(journal.staging);
+  if (SaysNoSpace(output) || free < NeededBytes(package) / 64 + 65536) {
+    report.result = ExtractResult::NoSpace;
+    report.detail = platform::PathToUtf8(journal.store);
+    report.neededBytes = NeededBytes(package);
+    report.freeBytes = free;
+    return false;
   }
+  const int tested = platform::RunAndCapture(
+      {platform::PathToUtf8(package.sevenZip), "t", platform::PathToUtf8(archive)},
+      [](std::string_view) {}, stop);
+  if (stop.stop_requested()) {
+    report.result = ExtractResult::Stopped;
+  } else {
+    report.result = tested == 0 ? ExtractResult::StoreNotWritable : ExtractResult::ArchiveBroken;
+  }
+  return false;
+}
 
-  std::vector<StoreJournal::File> files;
-  std::set<fs::path> unmovable;  // top folders holding links or special files
+// What 7-Zip wrote: regular files are installed; a top folder holding a link or a special
+// file is moved file by file (the rest stays behind with the staging folder).
+bool ScanStaging(const fs::path& staging, std::vector<StoreJournal::File>& files,
+                 std::set<fs::path>& unmovable, ExtractReport& report) {
+  std::error_code ec;
   for (auto it = fs::recursive_directory_iterator(staging, ec);
        !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
     const fs::path rel = it->path().lexically_relative(staging);
+    if (rel == kWorkFolderMarker) continue;
     if (it->is_symlink(ec)) {
       it.disable_recursion_pending();
       unmovable.insert(TopFolder(rel));
-      continue;  // only regular files are installed; a link could point anywhere
+      continue;  // a link could point anywhere
     }
     if (it->is_regular_file(ec)) {
       files.push_back({rel, it->file_size(ec)});
@@ -258,40 +329,42 @@ ExtractReport InstallPackage(const fs::path& archive, const fs::path& songFolder
     }
   }
   if (ec) {
-    report.result = ExtractResult::ArchiveBroken;
-    report.detail = ec.message();
-    return report;
+    report = Failure(ExtractResult::StoreNotWritable, ec.message());
+    return false;
   }
   std::sort(files.begin(), files.end(),
             [](const auto& a, const auto& b) { return a.relative < b.relative; });
   for (const auto& file : files) {
-    if (file.relative.empty() || !IsSafeEntryName(platform::PathToUtf8(file.relative))) {
-      report.result = ExtractResult::UnsafeEntry;
-      report.detail = platform::PathToUtf8(file.relative);
-      return report;
+    const std::string name = platform::PathToUtf8(file.relative.generic_u8string());
+    if (!IsSafeStoreFileName(name)) {
+      report = Failure(ExtractResult::UnsafeEntry, name);
+      return false;
     }
   }
+  return true;
+}
 
-  journal.files = std::move(files);
+// Moves the staged files in under the journal and commits. `keepJournal` is set when the
+// journal must outlive this call (a simulated kill, or old versions that could not be put
+// back).
+bool CommitToStore(StoreJournal& journal, const std::set<fs::path>& unmovable,
+                   const fs::path& moduleDir, ExtractReport& report, bool& keepJournal) {
   journal.phase = StoreJournal::Phase::Moving;
   if (!WriteStoreJournal(moduleDir, journal)) {
-    report.result = ExtractResult::StoreNotWritable;
-    report.detail = platform::PathToUtf8(moduleDir);
-    return report;
+    report = Failure(ExtractResult::StoreNotWritable, platform::PathToUtf8(moduleDir));
+    return false;
   }
-  const MoveResult moved =
-      PlaceStagedFiles(journal, unmovable, report.detail, options.killAfterFiles);
+  const MoveResult moved = PlaceStagedFiles(journal, unmovable, report.detail);
   if (moved == MoveResult::Killed) {
     keepJournal = true;
     report.result = ExtractResult::Stopped;
-    return report;
+    return false;
   }
   if (moved != MoveResult::Ok) {
-    // Backups stay, with the journal, when an old version could not be put back.
     if (!RollBack(journal)) keepJournal = true;
     report.result =
         moved == MoveResult::NoSpace ? ExtractResult::NoSpace : ExtractResult::StoreNotWritable;
-    return report;
+    return false;
   }
   SyncTouchedFolders(journal);
   // The report is owed from here on: recorded before the journal closes.
@@ -301,13 +374,45 @@ ExtractReport InstallPackage(const fs::path& archive, const fs::path& songFolder
   committed.phase = StoreJournal::Phase::Committed;
   committed.files.clear();
   WriteStoreJournal(moduleDir, committed);
-  if (options.killAfterFiles && *options.killAfterFiles > journal.files.size()) {
+  const auto killAfter = test_hooks::KillAfterFiles();
+  if (killAfter && *killAfter > journal.files.size()) {
     keepJournal = true;
     report.result = ExtractResult::Stopped;
-    return report;
+    return false;
   }
   report.filesInstalled = journal.files.size();
-  if (onPercent) onPercent(100);  // 7-Zip does not print 100% for small archives
+  return true;
+}
+
+std::string Megabytes(std::uint64_t bytes, bool roundUp) {
+  constexpr std::uint64_t kMB = 1024 * 1024;
+  return std::to_string(bytes / kMB + (roundUp && bytes % kMB ? 1 : 0));
+}
+
+}  // namespace
+
+std::string DiskSpaceShortText(const ExtractReport& report) {
+  return text::kDiskSpaceShort + report.detail + " (" + Megabytes(report.neededBytes, true) +
+         text::kDiskSpaceNeeded + Megabytes(report.freeBytes, false) + text::kDiskSpaceLeft;
+}
+
+ExtractReport InstallPackage(const fs::path& archive, const fs::path& songFolder,
+                             const fs::path& moduleDir, const std::function<void(int)>& onPercent,
+                             std::stop_token stop, const ExtractOptions& options) {
+  ExtractReport report;
+  Package package;
+  if (!VetPackage(archive, songFolder, moduleDir, options, stop, package, report)) return report;
+  StoreJournal journal;
+  journal.updateCode = options.updateCode;
+  if (!OpenJournal(journal, songFolder, moduleDir, package, report)) return report;
+
+  bool keepJournal = false;      // a simulated kill leaves everything as a real one would
+  std::set<fs::path> unmovable;  // top folders holding links or special files
+  const bool done = Unpack(package, archive, journal, onPercent, stop, report) &&
+                    ScanStaging(journal.staging, journal.files, unmovable, report) &&
+                    CommitToStore(journal, unmovable, moduleDir, report, keepJournal);
+  if (!keepJournal) CloseJournal(moduleDir, journal);
+  if (done && onPercent) onPercent(100);  // 7-Zip does not print 100% for small archives
   return report;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -11,16 +12,18 @@
 #include <string>
 #include <string_view>
 
+#include "update/entry_name.h"
+
 namespace orvik {
 
 enum class ExtractResult {
   Ok,
   NoArchive,         // nothing at the archive path
   NoSevenZip,        // no 7-Zip program found
-  ArchiveBroken,     // 7-Zip failed (damaged or truncated archive, unreadable entries)
+  ArchiveBroken,     // the archive is damaged or truncated (7-Zip's own test fails too)
   UnsafeEntry,       // an entry would land outside the song folder
-  StoreNotWritable,  // a file could not be placed; what was placed was taken back
-  NoSpace,           // the store's volume filled up; what was placed was taken back
+  StoreNotWritable,  // a file could not be written or placed; what was placed was taken back
+  NoSpace,           // the store's volume is (or filled up) too small; the store is as it was
   NoSongFolder,      // the configured song folder does not exist
   Stopped,           // the window closed
 };
@@ -30,7 +33,12 @@ struct ExtractReport {
   int exitCode = 0;  // 7-Zip's, when it ran
   std::size_t filesInstalled = 0;
   std::string detail;  // the entry or path concerned, for the status line
+  // NoSpace: the room the package needs on `detail`'s volume and what it had.
+  std::uint64_t neededBytes = 0, freeBytes = 0;
 };
+
+// "디스크 공간 부족: <folder> (<n> MB 필요, <m> MB 남음)" of a NoSpace report that has figures.
+std::string DiskSpaceShortText(const ExtractReport& report);
 
 // The bundled copy under <moduleDir>/bin/7z first, then 7zz or 7z on the PATH (on Windows
 // 7za.exe or 7z.exe, then 7z.exe or 7za.exe).
@@ -47,20 +55,18 @@ class SevenZipProgressParser {
   int last_ = -1;
 };
 
-// True when an archive entry name stays inside the folder it is unpacked into.
-bool IsSafeEntryName(std::string_view name);
-
 struct ExtractOptions {
   // The 7-Zip program to use; empty: FindSevenZip. A path that is not an executable file
   // counts as no 7-Zip at all.
   std::filesystem::path sevenZip;
   // The package's update code: its result is recorded as owed once the store holds it.
   std::string updateCode;
-  // Test seam: stops dead after this many files were placed, as a kill would (journal and
-  // folders left as they are); one more than the files stops after the journal's commit.
-  std::optional<std::size_t> killAfterFiles;
 };
 
+// Vets the package (every name stays inside, no links, room enough for its unpacked size),
+// unpacks it into a staging folder, scans what 7-Zip wrote and moves it in under the
+// journal. A failure for a local reason (space, permissions) never reads as a damaged
+// package: the caller deletes the archive only for ArchiveBroken and UnsafeEntry.
 ExtractReport InstallPackage(const std::filesystem::path& archive,
                              const std::filesystem::path& songFolder,
                              const std::filesystem::path& moduleDir,

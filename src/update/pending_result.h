@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,12 +19,20 @@ struct PendingResult {
 };
 
 std::filesystem::path PendingResultPath(const std::filesystem::path& moduleDir);
-// Oldest first; empty when none is owed.
+// Oldest first; empty when none is owed. A file there that cannot be read is set aside
+// first (see below), and none is owed.
 std::vector<PendingResult> ReadPendingResults(const std::filesystem::path& moduleDir);
+// A file that cannot be read or replaced in its place is set aside as well, then written.
 bool WritePendingResults(const std::filesystem::path& moduleDir,
                          const std::vector<PendingResult>& results);
 // Records that the result of `updateCode` is owed (once, however often it is called).
 bool AddPendingResult(const std::filesystem::path& moduleDir, const std::string& updateCode);
+
+// A result.pending that is there but cannot be read (a folder in its place, no permission)
+// is renamed result.pending.unreadable and said in the log, once; the launcher then goes on
+// as with no owed result, and the next install records its own again. Gives the text for
+// the status line when it set one aside now.
+std::optional<std::string> SetAsideUnreadablePendingResults(const std::filesystem::path& moduleDir);
 
 // Sends every owed result once. A sent one goes, and so does one a stopped launcher may
 // already have delivered; one whose request fails stays for the next start. `archive` and

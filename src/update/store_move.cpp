@@ -3,9 +3,12 @@
 #include <iterator>
 #include <system_error>
 
+#include "core/user_texts.h"
 #include "platform/durable_files.h"
 #include "platform/path_text.h"
 #include "update/pending_result.h"
+#include "update/set_aside.h"
+#include "update/update_test_hooks.h"
 
 namespace fs = std::filesystem;
 
@@ -71,10 +74,104 @@ MoveResult PlaceOne(const StoreJournal& j, const fs::path& rel, fs::path& madePa
   return ToResult(platform::MoveReplacing(j.staging / rel, target));
 }
 
+// Puts the old version of `target` back; a full volume makes the new one give its room.
+bool PutBack(const fs::path& saved, const fs::path& target) {
+  if (platform::MoveReplacing(saved, target) == platform::MoveOutcome::Ok) return true;
+  std::error_code ec;
+  fs::remove(target, ec);
+  return platform::MoveReplacing(saved, target) == platform::MoveOutcome::Ok;
+}
+
+// Removes a placed song new to the store, and the folders the update made for it (a folder
+// holding anything else stays).
+void RemoveNewSong(const StoreJournal& j, const fs::path& target) {
+  std::error_code ec;
+  fs::remove(target, ec);
+  for (fs::path dir = target.parent_path(); dir != j.store && dir.has_relative_path();
+       dir = dir.parent_path()) {
+    if (!fs::remove(dir, ec)) break;
+  }
+}
+
+// A copy across volumes that a kill cut short leaves its temporary beside the song
+// (".<name>.orvik<pid>-<n>", see durable_files): only such names are removed.
+void RemoveCutCopies(const StoreJournal& journal, bool backupOwn) {
+  std::set<fs::path> folders;
+  for (const auto& file : journal.files) folders.insert(file.relative.parent_path());
+  std::error_code ec;
+  for (const auto& folder : folders) {
+    for (const fs::path* root : {&journal.store, &journal.backup}) {
+      if (root == &journal.backup && !backupOwn) continue;
+      for (auto it = fs::directory_iterator(*root / folder, ec);
+           !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const std::string name = platform::PathToUtf8(it->path().filename());
+        if (name.starts_with(".") && name.find(".orvik") != std::string::npos &&
+            it->is_regular_file(ec))
+          fs::remove(it->path(), ec);
+      }
+      ec.clear();
+    }
+  }
+}
+
+std::string Describe(const StoreJournal& j) {
+  return std::to_string(j.files.size()) + " files, update code " +
+         (j.updateCode.empty() ? "-" : j.updateCode);
+}
+
+std::string FolderState(const fs::path& folder) {
+  std::error_code ec;
+  const char* state = !Exists(folder)           ? "gone"
+                      : IsOwnWorkFolder(folder) ? "present"
+                                                : "not made by the launcher (left alone)";
+  return platform::PathToUtf8(folder) + " " + state;
+}
+
+// A Moving journal over the right store: as far forward or back as the work folders allow.
+void FinishMove(const fs::path& moduleDir, StoreRecovery& r) {
+  StoreJournal& j = r.journal;
+  const bool stagingOwn = IsOwnWorkFolder(j.staging), backupOwn = IsOwnWorkFolder(j.backup);
+  if (stagingOwn && backupOwn && StagedFilesComplete(j)) {
+    std::string failed;
+    if (RollForward(j, failed) == MoveResult::Ok) {
+      SyncTouchedFolders(j);
+      AddPendingResult(moduleDir, j.updateCode);
+      j.phase = StoreJournal::Phase::Committed;
+      WriteStoreJournal(moduleDir, j);
+      r.outcome = Recovery::RolledForward;
+      r.logLine = "store: an interrupted update was finished at start, " + Describe(j);
+      return;
+    }
+  }
+  const bool whole = RollBack(j, &r.count);
+  const std::string counts = std::to_string(r.count.putBack) + " old versions put back, " +
+                             std::to_string(r.count.removed) + " new songs removed";
+  if (!whole) {
+    r.outcome = Recovery::Incomplete;
+    r.error = true;
+    r.logLine = "store: an interrupted update could not be taken back, " + Describe(j) + ", " +
+                counts + "; its journal and backups are kept";
+    r.statusText = text::kRecoveryIncomplete + platform::PathToUtf8(j.store);
+  } else if (stagingOwn && backupOwn) {
+    r.outcome = Recovery::RolledBack;
+    r.logLine =
+        "store: an interrupted update was taken back at start, " + Describe(j) + ", " + counts;
+  } else {
+    r.outcome = Recovery::LeftInPlace;
+    r.error = true;
+    r.logLine = "store: an interrupted update's work folders are missing (" +
+                FolderState(j.staging) + ", " + FolderState(j.backup) +
+                "); its songs are left as found, old or new, each whole, " + Describe(j) + ", " +
+                counts + "; journal dropped";
+    r.statusText = text::kRecoveryLeftInPlace;
+  }
+}
+
 }  // namespace
 
 MoveResult PlaceStagedFiles(const StoreJournal& journal, const std::set<fs::path>& unmovableTops,
-                            std::string& failedPath, std::optional<std::size_t> killAfter) {
+                            std::string& failedPath) {
+  const auto killAfter = test_hooks::KillAfterFiles();
   const auto& files = journal.files;
   fs::path madeParent;
   std::error_code ec;
@@ -109,24 +206,26 @@ bool StagedFilesComplete(const StoreJournal& journal) {
   return true;
 }
 
-bool RollBack(const StoreJournal& journal) {
-  std::error_code ec;
+bool RollBack(const StoreJournal& journal, RollBackCount* count) {
+  RollBackCount local;
+  RollBackCount& n = count ? *count : local;
+  const bool backupOwn = IsOwnWorkFolder(journal.backup);
+  // A song neither staged nor backed up is new to the store only while both folders are
+  // this update's: a technician's hand or another PC's journal proves nothing.
+  const bool provesNew = backupOwn && IsOwnWorkFolder(journal.staging);
   bool whole = true;
   for (auto it = journal.files.rbegin(); it != journal.files.rend(); ++it) {
     const fs::path target = journal.store / it->relative;
     const fs::path saved = journal.backup / it->relative;
-    if (Exists(saved)) {
-      if (platform::MoveReplacing(saved, target) == platform::MoveOutcome::Ok) continue;
-      // A full volume: the new version gives its room to the old one.
-      fs::remove(target, ec);
-      if (platform::MoveReplacing(saved, target) != platform::MoveOutcome::Ok) whole = false;
-    } else if (!Exists(journal.staging / it->relative)) {
-      fs::remove(target, ec);  // placed, and new to the store
-      // Folders the update made go with it; a folder holding anything else stays.
-      for (fs::path dir = target.parent_path(); dir != journal.store && dir.has_relative_path();
-           dir = dir.parent_path()) {
-        if (!fs::remove(dir, ec)) break;
+    if (backupOwn && Exists(saved)) {
+      if (PutBack(saved, target)) {
+        ++n.putBack;
+      } else {
+        whole = false;
       }
+    } else if (provesNew && !Exists(journal.staging / it->relative) && HasSize(target, it->size)) {
+      RemoveNewSong(journal, target);
+      ++n.removed;
     }
   }
   return whole;
@@ -156,66 +255,70 @@ void SyncTouchedFolders(const StoreJournal& journal) {
   platform::SyncFolder(journal.store);
 }
 
-// A copy across volumes that a kill cut short leaves its temporary beside the song
-// (".<name>.orvik<pid>-<n>", see durable_files): only such names are removed.
-void RemoveCutCopies(const StoreJournal& journal) {
-  std::set<fs::path> folders;
-  for (const auto& file : journal.files) folders.insert(file.relative.parent_path());
-  std::error_code ec;
-  for (const auto& folder : folders) {
-    for (const fs::path* root : {&journal.store, &journal.backup}) {
-      for (auto it = fs::directory_iterator(*root / folder, ec);
-           !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        const std::string name = platform::PathToUtf8(it->path().filename());
-        if (name.starts_with(".") && name.find(".orvik") != std::string::npos &&
-            it->is_regular_file(ec))
-          fs::remove(it->path(), ec);
-      }
-      ec.clear();
-    }
-  }
-}
-
 void CloseJournal(const fs::path& moduleDir, const StoreJournal& journal) {
   std::error_code ec;
-  fs::remove_all(journal.staging, ec);
-  fs::remove_all(journal.backup, ec);
+  for (const fs::path* folder : {&journal.staging, &journal.backup})
+    if (IsOwnWorkFolder(*folder)) fs::remove_all(*folder, ec);
   RemoveStoreJournal(moduleDir);
 }
 
-Recovery FinishOpenJournal(const fs::path& moduleDir, StoreJournal* finished) {
+StoreRecovery FinishOpenJournal(const fs::path& moduleDir, const fs::path& songFolder) {
+  StoreRecovery r;
   std::error_code ec;
-  if (!fs::exists(StoreJournalPath(moduleDir), ec)) return Recovery::None;
-  auto journal = ReadStoreJournal(moduleDir);
+  const fs::path journalPath = StoreJournalPath(moduleDir);
+  if (!Exists(journalPath)) return r;
+  std::string why;
+  auto journal = ReadStoreJournal(moduleDir, &why);
   if (!journal) {
-    // Written atomically, so only another hand makes it unreadable; kept for a technician,
-    // and no folder it might name is touched.
-    fs::path aside = StoreJournalPath(moduleDir);
-    aside += ".unreadable";
-    fs::rename(StoreJournalPath(moduleDir), aside, ec);
-    return Recovery::Unreadable;
+    // Written atomically and checked before it was, so only another hand makes it
+    // unreadable; kept for a technician, and no folder it might name is touched.
+    const fs::path aside = SetAside(journalPath, ".unreadable");
+    r.outcome = Recovery::Unreadable;
+    r.error = true;
+    r.logLine = "store: the journal of an interrupted update is unreadable (" + why +
+                "); set aside as " + platform::PathToUtf8(aside.filename()) + ", nothing touched";
+    r.statusText = text::kRecoveryUnreadable + platform::PathToUtf8(journalPath);
+    return r;
   }
-  if (finished) *finished = *journal;
-  Recovery outcome = Recovery::RolledBack;
-  if (journal->phase == StoreJournal::Phase::Committed) {
-    outcome = Recovery::RolledForward;
-  } else if (journal->phase == StoreJournal::Phase::Moving && StagedFilesComplete(*journal)) {
-    std::string failed;
-    if (RollForward(*journal, failed) == MoveResult::Ok) outcome = Recovery::RolledForward;
+  r.journal = *journal;
+  const fs::path configured = NormalStorePath(songFolder);
+  const bool missing = configured.empty() || !fs::is_directory(configured, ec);
+  if (missing) {
+    r.outcome = Recovery::StoreMissing;
+    r.logLine = "store: the song folder of an interrupted update is not there (" +
+                platform::PathToUtf8(songFolder) + "); its journal is kept for the next start";
+    return r;
   }
-  if (outcome == Recovery::RolledBack && journal->phase == StoreJournal::Phase::Moving &&
-      !RollBack(*journal)) {
-    return Recovery::Incomplete;  // the journal and its backups stay for the next start
+  if (journal->store != configured && !fs::equivalent(journal->store, configured, ec)) {
+    // Another installation's journal (a module folder copied from another PC): its store
+    // and folders are not this launcher's to change.
+    const fs::path aside = SetAside(journalPath, ".other-store");
+    r.outcome = Recovery::OtherStore;
+    r.error = true;
+    r.logLine = "store: the journal names the song folder " + platform::PathToUtf8(journal->store) +
+                ", not the configured " + platform::PathToUtf8(configured) + "; set aside as " +
+                platform::PathToUtf8(aside.filename()) + ", nothing touched";
+    r.statusText = text::kRecoveryOtherStore + platform::PathToUtf8(journal->store);
+    return r;
   }
-  if (outcome == Recovery::RolledForward && journal->phase != StoreJournal::Phase::Committed) {
-    SyncTouchedFolders(*journal);
-    AddPendingResult(moduleDir, journal->updateCode);
-    journal->phase = StoreJournal::Phase::Committed;
-    WriteStoreJournal(moduleDir, *journal);
+  switch (journal->phase) {
+    case StoreJournal::Phase::Unpacking:
+      r.outcome = Recovery::RolledBack;
+      r.logLine = "store: an update interrupted while unpacking left the store untouched";
+      break;
+    case StoreJournal::Phase::Committed:
+      r.outcome = Recovery::RolledForward;
+      r.logLine = "store: an interrupted update was finished at start (it had been committed), " +
+                  Describe(r.journal);
+      break;
+    case StoreJournal::Phase::Moving:
+      FinishMove(moduleDir, r);
+      if (r.outcome == Recovery::Incomplete) return r;
+      break;
   }
-  RemoveCutCopies(*journal);
-  CloseJournal(moduleDir, *journal);
-  return outcome;
+  RemoveCutCopies(r.journal, IsOwnWorkFolder(r.journal.backup));
+  CloseJournal(moduleDir, r.journal);
+  return r;
 }
 
 }  // namespace orvik

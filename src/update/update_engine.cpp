@@ -55,27 +55,9 @@ bool UpdateEngine::Impl::SongFolderMissing(const fs::path& songFolder) {
 // An update a kill or a power cut interrupted is finished before anything counts songs.
 void UpdateEngine::Impl::RecoverStore() {
   if (storeRecovered.exchange(true)) return;
-  StoreJournal journal;
-  const Recovery recovery = FinishOpenJournal(state().moduleDir, &journal);
-  const std::string files = std::to_string(journal.files.size()) + " files, update code " +
-                            (journal.updateCode.empty() ? "-" : journal.updateCode);
-  switch (recovery) {
-    case Recovery::None:
-      break;
-    case Recovery::RolledForward:
-      logging::Warning("store: an interrupted update was finished at start, " + files);
-      break;
-    case Recovery::RolledBack:
-      logging::Warning("store: an interrupted update was taken back at start, " + files);
-      break;
-    case Recovery::Incomplete:
-      logging::Error("store: an interrupted update could not be taken back, " + files +
-                     "; its journal and backups are kept");
-      break;
-    case Recovery::Unreadable:
-      logging::Error("store: the journal of an interrupted update is unreadable; set aside");
-      break;
-  }
+  const StoreRecovery recovery = FinishOpenJournal(state().moduleDir, GetSongsFolderPath(state()));
+  if (!recovery.logLine.empty())
+    (recovery.error ? logging::Error : logging::Warning)(recovery.logLine);
 }
 
 // Owed results go first; their packages are in the store and never offered again.

@@ -31,8 +31,6 @@ struct UpdateEngineDeps {
   std::function<void(const DownloadProgressInfo*)> onDownloadProgress;
   // The 7-Zip program; empty: the bundled copy under the module directory, then the PATH.
   std::filesystem::path sevenZip = {};
-  // Test seam of the move into the store (ExtractOptions::killAfterFiles).
-  std::optional<std::size_t> killAfterFiles = {};
   // How long the event poll waits for the package before the check gives up.
   std::chrono::milliseconds pollLimit = std::chrono::minutes(10);
 };

@@ -100,7 +100,6 @@ void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
   // The package's own code, kept with it; a package from before codes were kept reports
   // nothing rather than an empty code.
   if (const auto sidecar = ReadSidecar(archive)) options.updateCode = sidecar->updateCode;
-  options.killAfterFiles = deps.killAfterFiles;
   logging::Info("unpacking: " + platform::PathToUtf8(archive) + " into " +
                 platform::PathToUtf8(songFolder));
   const ExtractReport report = InstallPackage(

@@ -41,6 +41,7 @@ std::string ExtractFailureText(const ExtractReport& report, const std::filesyste
     case ExtractResult::StoreNotWritable:
       return text::kUnpackNotWritable + platform::PathToUtf8(songFolder);
     case ExtractResult::NoSpace:
+      if (report.neededBytes) return DiskSpaceShortText(report);
       return text::kUnpackNoSpace + platform::PathToUtf8(songFolder);
     case ExtractResult::NoSongFolder:
       return text::kSongFolderMissing + platform::PathToUtf8(songFolder);

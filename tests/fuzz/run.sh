@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for a number of seconds.
 #   tests/fuzz/run.sh [seconds-per-target] [target...]
-# Targets: parse_reply split_by_char banner_reply settings_parse (default: all).
+# Targets: parse_reply split_by_char banner_reply settings_parse store_journal (default: all).
 # Output (binaries, grown corpora, crash files) goes to build-fuzz/ in the checkout.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 seconds="${1:-300}"
 shift || true
 targets=("$@")
-((${#targets[@]})) || targets=(parse_reply split_by_char banner_reply settings_parse)
+((${#targets[@]})) || targets=(parse_reply split_by_char banner_reply settings_parse store_journal)
 
 out="${FUZZ_OUT:-$root/build-fuzz}"
 mkdir -p "$out"
@@ -23,6 +23,11 @@ sources_for() {
       echo "src/service/banner_reply.cpp src/service/reply_parser.cpp src/service/web_address.cpp"
       ;;
     settings_parse) echo "src/core/settings_table.cpp src/platform/files_posix.cpp" ;;
+    store_journal)
+      echo "src/update/store_journal.cpp src/update/line_value.cpp src/update/entry_name.cpp" \
+        "src/platform/path_text.cpp src/platform/codepage_posix.cpp src/platform/codepage_chars.cpp" \
+        "src/platform/files_posix.cpp src/platform/durable_files_posix.cpp"
+      ;;
     *) echo "unknown target $1" >&2; exit 2 ;;
   esac
 }

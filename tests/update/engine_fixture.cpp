@@ -7,6 +7,7 @@
 #include "support/zip_writer.h"
 #include "update/package_download.h"
 #include "update/package_extractor.h"
+#include "update/update_test_hooks.h"
 
 namespace fs = std::filesystem;
 
@@ -90,6 +91,7 @@ void EngineTest::SetUp() {
 void EngineTest::TearDown() {
   if (engine_) engine_->Shutdown();
   engine_.reset();
+  test_hooks::SetKillAfterFiles({});
   service_->Stop();
 }
 
@@ -107,7 +109,8 @@ void EngineTest::MakeEngine(fs::path sevenZip) {
           port_.SetProgressPos(ctl::kProgressBar,
                                static_cast<int>(info->received * 100 / info->total));
       },
-      std::move(sevenZip), killAfterFiles_});
+      std::move(sevenZip)});
+  test_hooks::SetKillAfterFiles(killAfterFiles_);
 }
 
 void EngineTest::Restart() {

@@ -2,6 +2,7 @@
 #include "update/pending_result.h"
 #include "update/store_journal.h"
 #include "update/store_move.h"
+#include "update/update_test_hooks.h"
 #include "update/zip_directory.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <map>
 
+#include "core/user_texts.h"
 #include "platform/path_text.h"
 #include "platform/process.h"
 #include "support/temp_dir.h"
@@ -184,7 +186,7 @@ TEST(IsSafeEntryName, AcceptsStorePathsOnly) {
   EXPECT_TRUE(IsSafeEntryName("K1000\\01234.sgd"));
   EXPECT_TRUE(IsSafeEntryName("a..b/c.sgd"));
   for (const char* bad : {"", "/etc/passwd", "\\x.sgd", "C:\\x.sgd", "c:x", "..", "../x",
-                          "K1000/../../x", "a\\..\\..\\b"})
+                          "K1000/../../x", "a\\..\\..\\b", "a/.. /x", "a/. ./x", "a/.../x"})
     EXPECT_FALSE(IsSafeEntryName(bad)) << bad;
 }
 
@@ -241,9 +243,11 @@ TEST_F(InstallPackageTest, AKillInTheMoveIsFinishedAtTheNextStart) {
       for (const char* gone : {"K1000/01500.sgd", "K4000/04000.sgd"}) fs::remove(store / gone);
       ExtractOptions options;
       options.updateCode = "U1";
-      options.killAfterFiles = kill;
-      ASSERT_EQ(InstallPackage(archive, store, dir.path(), {}, {}, options).result,
-                ExtractResult::Stopped);
+      {
+        test_hooks::ScopedKillAfterFiles killed(kill);
+        ASSERT_EQ(InstallPackage(archive, store, dir.path(), {}, {}, options).result,
+                  ExtractResult::Stopped);
+      }
       const auto journal = ReadStoreJournal(dir.path());
       ASSERT_TRUE(journal) << kill;
       // A staged file that did not survive (a power cut before it reached the disk).
@@ -252,7 +256,7 @@ TEST_F(InstallPackageTest, AKillInTheMoveIsFinishedAtTheNextStart) {
       // And a copy across volumes cut short beside a song (only the move makes them).
       if (kill < 5) test::WriteTextFile(store / "K1000" / ".01234.sgd.orvik999-0", "cut");
 
-      EXPECT_EQ(FinishOpenJournal(dir.path()),
+      EXPECT_EQ(FinishOpenJournal(dir.path(), store).outcome,
                 rollBack ? Recovery::RolledBack : Recovery::RolledForward);
       const Tree old{{"K0000/00001.sgd", "old1"}, {"K1000/01234.sgd", "old1234"}};
       EXPECT_EQ(ReadTree(store), rollBack ? old : updated) << kill << stagingLost;
@@ -305,7 +309,20 @@ class CrossVolumeTest : public InstallPackageTest {
 
 TEST_F(CrossVolumeTest, AFullVolumeSaysSoAndKeepsTheStore) {
   MakeZip(archive, {{"K0000/00001.sgd", "new1"}, {"K1000/01234.sgd", std::string(400000, 'n')}});
-  const auto report = Install();
+  // Known before unpacking: the package's unpacked size against the store's free room.
+  auto report = Install();
+  EXPECT_EQ(report.result, ExtractResult::NoSpace);
+  EXPECT_GT(report.neededBytes, 400000u);
+  EXPECT_LT(report.freeBytes, 256u * 1024);
+  EXPECT_EQ(
+      DiskSpaceShortText(report),
+      std::string(text::kDiskSpaceShort) + platform::PathToUtf8(store) + " (1 MB 필요, 0 MB 남음)");
+  ExpectStoreUntouched();
+  {
+    // And when the volume fills up during the move anyway (another program wrote meanwhile).
+    test_hooks::ScopedFreeSpace plenty(std::uint64_t{1} << 40);
+    report = Install();
+  }
   EXPECT_EQ(report.result, ExtractResult::NoSpace);
   ExpectStoreUntouched();  // no truncated song, no temporary file
 
@@ -316,7 +333,77 @@ TEST_F(CrossVolumeTest, AFullVolumeSaysSoAndKeepsTheStore) {
                                    {"K1000/01234.sgd", "old1234"},
                                    {"K2000/02000.sgd", "new2000"}}));
 }
+
+// The store and its work folders on one small volume: 7-Zip itself runs out of room.
+class FullVolumeTest : public InstallPackageTest {
+ protected:
+  void SetUp() override {
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting a small volume needs root";
+    fs::create_directories(volume_);
+    const std::string cmd = "mount -t tmpfs -o size=256k orvik-test '" + volume_.string() + "'";
+    if (std::system(cmd.c_str()) != 0) GTEST_SKIP() << "tmpfs cannot be mounted here";
+    mounted_ = true;
+    store = volume_ / "songs";
+    InstallPackageTest::SetUp();
+  }
+  void TearDown() override {
+    if (mounted_) std::system(("umount '" + volume_.string() + "'").c_str());
+  }
+  fs::path volume_ = dir / "volume";
+  bool mounted_ = false;
+};
+
+TEST_F(FullVolumeTest, SevenZipRunningOutOfRoomIsAFullDiskNotADamagedPackage) {
+  MakeZip(archive, {{"K1000/01234.sgd", "new1234"}, {"K2000/02001.sgd", std::string(400000, 'n')}});
+  test_hooks::ScopedFreeSpace lie(std::uint64_t{1} << 40);  // the check before unpacking passes
+  const auto report = Install();
+  EXPECT_EQ(report.result, ExtractResult::NoSpace) << report.detail;
+  EXPECT_EQ(ReadTree(store), (Tree{{"K0000/00001.sgd", "old1"}, {"K1000/01234.sgd", "old1234"}}));
+  for (const auto& e : fs::directory_iterator(volume_)) EXPECT_EQ(e.path(), store);
+  EXPECT_FALSE(fs::exists(StoreJournalPath(dir.path())));
+  EXPECT_TRUE(fs::exists(archive));
+}
 #endif
+
+TEST_F(InstallPackageTest, TooLittleRoomStopsBeforeUnpackingAndSaysHowMuch) {
+  MakeZip(archive, {{"K1000/01234.sgd", std::string(3 << 20, 'n')}});
+  test_hooks::ScopedFreeSpace almostFull(std::uint64_t{1} << 20);
+  const auto report = Install();
+  ASSERT_EQ(report.result, ExtractResult::NoSpace);
+  EXPECT_EQ(
+      DiskSpaceShortText(report),
+      std::string(text::kDiskSpaceShort) + platform::PathToUtf8(store) + " (4 MB 필요, 1 MB 남음)");
+  ExpectStoreUntouched();
+}
+
+TEST_F(InstallPackageTest, ADamagedEntryIsTheArchivesFaultAndNothingElseIs) {
+  MakeZip(archive, {{"K1000/01234.sgd", std::string(5000, 'n')}});
+  std::string bytes = test::ReadTextFile(archive);
+  bytes[100] = 'X';  // inside the stored data: the directory reads, the CRC fails
+  test::WriteTextFile(archive, bytes);
+  EXPECT_EQ(Install().result, ExtractResult::ArchiveBroken);
+  ExpectStoreUntouched();
+
+#ifndef _WIN32
+  // A sound archive that 7-Zip could not write out (a local fault) keeps its name.
+  MakeZip(archive, {{"K1000/01234.sgd", "new1234"}});
+  const fs::path fake = dir / "bin" / "7zz";
+  ExtractOptions options;
+  options.sevenZip = fake;
+  for (const auto& [message, expected] :
+       {std::pair{"ERROR: Permission denied", ExtractResult::StoreNotWritable},
+        std::pair{"ERROR: No space left on device : K1000/01234.sgd", ExtractResult::NoSpace}}) {
+    test::WriteTextFile(fake, std::string("#!/bin/sh\nif [ \"$1\" = x ]; then echo '") + message +
+                                  "'; exit 2; fi\nexec 7zz \"$@\"\n");
+    fs::permissions(fake, fs::perms::owner_all);
+    const auto report = InstallPackage(archive, store, dir.path(), {}, {}, options);
+    EXPECT_EQ(report.result, expected) << message;
+    EXPECT_EQ(ReadTree(store), (Tree{{"K0000/00001.sgd", "old1"}, {"K1000/01234.sgd", "old1234"}}));
+  }
+  fs::remove_all(dir / "bin");
+  ExpectStoreUntouched();
+#endif
+}
 
 }  // namespace
 }  // namespace orvik
