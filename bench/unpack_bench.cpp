@@ -48,7 +48,7 @@ void MakeSongs(const fs::path& root, int count, std::size_t bytes) {
 // Written-back pages of one run are not charged to the next.
 void Sync() {
 #ifndef _WIN32
-  Sync();
+  ::sync();
 #endif
 }
 

@@ -65,7 +65,7 @@ int Answer(const CommandLine& line, LauncherFace& face, bool holdsFolder) {
       return 0;
     case CommandLine::Mode::Usage:
       face.err(line.error);
-      logging::Warning("start: " + line.error);
+      logging::Warning(line.error);
       return kSyncUsage;
     case CommandLine::Mode::Sync: {
       if (!holdsFolder) {
