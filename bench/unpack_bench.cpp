@@ -1,5 +1,5 @@
 // Package installation time against a bare 7-Zip extraction of the same archive.
-// usage: unpack_bench [songs] [bytes per song] [folder] [7-Zip program]
+// usage: unpack_bench [songs] [bytes per song] [folder] [7-Zip program]  ("" : the default)
 //        (default: 20000 5000 $TMPDIR, the 7-Zip the launcher would use)
 // The folder decides the file system both write to. A disk's write-back and discards vary
 // 7-Zip's own time severalfold from run to run; a tmpfs folder (/dev/shm) shows what the
@@ -70,7 +70,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::string program = PathToUtf8(*sevenZip);
-  const fs::path base = argc > 3 ? PathFromUtf8(argv[3]) : fs::temp_directory_path();
+  const fs::path base =
+      argc > 3 && *argv[3] != '\0' ? PathFromUtf8(argv[3]) : fs::temp_directory_path();
   const fs::path root =
       base / ("orvik-unpack-bench-" + std::to_string(Clock::now().time_since_epoch().count()));
   fs::create_directories(root / "src");

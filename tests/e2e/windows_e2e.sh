@@ -57,15 +57,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A display of its own; Xvfb writes the number it chose to the descriptor given.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$E2E/xvfb.display" 2>"$E2E/xvfb.err" &
-pids+=($!)
-for ((i = 0; i < 300; i++)); do
-  grep -q '[0-9]' "$E2E/xvfb.display" 2>/dev/null && break
-  sleep 0.1
-done
-DISPLAY=":$(head -n1 "$E2E/xvfb.display")"
-export DISPLAY
+# A display of its own.
+source "$ROOT/scripts/lib/xvfb.sh"
+xvfb_start "$E2E" || exit 1
+pids+=("$XVFB_PID")
 
 export WINEPREFIX="$E2E/wine-prefix"
 [ -d "$WINEPREFIX" ] && { wineserver -k 2>/dev/null || true; }
