@@ -70,6 +70,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::string program = PathToUtf8(*sevenZip);
+  orvik::ExtractOptions install;  // the same 7-Zip for both
+  install.sevenZip = *sevenZip;
   const fs::path base =
       argc > 3 && *argv[3] != '\0' ? PathFromUtf8(argv[3]) : fs::temp_directory_path();
   const fs::path root =
@@ -125,7 +127,7 @@ int main(int argc, char** argv) {
     fs::create_directories(store);
     Sync();
     const auto start = Clock::now();
-    const auto report = orvik::InstallPackage(archive, store, root, {});
+    const auto report = orvik::InstallPackage(archive, store, root, {}, {}, install);
     const double s = Seconds(start);
     if (report.result != orvik::ExtractResult::Ok || report.filesInstalled != std::size_t(songs)) {
       std::fprintf(stderr, "install failed: %d %s\n", static_cast<int>(report.result),
@@ -148,7 +150,7 @@ int main(int argc, char** argv) {
     const fs::path store = root / ("store" + std::to_string(run - 1)) / "songs";
     Sync();
     const auto start = Clock::now();
-    const auto report = orvik::InstallPackage(archive, store, root, {});
+    const auto report = orvik::InstallPackage(archive, store, root, {}, {}, install);
     std::printf("InstallPackage over a full store %8.3f s (%s)\n", Seconds(start),
                 report.result == orvik::ExtractResult::Ok ? "ok" : "FAILED");
   }
