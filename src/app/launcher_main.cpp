@@ -97,6 +97,11 @@ int RunWindow(LauncherFace& face) {
   deps.processes = face.processes;
   COrvikApp app([&] { return face.makeWindow(std::move(deps)); }, face.readInstallDir);
   app.InitInstance();
+  if (!app.WindowShown()) {
+    logging::Error("end: the window could not be shown");
+    face.err("orvik: the window could not be shown (see logs/orvik.log)");
+    return 1;
+  }
   logging::Info("end: the window has closed");
   return 0;
 }

@@ -27,8 +27,9 @@ class LauncherWindow {
  public:
   // Ends the run: workers joined, setting.env saved.
   virtual ~LauncherWindow() = default;
-  // Shows the window modally; returns when it has closed.
-  virtual void RunModal() = 0;
+  // Shows the window modally; returns when it has closed. False when it could not be shown
+  // at all (the run then fails instead of ending as if the operator had closed it).
+  virtual bool RunModal() = 0;
 };
 
 using LauncherWindowFactory = std::function<std::unique_ptr<LauncherWindow>(WindowDependencies)>;

@@ -16,7 +16,7 @@ bool COrvikApp::InitInstance() {
   // A missing installation folder is no error: the launcher then stays where it started.
   if (!installDir.empty()) std::filesystem::current_path(PathFromSetting(installDir), ec);
 
-  window->RunModal();
+  shown_ = window->RunModal();
 
   if (!startDir.empty()) std::filesystem::current_path(startDir, ec);
   window.reset();  // workers joined, setting.env saved

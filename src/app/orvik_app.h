@@ -18,10 +18,13 @@ class COrvikApp {
 
   // Always false: there is no message loop of the application's own after the window.
   bool InitInstance();
+  // Whether the window was shown (false: it could not be made on screen).
+  bool WindowShown() const { return shown_; }
 
  private:
   std::function<std::unique_ptr<LauncherWindow>()> makeWindow_;
   std::function<std::string()> readInstallDir_;
+  bool shown_ = false;
 };
 
 }  // namespace orvik

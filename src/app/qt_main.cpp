@@ -28,7 +28,10 @@ class QtLauncherWindow : public orvik::LauncherWindow {
     logic_.reset();
     dlg_.reset();
   }
-  void RunModal() override { dlg_->exec(); }
+  bool RunModal() override {
+    dlg_->exec();
+    return true;
+  }
 
  private:
   QApplication application_;

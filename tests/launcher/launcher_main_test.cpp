@@ -41,15 +41,17 @@ class LauncherMainTest : public ::testing::Test {
     std::vector<std::string> events;
     std::string logWhenMade;
     std::filesystem::path currentDirWhenShown;
+    bool canShow = true;
   };
 
   class FakeWindow : public LauncherWindow {
    public:
     explicit FakeWindow(Seen& seen) : seen_(seen) { seen_.events.push_back("made"); }
     ~FakeWindow() override { seen_.events.push_back("ended"); }
-    void RunModal() override {
+    bool RunModal() override {
       seen_.currentDirWhenShown = std::filesystem::current_path();
       seen_.events.push_back("shown");
+      return seen_.canShow;
     }
 
    private:
@@ -135,6 +137,16 @@ TEST_F(LauncherMainTest, AFailingWindowEndsWithOneAndReleasesTheFolder) {
   EXPECT_TRUE(LogHas("no window today"));
   EXPECT_TRUE(LogHas("end: exit code 1"));
   EXPECT_TRUE(platform::TryLockModuleFolder(moduleDir_));
+}
+
+TEST_F(LauncherMainTest, AWindowThatCannotBeShownFailsTheRun) {
+  seen_.canShow = false;
+  EXPECT_EQ(Run({}), 1);
+  EXPECT_EQ(seen_.events, (std::vector<std::string>{"made", "shown", "ended"}));
+  EXPECT_EQ(std::filesystem::current_path(), startDir_);
+  EXPECT_EQ(err_.size(), 1u);
+  EXPECT_TRUE(LogHas("the window could not be shown"));
+  EXPECT_FALSE(LogHas("the window has closed"));
 }
 
 TEST_F(LauncherMainTest, AnswersOnTheConsoleAndLogsThem) {

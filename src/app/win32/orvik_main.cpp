@@ -45,12 +45,13 @@ class Win32LauncherWindow : public orvik::LauncherWindow {
     dlg_.reset();
     if (SUCCEEDED(com_)) CoUninitialize();
   }
-  void RunModal() override {
+  bool RunModal() override {
     g_dialog = dlg_.get();
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
-    dlg_->DoModal();
+    const INT_PTR result = dlg_->DoModal();
     SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
     g_dialog = nullptr;
+    return result != -1;  // -1: the dialog could not be created
   }
 
  private:
