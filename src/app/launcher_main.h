@@ -32,6 +32,24 @@ class LauncherWindow {
   virtual bool RunModal() = 0;
 };
 
+// A front end's dialog with the window logic over it: made together; the logic's run ends
+// first (workers joined, setting.env saved once; the dialog may have done it already).
+template <class Dialog>
+struct DialogWithLogic {
+  explicit DialogWithLogic(WindowDependencies deps)
+      : dialog(std::make_unique<Dialog>()),
+        logic(std::make_unique<COrvikWindow>(*dialog, std::move(deps))) {
+    dialog->AttachLogic(logic.get());
+  }
+  ~DialogWithLogic() {
+    logic->OnClose();
+    logic.reset();
+    dialog.reset();
+  }
+  std::unique_ptr<Dialog> dialog;
+  std::unique_ptr<COrvikWindow> logic;
+};
+
 using LauncherWindowFactory = std::function<std::unique_ptr<LauncherWindow>(WindowDependencies)>;
 using LineWriter = std::function<void(const std::string&)>;
 

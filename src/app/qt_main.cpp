@@ -15,28 +15,19 @@ namespace {
 class QtLauncherWindow : public orvik::LauncherWindow {
  public:
   QtLauncherWindow(int& argc, char** argv, orvik::WindowDependencies deps)
-      : application_(argc, argv) {
+      : application_(argc, argv), moduleDir_(deps.moduleDir), window_(std::move(deps)) {
     orvik::CloseWindowsOnTermination();
-    const std::filesystem::path moduleDir = deps.moduleDir;
-    dlg_ = std::make_unique<orvik::ui::COrvikDlg>();
-    orvik::RaiseOnSecondStart(moduleDir, dlg_.get());
-    logic_ = std::make_unique<orvik::COrvikWindow>(*dlg_, std::move(deps));
-    dlg_->AttachLogic(logic_.get());
-  }
-  ~QtLauncherWindow() override {
-    logic_->OnClose();  // workers joined, setting.env saved (once; the dialog may have done it)
-    logic_.reset();
-    dlg_.reset();
+    orvik::RaiseOnSecondStart(moduleDir_, window_.dialog.get());
   }
   bool RunModal() override {
-    dlg_->exec();
+    window_.dialog->exec();
     return true;
   }
 
  private:
-  QApplication application_;
-  std::unique_ptr<orvik::ui::COrvikDlg> dlg_;
-  std::unique_ptr<orvik::COrvikWindow> logic_;
+  QApplication application_;  // before any widget
+  std::filesystem::path moduleDir_;
+  orvik::DialogWithLogic<orvik::ui::COrvikDlg> window_;
 };
 
 }  // namespace

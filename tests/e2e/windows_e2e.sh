@@ -110,6 +110,11 @@ for ((i = 0; i < 600; i++)); do
   kill -0 "${pids[-1]}" 2>/dev/null || { cat "$E2E/songsvc.err"; exit 1; }
   sleep 0.1
 done
+grep -q '^ca=' "$E2E/songsvc.out" || {
+  echo "FAIL: the song service did not start within 60 s"
+  cat "$E2E/songsvc.err"
+  exit 1
+}
 value() { sed -n "s/^$1=//p" "$E2E/songsvc.out"; }
 cp "$(value ca)" "$DEMO/service/ca.pem"
 

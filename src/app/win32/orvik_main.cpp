@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,32 +33,31 @@ BOOL WINAPI OnConsoleEvent(DWORD) {
 class Win32LauncherWindow : public orvik::LauncherWindow {
  public:
   explicit Win32LauncherWindow(orvik::WindowDependencies deps)
-      : com_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
-    dlg_ = std::make_unique<orvik::ui::win::COrvikDlg>();
-    logic_ = std::make_unique<orvik::COrvikWindow>(*dlg_, std::move(deps));
-    dlg_->AttachLogic(logic_.get());
-  }
+      : com_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)),
+        controls_(InitControls()),
+        window_(std::in_place, std::move(deps)) {}
   ~Win32LauncherWindow() override {
-    logic_->OnClose();  // workers joined, setting.env saved (once; the window may have done it)
-    logic_.reset();
-    dlg_.reset();
+    window_.reset();
     if (SUCCEEDED(com_)) CoUninitialize();
   }
   bool RunModal() override {
-    g_dialog = dlg_.get();
+    g_dialog = window_->dialog.get();
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
-    const INT_PTR result = dlg_->DoModal();
+    const INT_PTR result = window_->dialog->DoModal();
     SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
     g_dialog = nullptr;
     return result != -1;  // -1: the dialog could not be created
   }
 
  private:
-  HRESULT com_;
-  std::unique_ptr<orvik::ui::win::COrvikDlg> dlg_;
-  std::unique_ptr<orvik::COrvikWindow> logic_;
+  static bool InitControls() {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    return InitCommonControlsEx(&controls);
+  }
+
+  HRESULT com_;  // before the window, which may use COM; ended after it
+  bool controls_;
+  std::optional<orvik::DialogWithLogic<orvik::ui::win::COrvikDlg>> window_;
 };
 
 // A second start: the first launcher's window comes to the front.
