@@ -29,6 +29,16 @@ void AttachParentConsole() {
   if (!outRedirected) freopen_s(&ignored, "CONOUT$", "w", stdout);
   if (!errRedirected) freopen_s(&ignored, "CONOUT$", "w", stderr);
   ::SetConsoleOutputCP(CP_UTF8);
+  // The progress line is redrawn with an erase-to-end sequence (consoles of Windows 10 and
+  // later understand it once asked to).
+  const HANDLE console = ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                       0, nullptr);
+  if (console == INVALID_HANDLE_VALUE) return;
+  DWORD mode = 0;
+  if (::GetConsoleMode(console, &mode))
+    ::SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+  ::CloseHandle(console);
 }
 
 bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
