@@ -133,6 +133,9 @@ int LauncherMain(const std::vector<std::string>& args, LauncherFace face) {
   } catch (const std::exception& e) {
     logging::Error(std::string("end: unexpected failure: ") + e.what());
     face.err(std::string("orvik: ") + e.what());
+  } catch (...) {
+    logging::Error("end: unexpected failure");
+    face.err("orvik: unexpected failure (see logs/orvik.log)");
   }
   if (lock) {
     logging::Info("end: exit code " + std::to_string(code));
