@@ -3,7 +3,6 @@
 #include "core/launcher_settings.h"
 #include "core/launcher_state.h"
 #include "core/log.h"
-#include "platform/instance_lock.h"
 #include "platform/path_text.h"
 #include "platform/process.h"
 #include "service/service_client.h"
@@ -84,14 +83,6 @@ int RunWindowless(SyncSetup& setup, ConsolePort& port, platform::ProcessApi& pro
 }  // namespace
 
 int RunSync(const SyncOptions& options, SyncSetup setup) {
-  // Never beside a launcher: two of them would change the same store.
-  const auto lock = platform::TryLockModuleFolder(setup.moduleDir);
-  if (!lock) {
-    setup.err(text::kFolderLocked +
-              platform::PathToUtf8(setup.moduleDir) + ")");
-    return kSyncLocked;
-  }
-  logging::OpenLogFile(setup.moduleDir);
   logging::Info("sync: started without a window");
   platform::ProcessApi& processes =
       setup.processes ? *setup.processes : platform::SystemProcesses();
@@ -120,7 +111,6 @@ int RunSync(const SyncOptions& options, SyncSetup setup) {
                                                 : port.LastStatus()));
   }
   logging::Info("sync: ended with exit code " + std::to_string(code));
-  logging::CloseLogFile();
   return code;
 }
 

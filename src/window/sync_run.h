@@ -34,6 +34,8 @@ struct SyncSetup {
   platform::ProcessApi* processes = nullptr;  // null: the system's
 };
 
+// The caller holds the module folder's lock (kSyncLocked is its answer when another
+// launcher does) and has opened the log.
 int RunSync(const SyncOptions& options, SyncSetup setup);
 
 }  // namespace orvik
