@@ -37,6 +37,8 @@ inline constexpr const char* kDownloadFailedHttp = "다운로드 실패: 서버 
 inline constexpr const char* kDownloadInterrupted = "다운로드 중단됨 (다음 확인 때 이어받음): ";
 inline constexpr const char* kDownloadCut = "연결이 끊어졌습니다";
 inline constexpr const char* kDownloadNotSecure = "다운로드 실패: 안전하지 않은 주소입니다";
+inline constexpr const char* kDownloadUnsafeRedirect =
+    "다운로드 실패: 패키지 주소가 안전하지 않은 주소로 넘겨졌습니다";
 inline constexpr const char* kDownloadNoSpace = "다운로드 실패: 디스크 공간 부족: ";
 inline constexpr const char* kDownloadWriteFailed = "다운로드 실패: 파일을 저장할 수 없습니다: ";
 inline constexpr const char* kUnpackFailed = "압축풀기 실패: 패키지가 손상되었습니다: ";
@@ -61,6 +63,7 @@ inline constexpr const char* kServerTimedOut = "서버 응답 시간 초과";
 inline constexpr const char* kServerCertificate = "서버 인증서를 확인할 수 없습니다";
 inline constexpr const char* kServerError = "서버 오류 ";
 inline constexpr const char* kServerReplyTooLarge = "서버 응답이 너무 큽니다";
+inline constexpr const char* kServerUnsafeRedirect = "서버가 안전하지 않은 주소로 넘겼습니다";
 
 // The launcher's own files, said once at start.
 inline constexpr const char* kClientIdUnreadable =

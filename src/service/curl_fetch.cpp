@@ -1,30 +1,17 @@
 // The streamed GET of the libcurl transport.
 #include "service/curl_easy.h"
 #include "service/curl_transport.h"
+#include "service/exchange_bookkeeping.h"
 #include "service/fetch_headers.h"
-#include "service/transport_texts.h"
+#include "service/transport_limits.h"
 
 namespace orvik {
 namespace {
 
-constexpr long kFetchDeadlineSeconds = 6 * 60 * 60;
-constexpr long kFetchLowSpeedBytes = 1024;  // per second, over the shared low-speed time
-
 struct FetchState {
-  const FetchRequest* request = nullptr;
   CurlEasy* easy = nullptr;
   HeaderCollector headers;
-  bool headSent = false;
-  bool abortedByCaller = false;
-
-  bool SendHead() {
-    if (headSent) return true;
-    headSent = true;
-    FetchHead head = headers.Head();
-    head.status = easy->ResponseCode();
-    if (request->onHead && !request->onHead(head)) abortedByCaller = true;
-    return !abortedByCaller;
-  }
+  FetchRelay* relay = nullptr;
 };
 
 size_t OnHeaderLine(char* data, size_t size, size_t count, void* user) {
@@ -36,35 +23,31 @@ size_t OnHeaderLine(char* data, size_t size, size_t count, void* user) {
 size_t OnBodyBlock(char* data, size_t size, size_t count, void* user) {
   auto* state = static_cast<FetchState*>(user);
   const size_t bytes = size * count;
-  if (state->easy->Stopped() || !state->SendHead()) return 0;
-  if (state->request->onBody && !state->request->onBody(std::string_view(data, bytes))) {
-    state->abortedByCaller = true;
-    return 0;
-  }
-  return bytes;
+  if (state->easy->Stopped()) return 0;
+  return state->relay->Block(std::string_view(data, bytes)) ? bytes : 0;
 }
 
 }  // namespace
 
 FetchResult CurlTransport::Fetch(const FetchRequest& request) {
-  FetchResult result;
   const auto parts = SplitUrl(request.url);
-  if (!parts || (parts->scheme != "http" && parts->scheme != "https")) {
-    result.error = "Invalid URL";
-    result.failure = TransportFailure::Other;
-    return result;
-  }
+  if (!parts || (parts->scheme != "http" && parts->scheme != "https"))
+    return FetchRelay::InvalidUrl();
   CurlEasy easy(request.url, Address(), parts->scheme == "https", shutdown_, request.stop);
   FetchState state;
-  state.request = &request;
   state.easy = &easy;
+  FetchRelay relay(request, [&] {
+    FetchHead head = state.headers.Head();
+    head.status = easy.ResponseCode();
+    return head;
+  });
+  state.relay = &relay;
   curl_easy_setopt(easy.get(), CURLOPT_HTTPGET, 1L);
-  // A package may take long on a slow line, but not for ever, and a reply that drips a
-  // byte a second is given up after a minute.
-  curl_easy_setopt(easy.get(), CURLOPT_TIMEOUT, kFetchDeadlineSeconds);
-  curl_easy_setopt(easy.get(), CURLOPT_LOW_SPEED_LIMIT, kFetchLowSpeedBytes);
-  // The name the package service knows the launcher's downloads by.
-  curl_easy_setopt(easy.get(), CURLOPT_USERAGENT, "HTTPS Download");
+  curl_easy_setopt(easy.get(), CURLOPT_TIMEOUT, static_cast<long>(
+                                                    std::chrono::seconds(kFetchDeadline).count()));
+  curl_easy_setopt(easy.get(), CURLOPT_LOW_SPEED_LIMIT,
+                   static_cast<long>(kFetchLowSpeedBytesPerSecond));
+  curl_easy_setopt(easy.get(), CURLOPT_USERAGENT, kPackageUserAgent);
   curl_easy_setopt(easy.get(), CURLOPT_HEADERFUNCTION, &OnHeaderLine);
   curl_easy_setopt(easy.get(), CURLOPT_HEADERDATA, &state);
   curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, &OnBodyBlock);
@@ -82,25 +65,8 @@ FetchResult CurlTransport::Fetch(const FetchRequest& request) {
 
   const CURLcode code = easy.Perform();
   curl_slist_free_all(headers);
-  result.status = easy.ResponseCode();
-  if (code == CURLE_OK && !state.SendHead()) {
-    result.aborted = true;
-    result.error = "Aborted";
-    result.failure = TransportFailure::Aborted;
-    return result;
-  }
-  if (code != CURLE_OK) {
-    result.aborted = state.abortedByCaller || easy.Stopped();
-    result.error = result.aborted ? "Aborted" : easy.ErrorText(code);
-    result.failure = result.aborted ? TransportFailure::Aborted : FailureOf(code);
-    if (!result.aborted) {
-      const TransportError error{result.failure, result.status, result.error};
-      LogExchange("GET", request.url, &error, result.status, 0);
-    }
-    return result;
-  }
-  result.transportOk = true;
-  return result;
+  return relay.Result(code == CURLE_OK, code == CURLE_OK ? TransportError{} : easy.Error(code),
+                      easy.ResponseCode());
 }
 
 }  // namespace orvik

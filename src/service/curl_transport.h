@@ -11,8 +11,6 @@ namespace orvik {
 
 class CurlTransport : public HttpTransport {
  public:
-  // `port`: the window, for a transport that must ask it something (may be null; libcurl's
-  // never does: failures come back as TransportError and the caller tells the operator).
   // A stop request on `shutdown` ends every running and later transfer at once, silently.
   explicit CurlTransport(ServiceAddress address, std::stop_token shutdown = {});
 

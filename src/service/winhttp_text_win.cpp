@@ -1,4 +1,5 @@
-// Text conversions and error texts of the WinHTTP transport.
+// Error kinds and texts of the WinHTTP transport.
+#include "platform/wide_text.h"
 #include "service/winhttp_exchange.h"
 
 namespace orvik {
@@ -28,28 +29,6 @@ const char* ErrorName(DWORD code) {
 }
 
 }  // namespace
-
-std::wstring WideFromUtf8(std::string_view text) {
-  if (text.empty()) return {};
-  const int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
-                                       static_cast<int>(text.size()), nullptr, 0);
-  if (size <= 0) return {};
-  std::wstring out(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
-                      out.data(), size);
-  return out;
-}
-
-std::string Utf8FromWide(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return {};
-  std::string out(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                      nullptr, nullptr);
-  return out;
-}
 
 TransportFailure FailureOfWinHttpError(DWORD code) {
   switch (code) {
@@ -86,7 +65,7 @@ std::string DescribeWinHttpError(DWORD code) {
   while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' ||
                               message.back() == L' ' || message.back() == L'.'))
     message.remove_suffix(1);
-  if (!message.empty()) return out + ": " + Utf8FromWide(message);
+  if (!message.empty()) return out + ": " + platform::WideToUtf8(message);
   if (*ErrorName(code) != '\0') out += std::string(": ") + ErrorName(code);
   return out;
 }

@@ -13,8 +13,6 @@ struct ExchangeSettings;
 
 class WinHttpTransport : public HttpTransport {
  public:
-  // `port`: the window, for a transport that must ask it something (may be null; this one
-  // never does: failures come back as TransportError and the caller tells the operator).
   // A stop request on `shutdown` ends every running and later transfer at once, silently.
   // The user's proxy settings are read here, once.
   explicit WinHttpTransport(ServiceAddress address, std::stop_token shutdown = {});
