@@ -15,17 +15,17 @@ CImageButton::CImageButton(int id, QWidget* parent) : QWidget(parent), id_(id) {
 }
 
 void CImageButton::SetFaces(int normalId, int downId, int disabledId) {
-  normalFace_.LoadFromResource(normalId);
-  downFace_.LoadFromResource(downId);
-  disabledFace_.LoadFromResource(disabledId);
+  normalFace.LoadFromResource(normalId);
+  downFace.LoadFromResource(downId);
+  disabledFace.LoadFromResource(disabledId);
   state_.SetHasDisabledFace(true);
   update();
 }
 
 void CImageButton::SetFaces(int normalId, int downId) {
-  normalFace_.LoadFromResource(normalId);
-  downFace_.LoadFromResource(downId);
-  disabledFace_ = CImageEx();
+  normalFace.LoadFromResource(normalId);
+  downFace.LoadFromResource(downId);
+  disabledFace = CImageEx();
   state_.SetHasDisabledFace(false);
   update();
 }
@@ -58,11 +58,11 @@ const CImageEx* CImageButton::FaceImage() const {
   if (!face) return nullptr;
   switch (*face) {
     case ImageButtonState::Face::Normal:
-      return &normalFace_;
+      return &normalFace;
     case ImageButtonState::Face::Down:
-      return &downFace_;
+      return &downFace;
     case ImageButtonState::Face::Disabled:
-      return &disabledFace_;
+      return &disabledFace;
   }
   return nullptr;
 }

@@ -45,9 +45,9 @@ class CImageButton : public QWidget {
 
   int id_;
   ImageButtonState state_;
-  CImageEx normalFace_;
-  CImageEx downFace_;
-  CImageEx disabledFace_;
+  CImageEx normalFace;
+  CImageEx downFace;
+  CImageEx disabledFace;
 };
 
 }  // namespace orvik::ui

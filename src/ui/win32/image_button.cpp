@@ -21,17 +21,17 @@ bool CImageButton::Create(HWND parent) {
 }
 
 void CImageButton::SetFaces(int normalId, int downId, int disabledId) {
-  normalFace_.LoadFromResource(normalId);
-  downFace_.LoadFromResource(downId);
-  disabledFace_.LoadFromResource(disabledId);
+  normalFace.LoadFromResource(normalId);
+  downFace.LoadFromResource(downId);
+  disabledFace.LoadFromResource(disabledId);
   state_.SetHasDisabledFace(true);
   Repaint();
 }
 
 void CImageButton::SetFaces(int normalId, int downId) {
-  normalFace_.LoadFromResource(normalId);
-  downFace_.LoadFromResource(downId);
-  disabledFace_ = SkinImage();
+  normalFace.LoadFromResource(normalId);
+  downFace.LoadFromResource(downId);
+  disabledFace = SkinImage();
   state_.SetHasDisabledFace(false);
   Repaint();
 }
@@ -66,7 +66,7 @@ void CImageButton::Repaint() const {
   if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-void CImageButton::Draw(const DRAWITEMSTRUCT& item) const {
+void CImageButton::DrawItem(const DRAWITEMSTRUCT& item) const {
   const RECT& r = item.rcItem;
   const int width = r.right - r.left;
   const int height = r.bottom - r.top;
@@ -80,9 +80,9 @@ void CImageButton::Draw(const DRAWITEMSTRUCT& item) const {
   FillRect(memory, &all, back);
   DeleteObject(back);
   if (const auto face = state_.FaceToDraw()) {
-    const SkinImage& image = *face == ImageButtonState::Face::Down       ? downFace_
-                             : *face == ImageButtonState::Face::Disabled ? disabledFace_
-                                                                         : normalFace_;
+    const SkinImage& image = *face == ImageButtonState::Face::Down       ? downFace
+                             : *face == ImageButtonState::Face::Disabled ? disabledFace
+                                                                         : normalFace;
     image.Draw(memory, 0, 0, width, height);
   }
   BitBlt(item.hDC, r.left, r.top, width, height, memory, 0, 0, SRCCOPY);

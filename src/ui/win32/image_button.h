@@ -36,7 +36,7 @@ class CImageButton {
   const ImageButtonState& State() const { return state_; }
 
   // The parent's WM_DRAWITEM for this button.
-  void Draw(const DRAWITEMSTRUCT& item) const;
+  void DrawItem(const DRAWITEMSTRUCT& item) const;
 
   // The release was over the button; the latch changed by the mouse.
   std::function<void(int id)> onClicked;
@@ -51,9 +51,9 @@ class CImageButton {
   int id_;
   HWND hwnd_ = nullptr;
   ImageButtonState state_;
-  SkinImage normalFace_;
-  SkinImage downFace_;
-  SkinImage disabledFace_;
+  SkinImage normalFace;
+  SkinImage downFace;
+  SkinImage disabledFace;
 };
 
 }  // namespace orvik::ui::win

@@ -63,10 +63,10 @@ void COrvikDlg::LayOutTemplateControls() {
     const int id = GetDlgCtrlID(child);
     if (IsStatic(child)) {
       if (id == ctl::kStoredCountLabel || id == ctl::kUpdateCountLabel) {
-        if (!countFont_)
-          countFont_ =
-              CreateFontW(Scaled(24), 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Arial");
-        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(countFont_), FALSE);
+        if (m_fonts.empty())
+          m_fonts.push_back(
+              CreateFontW(Scaled(24), 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Arial"));
+        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(m_fonts.front()), FALSE);
       }
       // Some template rectangles are lower than a line of their font at this scale; they
       // grow downwards so that no descender is cut off.
