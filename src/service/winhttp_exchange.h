@@ -69,7 +69,7 @@ class WinHttpExchange {
   bool Fail(TransportFailure kind, std::string detail);
   bool FailCode(DWORD code);
   bool CheckCertificate();
-  bool CheckRedirect();
+  bool CheckRedirect(bool failed);
   void CloseRequest();
 
   ExchangeSettings settings_;

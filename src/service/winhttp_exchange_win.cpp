@@ -38,6 +38,9 @@ struct WinHttpExchange::Pending {
   DWORD error = 0;
   DWORD bytes = 0;
   std::wstring redirectedTo;  // the last redirect's address (Wine cannot be asked for it)
+  long redirects = 0;         // redirects followed
+  std::wstring current;       // the address asked last
+  std::wstring downgradedTo;  // a redirect from https to this plain-http address
   std::string body;
   std::vector<char> buffer;  // made by the first read
 };
@@ -63,6 +66,10 @@ void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, 
   if (status == WINHTTP_CALLBACK_STATUS_REDIRECT) {
     std::lock_guard lock(pending.mutex);
     pending.redirectedTo.assign(static_cast<const wchar_t*>(info), length);
+    ++pending.redirects;
+    if (IsPlainHttp(pending.redirectedTo) && !IsPlainHttp(pending.current))
+      pending.downgradedTo = pending.redirectedTo;
+    pending.current = pending.redirectedTo;
     return;
   }
   DWORD error = 0, bytes = 0;
@@ -125,18 +132,24 @@ bool WinHttpExchange::Fail(TransportFailure kind, std::string detail) {
 }
 
 bool WinHttpExchange::FailCode(DWORD code) {
-  if (code == ERROR_WINHTTP_REDIRECT_FAILED && !CheckRedirect()) return false;
+  if (code == ERROR_WINHTTP_REDIRECT_FAILED && !CheckRedirect(true)) return false;
   return Fail(FailureOfWinHttpError(code), DescribeWinHttpError(code));
 }
 
 // WinHTTP never follows a secure request down to plain http: Windows hands back the redirect
-// itself, Wine fails the request. Either way the server sent it to an unsafe address.
-bool WinHttpExchange::CheckRedirect() {
+// itself, Wine fails the request (as it does past the redirect limit). Either way the server
+// sent a secure request to an unsafe address. False: the exchange failed so.
+bool WinHttpExchange::CheckRedirect(bool failed) {
   std::wstring from = url_, to;
+  long redirects = 0;
   {
     std::lock_guard lock(pending_->mutex);
     if (!pending_->redirectedTo.empty()) from = pending_->redirectedTo;
+    redirects = pending_->redirects;
+    to = pending_->downgradedTo;
   }
+  if (!to.empty())
+    return Fail(TransportFailure::UnsafeRedirect, "redirected to " + platform::WideToUtf8(to));
   if (IsPlainHttp(from)) return true;
   if (request_ != nullptr) {
     DWORD size = 0;
@@ -146,12 +159,14 @@ bool WinHttpExchange::CheckRedirect() {
     size = static_cast<DWORD>(to.size() * sizeof(wchar_t));
     if (!WinHttpQueryHeaders(request_, WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX,
                              to.data(), &size, WINHTTP_NO_HEADER_INDEX))
-      to.clear();
+      size = 0;
     to.resize(size / sizeof(wchar_t));
   }
-  if (!IsPlainHttp(to)) return true;
+  const bool unsafe = IsPlainHttp(to) || (failed && to.empty() && redirects < kMaxRedirects);
+  if (!unsafe) return true;
   return Fail(TransportFailure::UnsafeRedirect,
-              "redirected from " + platform::WideToUtf8(from) + " to " + platform::WideToUtf8(to));
+              "redirected from " + platform::WideToUtf8(from) + " to " +
+                  (to.empty() ? std::string("a plain http address") : platform::WideToUtf8(to)));
 }
 
 bool WinHttpExchange::Await(const std::function<BOOL()>& call, DWORD* bytes) {
@@ -177,6 +192,7 @@ bool WinHttpExchange::Await(const std::function<BOOL()>& call, DWORD* bytes) {
 bool WinHttpExchange::Open(const std::string& url) {
   url_ = platform::Utf8ToWide(url);
   const std::wstring& wide = url_;
+  pending_->current = url_;  // before the request exists: no callback runs yet
   URL_COMPONENTS parts{};
   parts.dwStructSize = sizeof parts;
   parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = DWORD(-1);
@@ -265,7 +281,7 @@ bool WinHttpExchange::Start(const std::string& url) {
     head_ = headers.Head();
   }
   head_.status = status_;
-  if (status_ >= 300 && status_ < 400 && !CheckRedirect()) return false;
+  if (status_ >= 300 && status_ < 400 && !CheckRedirect(false)) return false;
   return CheckCertificate();
 }
 

@@ -286,6 +286,8 @@ TEST_F(TransportTest, ARedirectFromHttpsDownToPlainHttpIsRefusedAsSuch) {
   EXPECT_EQ(error.kind, TransportFailure::UnsafeRedirect) << error.detail;
   EXPECT_EQ(TransportFailureText(error), "서버가 안전하지 않은 주소로 넘겼습니다");
   logging::SetListener(nullptr);
+  // (Under Wine the service's own control requests are logged in between.)
+  std::erase_if(logged, [](const std::string& line) { return line.find("/r/two-hops") == std::string::npos; });
   ASSERT_EQ(logged.size(), 2u);
   EXPECT_NE(logged[0].find("/r/two-hops failed: 서버가 안전하지 않은"), std::string::npos)
       << logged[0];
