@@ -105,6 +105,27 @@ inline constexpr const char* kAboutLastUpdate = "마지막 곡 업데이트: ";
 inline constexpr const char* kAboutNoUpdate = "마지막 곡 업데이트: 없음";
 inline constexpr const char* kAboutSongsAdded = "곡 추가)";
 
+// Captions of the dialog templates (the main window, the progress dialog, the About box).
+inline constexpr const char* kStatusLineInitial = "프로그램";
+inline constexpr const char* kByteLabelInitial = "0%";
+inline constexpr const char* kStoredCountCaption = "저장된 곡 수";
+inline constexpr const char* kSongCountInitial = "0곡";
+inline constexpr const char* kUpdateCountCaption = "업데이트 곡 수";
+inline constexpr const char* kUseConfigBox = "가상음원 체크";
+inline constexpr const char* kLoopMidiBox = "Loop MIDI";
+inline constexpr const char* kKvSynthBox = "KV Synth";
+inline constexpr const char* kCantataBox = "칸타빌레(설정파일)";
+inline constexpr const char* kProgramCaption = "실행될 프로그램";
+inline constexpr const char* kListButtonLegacy = "리스트 만들기";
+inline constexpr const char* kRunCaptionButton = "튜노바 실행";
+inline constexpr const char* kLegacyTunovaHL = "Tunova H/L";
+inline constexpr const char* kLegacyTunovaUSB = "TunovaUSB";
+inline constexpr const char* kLegacyTunova = "▶ Tunova";
+inline constexpr const char* kLegacyTunovaPRO = "TunovaPro";
+inline constexpr const char* kLegacyTunovaNEW = " TunovaNew";
+inline constexpr const char* kLegacyMakeList = "곡리스트 만들기";
+inline constexpr const char* kProgressInitialLabel = " 0 %";
+
 // The command line and the console of --sync.
 inline constexpr const char* kNeedsDisplay =
     "orvik: 화면(디스플레이)이 필요합니다: DISPLAY가 설정되지 않았습니다 (needs a display)";

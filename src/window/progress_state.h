@@ -6,12 +6,14 @@
 #include <optional>
 #include <string>
 
+#include "core/user_texts.h"
+
 namespace orvik {
 
 class ProgressState {
  public:
   // The label's text in the dialog template, shown until the first progress call.
-  static constexpr const char* kInitialLabel = " 0 %";
+  static constexpr const char* kInitialLabel = text::kProgressInitialLabel;
 
   // What a progress call did: the bar's position before it, and the new label text when
   // the label must be rewritten (nothing when it already reads so).

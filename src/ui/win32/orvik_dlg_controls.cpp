@@ -11,6 +11,7 @@
 #include "ui/win32/image_button.h"
 #include "ui/win32/orvik_dlg.h"
 #include "ui/win32/rolling_banner.h"
+#include "window/dialog_layout.h"
 #include "window/skin_buttons.h"
 
 namespace orvik::ui::win {
@@ -20,8 +21,6 @@ namespace {
 constexpr wchar_t kStatusPictureClass[] = L"OrvikStatusPicture";
 constexpr int kDownloadingId = 166;
 constexpr int kUnpackingId = 167;
-// The template static "실행될 프로그램"; image button 1032 takes the number over.
-constexpr int kProgramCaptionId = 1032;
 
 int Round(double value) { return static_cast<int>(std::lround(value)); }
 
@@ -73,7 +72,7 @@ void COrvikDlg::LayOutTemplateControls() {
       h = std::max(h, LineHeight(child));
     }
     MoveWindow(child, l, t, w, h, FALSE);
-    if (id == kProgramCaptionId && IsStatic(child)) {
+    if (id == layout::kProgramCaption && IsStatic(child)) {
       programCaption_ = child;
       continue;  // shares its number with a service button
     }
