@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "core/service_address.h"
+#include "service/exchange_bookkeeping.h"
 #include "service/transport_limits.h"
 
 namespace orvik {
@@ -89,30 +90,19 @@ long CurlEasy::ResponseCode() const {
 }
 
 TransportFailure FailureOf(CURLcode code) {
-  switch (code) {
-    case CURLE_OK:
-      return TransportFailure::None;
-    case CURLE_COULDNT_CONNECT:
-    case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY:
-    case CURLE_SEND_ERROR:
-    case CURLE_RECV_ERROR:
-    case CURLE_GOT_NOTHING:
-      return TransportFailure::Unreachable;
-    case CURLE_OPERATION_TIMEDOUT:
-      return TransportFailure::TimedOut;
-    case CURLE_PEER_FAILED_VERIFICATION:
-    case CURLE_SSL_CONNECT_ERROR:
-    case CURLE_SSL_CACERT_BADFILE:
-    case CURLE_SSL_CERTPROBLEM:
-    case CURLE_SSL_ISSUER_ERROR:
-    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
-      return TransportFailure::Certificate;
-    case CURLE_ABORTED_BY_CALLBACK:
-      return TransportFailure::Aborted;
-    default:
-      return TransportFailure::Other;
-  }
+  using F = TransportFailure;
+  static const FailureCodes<CURLcode> kTable[] = {
+      {F::None, {CURLE_OK}},
+      {F::Unreachable, {CURLE_COULDNT_CONNECT, CURLE_COULDNT_RESOLVE_HOST,
+                        CURLE_COULDNT_RESOLVE_PROXY, CURLE_SEND_ERROR, CURLE_RECV_ERROR,
+                        CURLE_GOT_NOTHING}},
+      {F::TimedOut, {CURLE_OPERATION_TIMEDOUT}},
+      {F::Certificate, {CURLE_PEER_FAILED_VERIFICATION, CURLE_SSL_CONNECT_ERROR,
+                        CURLE_SSL_CACERT_BADFILE, CURLE_SSL_CERTPROBLEM, CURLE_SSL_ISSUER_ERROR,
+                        CURLE_SSL_PINNEDPUBKEYNOTMATCH}},
+      {F::Aborted, {CURLE_ABORTED_BY_CALLBACK}},
+  };
+  return FailureIn(kTable, code);
 }
 
 TransportError CurlEasy::Error(CURLcode code) const {

@@ -85,43 +85,4 @@ TransportError PictureFile::Finish(long status, const TransportError& transfer) 
   return {};
 }
 
-FetchRelay::FetchRelay(const FetchRequest& request, std::function<FetchHead()> head)
-    : request_(request), head_(std::move(head)), log_("GET", request.url) {}
-
-bool FetchRelay::SendHead() {
-  if (headSent_) return !refused_;
-  headSent_ = true;
-  refused_ = request_.onHead && !request_.onHead(head_());
-  return !refused_;
-}
-
-bool FetchRelay::Block(std::string_view block) {
-  if (!SendHead()) return false;
-  if (request_.onBody && !request_.onBody(block)) refused_ = true;
-  return !refused_;
-}
-
-FetchResult FetchRelay::Result(bool whole, TransportError error, long status) {
-  FetchResult result;
-  result.status = status;
-  if (whole && SendHead()) {
-    result.transportOk = true;
-    return result;
-  }
-  if (refused_ || error.kind == TransportFailure::None) error.kind = TransportFailure::Aborted;
-  result.aborted = error.kind == TransportFailure::Aborted;
-  result.error = result.aborted ? "Aborted" : error.detail;
-  result.failure = error.kind;
-  error.status = status;
-  log_.Finish(error, status);
-  return result;
-}
-
-FetchResult FetchRelay::InvalidUrl() {
-  FetchResult result;
-  result.error = "Invalid URL";
-  result.failure = TransportFailure::Other;
-  return result;
-}
-
 }  // namespace orvik

@@ -1,13 +1,12 @@
-// What both transports do around an exchange, whatever the library underneath: the clock and
-// the log line, the capped reply, the banner picture's side file, and handing a streamed body
-// on to its caller. Internal to the transports.
+// What every exchange keeps track of, whatever the library underneath: the clock and the log
+// line, the capped reply, the banner picture's side file. Internal to the transports.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -16,6 +15,21 @@
 namespace orvik {
 
 TransportError StatusError(long status);
+
+// A library's error codes by the operator's terms; a code in no row is Other.
+template <class Code>
+struct FailureCodes {
+  TransportFailure kind;
+  std::initializer_list<Code> codes;
+};
+
+template <class Code, std::size_t N>
+TransportFailure FailureIn(const FailureCodes<Code> (&table)[N], Code code) {
+  for (const auto& row : table)
+    for (Code c : row.codes)
+      if (c == code) return row.kind;
+  return TransportFailure::Other;
+}
 
 // Started with the exchange; logs how it ended.
 class ExchangeLog {
@@ -68,28 +82,6 @@ class PictureFile {
   bool tooLarge_ = false;
   bool failed_ = false;  // the side file could not be made or written
   bool done_ = false;
-};
-
-// Hands a streamed body to the caller of Fetch: the head once, before the first block (or at
-// the end of an empty body), then every block.
-class FetchRelay {
- public:
-  FetchRelay(const FetchRequest& request, std::function<FetchHead()> head);
-
-  bool SendHead();
-  bool Block(std::string_view block);
-  // The caller's callbacks said no.
-  bool Refused() const { return refused_; }
-  // The ended transfer's result; a failure other than a stop is logged.
-  FetchResult Result(bool whole, TransportError error, long status);
-  static FetchResult InvalidUrl();
-
- private:
-  const FetchRequest& request_;
-  std::function<FetchHead()> head_;
-  ExchangeLog log_;
-  bool headSent_ = false;
-  bool refused_ = false;
 };
 
 }  // namespace orvik

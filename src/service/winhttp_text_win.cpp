@@ -1,5 +1,6 @@
 // Error kinds and texts of the WinHTTP transport.
 #include "platform/wide_text.h"
+#include "service/exchange_bookkeeping.h"
 #include "service/winhttp_exchange.h"
 
 namespace orvik {
@@ -31,27 +32,19 @@ const char* ErrorName(DWORD code) {
 }  // namespace
 
 TransportFailure FailureOfWinHttpError(DWORD code) {
-  switch (code) {
-    case ERROR_WINHTTP_CANNOT_CONNECT:
-    case ERROR_WINHTTP_NAME_NOT_RESOLVED:
-      return TransportFailure::Unreachable;
-    case ERROR_WINHTTP_TIMEOUT:
-      return TransportFailure::TimedOut;
-    case ERROR_WINHTTP_SECURE_FAILURE:
-    case ERROR_WINHTTP_SECURE_CERT_DATE_INVALID:
-    case ERROR_WINHTTP_SECURE_CERT_CN_INVALID:
-    case ERROR_WINHTTP_SECURE_INVALID_CA:
-    case ERROR_WINHTTP_SECURE_CERT_REV_FAILED:
-    case ERROR_WINHTTP_SECURE_CERT_REVOKED:
-    case ERROR_WINHTTP_SECURE_INVALID_CERT:
-    case ERROR_WINHTTP_SECURE_CERT_WRONG_USAGE:
-    case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:
-      return TransportFailure::Certificate;
-    case ERROR_WINHTTP_OPERATION_CANCELLED:
-      return TransportFailure::Aborted;
-    default:
-      return TransportFailure::Other;
-  }
+  using F = TransportFailure;
+  static const FailureCodes<DWORD> kTable[] = {
+      {F::Unreachable, {ERROR_WINHTTP_CANNOT_CONNECT, ERROR_WINHTTP_NAME_NOT_RESOLVED}},
+      {F::TimedOut, {ERROR_WINHTTP_TIMEOUT}},
+      {F::Certificate,
+       {ERROR_WINHTTP_SECURE_FAILURE, ERROR_WINHTTP_SECURE_CERT_DATE_INVALID,
+        ERROR_WINHTTP_SECURE_CERT_CN_INVALID, ERROR_WINHTTP_SECURE_INVALID_CA,
+        ERROR_WINHTTP_SECURE_CERT_REV_FAILED, ERROR_WINHTTP_SECURE_CERT_REVOKED,
+        ERROR_WINHTTP_SECURE_INVALID_CERT, ERROR_WINHTTP_SECURE_CERT_WRONG_USAGE,
+        ERROR_WINHTTP_SECURE_CHANNEL_ERROR}},
+      {F::Aborted, {ERROR_WINHTTP_OPERATION_CANCELLED}},
+  };
+  return FailureIn(kTable, code);
 }
 
 // WinHTTP's own text for an error code, for the log.
