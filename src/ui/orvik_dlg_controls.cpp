@@ -134,13 +134,7 @@ void COrvikDlg::CreateTemplateControls() {
 void COrvikDlg::CreateImageButtons() {
   for (const auto& b : kSkinButtons) {
     auto* button = new CImageButton(b.id, this);
-    if (b.disabled) {
-      button->SetFaces(b.normal, b.down, b.disabled);
-    } else {
-      button->SetFaces(b.normal, b.down);
-    }
-    button->SetBackColor(ImageButtonState::kMainWindowBackColor);
-    button->SetMode(true, b.radio);
+    button->SetUp(b);
     button->Place(b.x, b.y, b.width, b.height);
     button->Show(b.shown);
     connect(button, &CImageButton::CheckedByMouse, this, [this](int id, bool checked) {

@@ -89,13 +89,7 @@ void COrvikDlg::CreateImageButtons() {
   for (const auto& b : kSkinButtons) {
     auto button = std::make_unique<CImageButton>(b.id);
     if (!button->Create(hwnd_)) continue;
-    if (b.disabled) {
-      button->SetFaces(b.normal, b.down, b.disabled);
-    } else {
-      button->SetFaces(b.normal, b.down);
-    }
-    button->SetBackColor(ImageButtonState::kMainWindowBackColor);
-    button->SetMode(true, b.radio);
+    button->SetUp(b);
     const RECT r = ScaledRect(b.x, b.y, b.width, b.height);
     button->Place(r.left, r.top, r.right - r.left, r.bottom - r.top);
     button->Show(b.shown);
