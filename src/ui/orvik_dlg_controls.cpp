@@ -45,82 +45,84 @@ void FitLabelHeight(QLabel* label) {
   if (label->height() < line) label->resize(label->width(), line);
 }
 
+// One control of the template, placed, with its caption and its first visibility.
+QWidget* NewTemplateControl(const layout::Control& c, QWidget* parent) {
+  const QString text = QString::fromUtf8(c.text ? c.text : "");
+  QWidget* widget = nullptr;
+  switch (c.kind) {
+    case layout::Kind::Progress: {
+      auto* bar = new QProgressBar(parent);
+      bar->setRange(0, 100);
+      bar->setValue(0);
+      bar->setTextVisible(false);
+      widget = bar;
+      break;
+    }
+    case layout::Kind::Label:
+    case layout::Kind::Icon:
+    case layout::Kind::RightLabel:
+      widget = MakeLabel(text, c.kind == layout::Kind::RightLabel ? Qt::AlignRight : Qt::AlignLeft,
+                         parent);
+      break;
+    case layout::Kind::CheckBox:
+      widget = new QCheckBox(text, parent);
+      break;
+    case layout::Kind::Combo: {
+      auto* combo = new QComboBox(parent);
+      combo->setMaxVisibleItems(3);
+      widget = combo;
+      break;
+    }
+    case layout::Kind::PushButton:
+    case layout::Kind::DefaultButton: {
+      auto* button = new QPushButton(text, parent);
+      button->setAutoDefault(false);
+      widget = button;
+      break;
+    }
+  }
+  const QRect place = COrvikDlg::kUnits.ToPixels(c.x, c.y, c.width, c.height);
+  widget->setGeometry(place);
+  // The template's height includes the drop-down list; the closed box keeps its own.
+  if (c.kind == layout::Kind::Combo) widget->resize(place.width(), widget->sizeHint().height());
+  if (auto* label = qobject_cast<QLabel*>(widget)) {
+    FitLabelHeight(label);
+    if (c.id == ctl::kStatusLine || c.id == ctl::kByteProgressLabel) label->setWordWrap(true);
+  }
+  widget->setVisible(c.shown);
+  return widget;
+}
+
 }  // namespace
 
 void COrvikDlg::CreateTemplateControls() {
-  using layout::Kind;
   for (const layout::Control& c : layout::MainDialog().controls) {
     if (c.id == layout::kCancel) continue;  // the Win32 dialog's Escape target only
-    const QRect place = kUnits.ToPixels(c.x, c.y, c.width, c.height);
-    const QString text = QString::fromUtf8(c.text ? c.text : "");
-    QWidget* widget = nullptr;
-    switch (c.kind) {
-      case Kind::Progress: {
-        auto* bar = new QProgressBar(this);
-        bar->setRange(0, 100);
-        bar->setValue(0);
-        bar->setTextVisible(false);
-        widget = bar;
-        break;
-      }
-      case Kind::Label:
-      case Kind::Icon:
-        widget = MakeLabel(text, Qt::AlignLeft, this);
-        break;
-      case Kind::RightLabel:
-        widget = MakeLabel(text, Qt::AlignRight, this);
-        break;
-      case Kind::CheckBox: {
-        auto* box = new QCheckBox(text, this);
-        connect(box, &QCheckBox::clicked, this, [this, id = c.id](bool checked) {
-          MirrorUpdate(id, [checked](ControlMirror& m) { m.checked = checked; });
-          Forward([id](WindowEvents& logic) { logic.OnCommand(id); });
-        });
-        widget = box;
-        break;
-      }
-      case Kind::Combo: {
-        auto* combo = new QComboBox(this);
-        combo->setMaxVisibleItems(3);
-        connect(combo, &QComboBox::currentIndexChanged, this, [this, combo, id = c.id](int) {
-          const std::string chosen = combo->currentText().toStdString();
-          Forward([id, chosen](WindowEvents& logic) { logic.OnListSelectionChanged(id, chosen); });
-        });
-        widget = combo;
-        break;
-      }
-      case Kind::PushButton:
-      case Kind::DefaultButton: {
-        auto* button = new QPushButton(text, this);
-        button->setAutoDefault(false);
-        connect(button, &QPushButton::clicked, this,
-                [this, id = c.id] { Forward([id](WindowEvents& logic) { logic.OnCommand(id); }); });
-        widget = button;
-        break;
-      }
+    QWidget* widget = NewTemplateControl(c, this);
+    if (auto* box = qobject_cast<QCheckBox*>(widget)) {
+      connect(box, &QCheckBox::clicked, this, [this, id = c.id](bool checked) {
+        MirrorUpdate(id, [checked](ControlMirror& m) { m.checked = checked; });
+        Forward([id](WindowEvents& logic) { logic.OnCommand(id); });
+      });
+    } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+      connect(combo, &QComboBox::currentIndexChanged, this, [this, combo, id = c.id](int) {
+        const std::string chosen = combo->currentText().toStdString();
+        Forward([id, chosen](WindowEvents& logic) { logic.OnListSelectionChanged(id, chosen); });
+      });
+    } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
+      connect(button, &QPushButton::clicked, this,
+              [this, id = c.id] { Forward([id](WindowEvents& logic) { logic.OnCommand(id); }); });
     }
-    widget->setGeometry(place);
-    if (c.kind == Kind::Combo) {
-      // The template's height includes the drop-down list; the closed box keeps its own.
-      widget->resize(place.width(), widget->sizeHint().height());
-    }
-    if (auto* label = qobject_cast<QLabel*>(widget)) {
-      FitLabelHeight(label);
-      if (c.id == ctl::kStatusLine || c.id == ctl::kByteProgressLabel) label->setWordWrap(true);
-    }
-    widget->setVisible(c.shown);
     // Two statics are not reachable by id: one has none, the other shares its number with
     // a service button.
     if (c.id == -1) {
       storedCaption_ = static_cast<QLabel*>(widget);
-      continue;
-    }
-    if (c.id == layout::kProgramCaption && c.kind == Kind::Label) {
+    } else if (c.id == layout::kProgramCaption && c.kind == layout::Kind::Label) {
       programCaption_ = static_cast<QLabel*>(widget);
-      continue;
+    } else {
+      controls_[c.id] = widget;
+      mirror_[c.id] = ControlMirror{false, c.shown, true};
     }
-    controls_[c.id] = widget;
-    mirror_[c.id] = ControlMirror{false, c.shown, true};
   }
 
   const QFont counts = CellHeightFont(QStringLiteral("Arial"), 24);
