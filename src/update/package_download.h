@@ -23,6 +23,7 @@ enum class DownloadResult {
   WriteFailed,     // the local file could not be created or written
   Stopped,         // the window closed (the partial file is kept)
   NotSecure,       // the package address is not https: songs are only taken over TLS
+  UnsafeRedirect,  // the service sent the https address on to a plain-http one
 };
 
 struct DownloadOutcome {

@@ -88,14 +88,14 @@ void COrvikWindow::OnInitDialog() {
 
   address_ = ReadServiceAddress(state_.settings);
   transport_ = deps_.makeTransport(address_, shutdown_.get_token());
-  client_ = std::make_unique<CServiceClient>(address_.baseUrl, *transport_);
+  m_client = std::make_unique<CServiceClient>(address_.baseUrl, *transport_);
   engine_ = std::make_unique<UpdateEngine>(
-      UpdateEngineDeps{state_, *client_, *transport_, port_, *deps_.products,
+      UpdateEngineDeps{state_, *m_client, *transport_, port_, *deps_.products,
                        [this](const DownloadProgressInfo* info) { OnDownloadProgress(info); }});
 
   ShowInitialBannerPictures();
   bannerThread_ = std::jthread([this](std::stop_token stop) {
-    RunBannerThread(*client_, *transport_, state_.moduleDir, port_, stop);
+    RunBannerThread(*m_client, *transport_, state_.moduleDir, port_, stop);
   });
 
   RestoreToolOptions(port_, [this](int box) { return GetConfigFlag(state_, box); });
@@ -140,7 +140,7 @@ void COrvikWindow::SayOwnFileProblem(ClientIdProblem idProblem) {
 }
 
 void COrvikWindow::MarkReplyStale() {
-  if (client_) client_->SetConnectDone(false);
+  if (m_client) m_client->SetConnectDone(false);
 }
 
 void COrvikWindow::StartUpdateCheck() {
@@ -244,7 +244,7 @@ void COrvikWindow::OnWindowMessage(unsigned message, std::uintptr_t wParam, std:
     port_.SetProgressPos(ctl::kProgressBar, static_cast<int>(wParam));
   } else if (message == WM_BANNERS_READY) {
     if (bannerThread_.joinable()) bannerThread_.join();
-    const auto banners = client_->Banners();
+    const auto banners = m_client->Banners();
     for (std::size_t i = 0; i < banners.size(); ++i) {
       const fs::path name = platform::PathFromUtf8(banners[i].fileName);
       const fs::path picture = ImageFolder() / name;
@@ -268,7 +268,7 @@ void COrvikWindow::OnBannerClicked(std::size_t index) {
     port_.OpenAddress(platform::PathToUtf8((ImageFolder() / "3_default.png")));
     return;
   }
-  const auto banners = client_->Banners();
+  const auto banners = m_client->Banners();
   if (slot.entry >= banners.size()) return;
   const std::string& link = banners[slot.entry].link;
   // Only web addresses: a link is the service's text, not a program to start.

@@ -72,7 +72,7 @@ class COrvikWindow : public WindowEvents, private ServiceSelectionHooks {
   void OnDownloadProgress(const DownloadProgressInfo* info);
 
   LauncherState& State() { return state_; }
-  CServiceClient* Client() { return client_.get(); }
+  CServiceClient* Client() { return m_client.get(); }
   UpdateEngine* Engine() { return engine_.get(); }
   const ServiceAddress& Address() const { return address_; }
 
@@ -102,7 +102,7 @@ class COrvikWindow : public WindowEvents, private ServiceSelectionHooks {
   LauncherState state_;
   ServiceAddress address_;
   std::unique_ptr<HttpTransport> transport_;
-  std::unique_ptr<CServiceClient> client_;
+  std::unique_ptr<CServiceClient> m_client;
   std::unique_ptr<UpdateEngine> engine_;
   platform::ProcessApi* processes_;
 

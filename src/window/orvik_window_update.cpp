@@ -28,7 +28,7 @@ double Now() {
 
 void COrvikWindow::OnUpdateButton() {
   if (engine_->IsDownloading() || engine_->IsExtracting()) return;
-  if (client_->NeedUpdateSong()) {
+  if (m_client->NeedUpdateSong()) {
     if (!state_.m_packageReady) return;
     port_.SetControlText(ctl::kStatusLine, text::kPreparingDownload);
     {
@@ -106,12 +106,12 @@ void COrvikWindow::OnUpdateState(int code) {
       break;
     case kStateFinished: {
       port_.SetControlText(ctl::kStatusLine, text::kUpdateFinished);
-      client_->SetNeedUpdateSong("false");
+      m_client->SetNeedUpdateSong("false");
       ShowRunButton(true);
       port_.StopTimer(timer::kRecheck);
       engine_->OnExtractionFinished();
       port_.InvalidateArea(kStatusPictureArea);
-      if (client_->GetAction() == "insert") {
+      if (m_client->GetAction() == "insert") {
         port_.ShowMessage(text::kMakeListReminder, MessageIcon::None);
         StartMakeSongList();
       }

@@ -74,6 +74,19 @@ TEST_F(UpdateFaultTest, PackageAddressWithoutTlsIsNotFetched) {
   EXPECT_TRUE(PackageRequests().empty());
 }
 
+TEST_F(UpdateFaultTest, PackageRedirectedToPlainHttpSaysSoAndFetchesNothingInTheClear) {
+  songsvc::Fault hop;
+  hop.redirectTo = service_->SecureOrigin() + "/hop/" + code_ + ".zip";
+  hop.remaining = 1;
+  service_->SetFault("/packages/", hop);
+  service_->SetFault("/hop/", {.redirectTo = service_->BaseUrl() + "/packages/" + code_ + ".zip"});
+  service_->ClearRequests();
+  EXPECT_EQ(PressUpdate(), -1);
+  ExpectNothingInstalled(before_, text::kDownloadUnsafeRedirect);
+  EXPECT_FALSE(fs::exists(Part()));
+  for (const auto& r : PackageRequests()) EXPECT_TRUE(r.secure);
+}
+
 TEST_F(UpdateFaultTest, BodyCutInTheMiddleIsResumedWithARange) {
   songsvc::Fault cut;
   cut.truncateAfter = package_.size() / 2;
