@@ -12,7 +12,9 @@
 #include <QUrl>
 
 #include "core/control_ids.h"
+#include "platform/module_dir.h"
 #include "ui/about_dlg.h"
+#include "ui/history_dlg.h"
 #include "ui/image_button.h"
 #include "ui/progress_dlg.h"
 #include "ui/rolling_banner.h"
@@ -99,6 +101,10 @@ QMenu* COrvikDlg::CreateContextMenu() {
       Forward([](WindowEvents& logic) { logic.OnCommand(ctl::kRunButton); });
     });
   }
+  menu->addAction(QString::fromUtf8(text::kHistoryMenuItem), this, [this] {
+    CHistoryDlg history(platform::GetModuleDirectory(), this);
+    history.exec();
+  });
   menu->addAction(QString::fromUtf8(text::kAboutMenuItem), this, [this] {
     if (logic_) {
       Forward([](WindowEvents& logic) { logic.OnCommand(ctl::kAboutCommand); });

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "core/catalogue.h"
-#include "core/last_update.h"
+#include "core/update_history.h"
 #include "core/launcher_settings.h"
 #include "core/launcher_state.h"
 #include "core/log.h"
@@ -226,8 +226,12 @@ void UpdateEngine::Impl::RunUpdateWorker(std::stop_token stop) {
     // No song store configured: nothing is deleted anywhere.
     int removed = 0;
     if (!songFolder.empty()) {
-      removed = client.RemoveListedSongs(songFolder);
+      HistoryEntry removal;
+      removal.kind = HistoryKind::Removal;
+      removal.updateCode = code;
+      removed = client.RemoveListedSongs(songFolder, &removal.removed);
       RefreshSongInventory(songFolder, st.moduleDir, port(), st);
+      AppendHistory(st.moduleDir, std::move(removal));
     }
     Tell(UpdateOutcome::Removed, removed);
     return;

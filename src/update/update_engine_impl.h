@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "core/launcher_state.h"
+#include "core/update_history.h"
 #include "core/window_port.h"
 #include "update/update_engine.h"
 #include "update/update_outcome.h"
@@ -25,6 +26,9 @@ struct UpdateEngine::Impl {
   std::mutex threadsMutex;  // guards the thread objects (the check thread starts extractions)
   std::jthread checkThread, pollThread, downloadThread, extractThread;
   std::atomic<bool> storeRecovered{false};
+  // The update's line in the history, filled by the download and extraction threads in
+  // turn (one after the other) and appended once.
+  HistoryEntry history;
 
   LauncherState& state() { return deps.state; }
   WindowPort& port() { return deps.port; }
@@ -37,6 +41,8 @@ struct UpdateEngine::Impl {
   void EventPollThread();
   void DownloadPackageThread(std::stop_token stop);
   void ExtractPackageThread(std::stop_token stop);
+  void AppendUpdateHistory(const std::string& outcome,
+                           std::chrono::steady_clock::time_point unpackStarted);
   void StartExtractionLocked();
   void MarkPackageReady(const std::string& url);
   bool SongFolderMissing(const std::filesystem::path& songFolder);

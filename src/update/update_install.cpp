@@ -3,11 +3,12 @@
 #include <chrono>
 #include <cstdio>
 
-#include "core/last_update.h"
+#include "core/update_history.h"
 #include "core/launcher_settings.h"
 #include "core/log.h"
 #include "core/window_port.h"
 #include "library/inventory.h"
+#include "library/song_store.h"
 #include "platform/path_text.h"
 #include "service/service_client.h"
 #include "service/transport_texts.h"
@@ -61,6 +62,8 @@ void UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
                 static_cast<unsigned long long>(outcome.total), seconds,
                 seconds > 0 ? static_cast<double>(fetched) / 1048576.0 / seconds : 0.0);
 
+  history.bytesDownloaded += fetched;
+  history.downloadMs += static_cast<std::int64_t>(seconds * 1000);
   if (outcome.result == DownloadResult::Complete) {
     logging::Info(std::string("download: complete, ") + figures);
   } else if (outcome.result == DownloadResult::Stopped) {
@@ -75,6 +78,17 @@ void UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
       outcome.result == DownloadResult::Complete ? kDownloadOk : kDownloadFailed);
 }
 
+void UpdateEngine::Impl::AppendUpdateHistory(const std::string& outcome,
+                                             std::chrono::steady_clock::time_point unpackStarted) {
+  history.kind = HistoryKind::Update;
+  history.unpackMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                         std::chrono::steady_clock::now() - unpackStarted)
+                         .count();
+  history.outcome = outcome;
+  AppendHistory(state().moduleDir, std::move(history));
+  history = {};
+}
+
 void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
   auto& st = state();
   port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpacking);
@@ -86,6 +100,7 @@ void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
     logging::Error("unpacking: failed: " + status + (detail.empty() ? "" : " (" + detail + ")"));
     port().SetControlText(ctl::kStatusLine, status);
     port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpackFailed);
+    AppendUpdateHistory(status, started);
   };
   if (songFolder.empty()) {
     fail(text::kUnpackNoSongFolder, {});
@@ -100,6 +115,7 @@ void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
   // The package's own code, kept with it; a package from before codes were kept reports
   // nothing rather than an empty code.
   if (const auto sidecar = ReadSidecar(archive)) options.updateCode = sidecar->updateCode;
+  history.updateCode = options.updateCode;
   logging::Info("unpacking: " + platform::PathToUtf8(archive) + " into " +
                 platform::PathToUtf8(songFolder));
   const ExtractReport report = InstallPackage(
@@ -131,8 +147,9 @@ void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
   logging::Info(std::string("unpacking: done, ") + figures);
 
   RefreshSongInventory(songFolder, st.moduleDir, port(), st);
-  const int announced = LeadingInteger(deps.client.GetUpdateSongCount());
-  SaveLastUpdate(st.moduleDir, announced > 0 ? announced : static_cast<int>(report.filesInstalled));
+  for (const auto& file : report.installed)
+    if (const auto number = SongNumberOfFile(file)) history.added.push_back(*number);
+  AppendUpdateHistory("ok", started);
   // Sent once; when it cannot be (the window closes, the service is down) it stays owed and
   // goes at the next start. The archive goes with it.
   if (options.updateCode.empty()) {
