@@ -45,11 +45,16 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (arg == "--history" || arg.starts_with("--history=")) {
       CommandLine history{CommandLine::Mode::History, {}, {}};
       std::string count = arg.size() > 9 ? arg.substr(10) : std::string();
-      if (arg.size() == 9 && i + 1 < args.size() && !args[i + 1].starts_with("-"))
+      // The next argument is its number unless it is another option ("-3" is a wrong number).
+      if (arg.size() == 9 && i + 1 < args.size() && !args[i + 1].starts_with("--") &&
+          args[i + 1] != "/?")
         count = args[i + 1];
       if (!count.empty() || arg.size() > 9) {
         const auto n = HistoryCount(count);
-        if (!n) return {CommandLine::Mode::Usage, {}, "orvik: --history takes a number of lines, 1-10000 (see orvik --help)"};
+        if (!n) {
+          return {CommandLine::Mode::Usage, {},
+                  "orvik: --history takes a number of lines, 1-10000 (see orvik --help)"};
+        }
         history.historyCount = *n;
       }
       return history;

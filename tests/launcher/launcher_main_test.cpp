@@ -261,7 +261,7 @@ TEST(CommandLine, ReadsTheOptions) {
     EXPECT_EQ(ParseCommandLine(args).mode, Mode::History);
     EXPECT_EQ(ParseCommandLine(args).historyCount, 25u);
   }
-  for (const char* wrong : {"0", "10001", "x", "-"})
+  for (const char* wrong : {"0", "10001", "x", "-", "-3"})
     EXPECT_EQ(ParseCommandLine({"--history", wrong}).mode, Mode::Usage) << wrong;
   EXPECT_EQ(ParseCommandLine({"--history="}).mode, Mode::Usage);
   EXPECT_EQ(ParseCommandLine({"--history", "--version"}).mode, Mode::History);
