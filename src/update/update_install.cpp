@@ -1,5 +1,6 @@
 // The update engine's download and extraction threads.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 
@@ -38,7 +39,9 @@ void UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
     return;
   }
   DownloadCallbacks callbacks;
-  callbacks.onFileOpen = [this] {
+  std::atomic<bool> bodyStarted{false};  // not when a whole archive on disk is reused
+  callbacks.onFileOpen = [this, &bodyStarted] {
+    bodyStarted = true;
     port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateDownloading);
   };
   callbacks.onProgress = [this](const DownloadProgressInfo& info) {
@@ -62,8 +65,10 @@ void UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
                 static_cast<unsigned long long>(outcome.total), seconds,
                 seconds > 0 ? static_cast<double>(fetched) / 1048576.0 / seconds : 0.0);
 
-  history.bytesDownloaded += fetched;
-  history.downloadMs += static_cast<std::int64_t>(seconds * 1000);
+  if (bodyStarted) {
+    history.bytesDownloaded += fetched;
+    history.downloadMs += static_cast<std::int64_t>(seconds * 1000);
+  }
   if (outcome.result == DownloadResult::Complete) {
     logging::Info(std::string("download: complete, ") + figures);
   } else if (outcome.result == DownloadResult::Stopped) {

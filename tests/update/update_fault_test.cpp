@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "core/log.h"
+#include "core/update_history.h"
 #include "engine_fixture.h"
 #include "update/package_sidecar.h"
 #include "update/pending_result.h"
@@ -184,6 +185,17 @@ TEST_F(UpdateFaultTest, MissingSevenZipInstallsNothing) {
   EXPECT_EQ(PressUpdate(), kStateFinished);
   EXPECT_EQ(PackageRequests().size(), 1u);
   ExpectInstalled();
+  // The history tells both presses apart: the failure and why, then the songs without a
+  // second download.
+  const auto history = ReadHistory(module_);
+  ASSERT_EQ(history.size(), 2u);
+  EXPECT_TRUE(history[0].outcome.starts_with(text::kUnpackNoSevenZip)) << history[0].outcome;
+  EXPECT_TRUE(history[0].added.empty());
+  EXPECT_EQ(history[0].bytesDownloaded, package_.size());
+  EXPECT_EQ(history[1].updateCode, code_);
+  EXPECT_EQ(history[1].added, (std::vector<int>{2001, 3500}));
+  EXPECT_EQ(history[1].bytesDownloaded, 0u);
+  EXPECT_TRUE(history[1].Succeeded());
 }
 
 TEST_F(UpdateFaultTest, SongFolderThatCannotTakeTheFilesIsLeftAsItWas) {
