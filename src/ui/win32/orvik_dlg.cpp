@@ -7,6 +7,8 @@
 
 #include "core/control_ids.h"
 #include "platform/wide_text.h"
+#include "platform/module_dir.h"
+#include "ui/win32/history_dlg.h"
 #include "ui/win32/image_button.h"
 #include "ui/win32/progress_dlg.h"
 #include "ui/win32/resource.h"
@@ -222,6 +224,7 @@ void COrvikDlg::ShowContextMenu(LPARAM at) {
   // from singing.
   if (logic_ && !closed_ && logic_->OffersRunInMenu())
     AppendMenuW(menu, MF_STRING, IDM_RUN, platform::Utf8ToWide(text::kRunMenuItem).c_str());
+  AppendMenuW(menu, MF_STRING, IDM_HISTORY, platform::Utf8ToWide(text::kHistoryMenuItem).c_str());
   AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, platform::Utf8ToWide(text::kAboutMenuItem).c_str());
   POINT point{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
   if (point.x == -1 && point.y == -1) {  // from the keyboard: at the window's corner
@@ -232,6 +235,7 @@ void COrvikDlg::ShowContextMenu(LPARAM at) {
       TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, 0, hwnd_, nullptr));
   DestroyMenu(menu);
   if (chosen == IDM_RUN) Forward([](WindowEvents& logic) { logic.OnCommand(ctl::kRunButton); });
+  if (chosen == IDM_HISTORY) ShowHistoryDialog(hwnd_, platform::GetModuleDirectory());
   if (chosen == IDM_ABOUTBOX)
     Forward([](WindowEvents& logic) { logic.OnCommand(ctl::kAboutCommand); });
 }
