@@ -66,7 +66,8 @@ int Answer(const CommandLine& line, LauncherFace& face, bool holdsFolder) {
       for (const std::string& text : HelpLines()) face.out(text);
       return 0;
     case CommandLine::Mode::History:
-      for (const std::string& text : HistoryConsoleLines(ReadHistory(face.moduleDir), line.historyCount))
+      for (const std::string& text :
+           HistoryConsoleLines(ReadHistory(face.moduleDir), line.historyCount))
         face.out(text);
       return 0;
     case CommandLine::Mode::Usage:

@@ -32,9 +32,9 @@ struct HistoryEntry {
   std::uint64_t bytesDownloaded = 0;
   std::int64_t downloadMs = 0;  // how long each phase took
   std::int64_t unpackMs = 0;
-  std::int64_t checkMs = 0;         // a verify run's time
-  std::uint64_t songsChecked = 0;   // a verify run's count
-  std::string outcome = "ok";       // "ok", or why not (free text, any characters)
+  std::int64_t checkMs = 0;        // a verify run's time
+  std::uint64_t songsChecked = 0;  // a verify run's count
+  std::string outcome = "ok";      // "ok", or why not (free text, any characters)
 
   bool Succeeded() const { return outcome == "ok"; }
   bool operator==(const HistoryEntry&) const = default;

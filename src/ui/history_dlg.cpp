@@ -18,7 +18,9 @@ namespace orvik::ui {
 
 namespace {
 
-QString Text(const std::string& utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
+QString Text(const std::string& utf8) {
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
 
 }  // namespace
 
@@ -75,8 +77,9 @@ CHistoryDlg::CHistoryDlg(const std::filesystem::path& moduleDir, QWidget* parent
 
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
   connect(export_, &QPushButton::clicked, this, &CHistoryDlg::AskAndExport);
-  connect(updates_, &QTreeWidget::currentItemChanged, this,
-          [this](QTreeWidgetItem* item) { ShowRow(item ? updates_->indexOfTopLevelItem(item) : -1); });
+  connect(updates_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+    ShowRow(item ? updates_->indexOfTopLevelItem(item) : -1);
+  });
   if (view_.RowCount() > 0) {
     updates_->setCurrentItem(updates_->topLevelItem(0));
   } else {
@@ -97,9 +100,9 @@ bool CHistoryDlg::ExportTo(const std::filesystem::path& file) {
   const int row = updates_->indexOfTopLevelItem(updates_->currentItem());
   if (row < 0 || !view_.CanExport(static_cast<std::size_t>(row))) return false;
   if (ExportNewSongs(file, view_.Entry(static_cast<std::size_t>(row)))) return true;
-  QMessageBox::warning(this, QString::fromUtf8(text::kHistoryCaption),
-                       QString::fromUtf8(text::kHistoryExportFailed) +
-                           Text(platform::PathToUtf8(file)));
+  QMessageBox::warning(
+      this, QString::fromUtf8(text::kHistoryCaption),
+      QString::fromUtf8(text::kHistoryExportFailed) + Text(platform::PathToUtf8(file)));
   return false;
 }
 

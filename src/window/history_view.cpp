@@ -35,7 +35,8 @@ std::string SongNumber(int number) {
 
 // One line per entry on the console: the outcome may hold line breaks.
 std::string OneLine(std::string text) {
-  std::replace_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+  std::replace_if(
+      text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
   return text;
 }
 
@@ -95,8 +96,7 @@ std::string ExportText(const HistoryEntry& entry, ExportFormat format) {
 }
 
 std::string DefaultExportName(const HistoryEntry& entry, ExportFormat format) {
-  return "new_songs_" + entry.time.substr(0, 10) +
-         (format == ExportFormat::Csv ? ".csv" : ".txt");
+  return "new_songs_" + entry.time.substr(0, 10) + (format == ExportFormat::Csv ? ".csv" : ".txt");
 }
 
 bool ExportNewSongs(const std::filesystem::path& file, const HistoryEntry& entry) {

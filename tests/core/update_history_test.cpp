@@ -69,12 +69,16 @@ TEST_F(UpdateHistoryTest, HostileValuesComeBackExactlyFromABomFileWithRfc4180Quo
   EXPECT_EQ(ReadHistory(module_), entries);
 
   const std::string bytes = test::ReadTextFile(HistoryFile(module_));
-  ASSERT_TRUE(bytes.starts_with("\xEF\xBB\xBF" "time,kind,update_code,"));
+  ASSERT_TRUE(
+      bytes.starts_with("\xEF\xBB\xBF"
+                        "time,kind,update_code,"));
   EXPECT_EQ(bytes.find("\xEF\xBB\xBF", 3), std::string::npos);  // one BOM, at the start
   // Quotes doubled inside a quoted field; a line break inside quotes; lines end in CRLF.
-  EXPECT_NE(bytes.find(R"("A,B""C",3,0,1 1001 12345,,5242880001,1500,250,0,0,"say ""hi"", then """"leave""""")"
-                       "\r\n"),
-            std::string::npos)
+  EXPECT_NE(
+      bytes.find(
+          R"("A,B""C",3,0,1 1001 12345,,5242880001,1500,250,0,0,"say ""hi"", then """"leave""""")"
+          "\r\n"),
+      std::string::npos)
       << bytes;
   EXPECT_NE(bytes.find("\"line one\r\nline two\nline three\r\"\r\n"), std::string::npos);
   EXPECT_EQ(history_csv::Field("plain text 123"), "plain text 123");
@@ -112,14 +116,14 @@ TEST_F(UpdateHistoryTest, AFileTornInItsHeaderStartsAgain) {
 // Hand edits and lines from elsewhere are left out; the lines around them stay.
 TEST_F(UpdateHistoryTest, LinesThatDoNotParseAreLeftOut) {
   ASSERT_TRUE(AppendHistory(module_, Update(1)));
-  for (const char* wrong : {
-           "2026-12-07 14:03:05,update,U,1,0,5,,0,0,0,0,0\r\n",        // a column short
-           "2026-12-07 14:03:05,upgrade,U,1,0,5,,0,0,0,0,0,ok\r\n",    // unknown kind
-           "2026-12-07 14:03:05,update,U,2,0,5,,0,0,0,0,0,ok\r\n",     // count disagrees
-           "2026-12-07 14:03:05,update,U,1,0,-5,,0,0,0,0,0,ok\r\n",    // not a song number
-           "2026-12-07 14:03:05,update,U,1,0,5,,1e3,0,0,0,0,ok\r\n",   // not a byte count
-           ",update,U,1,0,5,,0,0,0,0,0,ok\r\n",                        // no time
-           "\r\n"}) {
+  for (const char* wrong :
+       {"2026-12-07 14:03:05,update,U,1,0,5,,0,0,0,0,0\r\n",       // a column short
+        "2026-12-07 14:03:05,upgrade,U,1,0,5,,0,0,0,0,0,ok\r\n",   // unknown kind
+        "2026-12-07 14:03:05,update,U,2,0,5,,0,0,0,0,0,ok\r\n",    // count disagrees
+        "2026-12-07 14:03:05,update,U,1,0,-5,,0,0,0,0,0,ok\r\n",   // not a song number
+        "2026-12-07 14:03:05,update,U,1,0,5,,1e3,0,0,0,0,ok\r\n",  // not a byte count
+        ",update,U,1,0,5,,0,0,0,0,0,ok\r\n",                       // no time
+        "\r\n"}) {
     AppendRaw(HistoryFile(module_), wrong);
   }
   ASSERT_TRUE(AppendHistory(module_, Update(2)));

@@ -41,8 +41,9 @@ TEST(HistoryView, ListsNewestFirstInFileOrderWithTheirCells) {
   EXPECT_EQ(view.Entry(3).time, "2026-12-01 10:00:00");
 
   EXPECT_EQ(HistoryView::ColumnTitles().size(), view.Cells(0).size());
-  EXPECT_EQ(view.Cells(3), (std::vector<std::string>{"2026-12-01 10:00:00", text::kHistoryKindUpdate,
-                                                     "UPD-2", "2", "0", text::kHistoryOutcomeOk}));
+  EXPECT_EQ(view.Cells(3),
+            (std::vector<std::string>{"2026-12-01 10:00:00", text::kHistoryKindUpdate, "UPD-2", "2",
+                                      "0", text::kHistoryOutcomeOk}));
   EXPECT_EQ(view.Cells(2)[1], text::kHistoryKindRemoval);
   EXPECT_EQ(view.Cells(2)[2], "-");
   EXPECT_EQ(view.Cells(1)[5], "디스크 공간 부족: D:\\곡");  // a failure shows why
@@ -51,9 +52,11 @@ TEST(HistoryView, ListsNewestFirstInFileOrderWithTheirCells) {
 TEST(HistoryView, SongLinesAreStoreNumbersWithRemovalsMarked) {
   const HistoryView view(Sample());
   EXPECT_EQ(view.SongLines(3), (std::vector<std::string>{"00007", "12345"}));
-  EXPECT_EQ(view.SongLines(2), (std::vector<std::string>{std::string("00501") + text::kHistorySongRemoved,
-                                                         std::string("00077") + text::kHistorySongRemoved}));
-  EXPECT_EQ(view.SongLines(0), (std::vector<std::string>{std::string("00042") + text::kHistorySongSetAside}));
+  EXPECT_EQ(view.SongLines(2),
+            (std::vector<std::string>{std::string("00501") + text::kHistorySongRemoved,
+                                      std::string("00077") + text::kHistorySongRemoved}));
+  EXPECT_EQ(view.SongLines(0),
+            (std::vector<std::string>{std::string("00042") + text::kHistorySongSetAside}));
   EXPECT_TRUE(view.SongLines(1).empty());
 
   EXPECT_TRUE(view.CanExport(3));

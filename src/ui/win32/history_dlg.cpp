@@ -107,8 +107,7 @@ void Export(HWND hwnd, Dialog& d) {
   // A name typed without an extension takes the chosen kind's.
   if (!file.has_extension()) file += ofn.nFilterIndex == 2 ? L".csv" : L".txt";
   if (!ExportNewSongs(file, entry)) {
-    const std::wstring message =
-        platform::Utf8ToWide(text::kHistoryExportFailed) + file.wstring();
+    const std::wstring message = platform::Utf8ToWide(text::kHistoryExportFailed) + file.wstring();
     MessageBoxW(hwnd, message.c_str(), platform::Utf8ToWide(text::kHistoryCaption).c_str(),
                 MB_OK | MB_ICONWARNING);
   }
@@ -136,9 +135,8 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
       if (d && change->hdr.idFrom == IDC_HISTORY_LIST && change->hdr.code == LVN_ITEMCHANGED &&
           (change->uChanged & LVIF_STATE) &&
           ((change->uNewState ^ change->uOldState) & LVIS_SELECTED)) {
-        const int selected = static_cast<int>(
-            SendDlgItemMessageW(hwnd, IDC_HISTORY_LIST, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
-                                LVNI_SELECTED));
+        const int selected = static_cast<int>(SendDlgItemMessageW(
+            hwnd, IDC_HISTORY_LIST, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
         ShowRow(hwnd, *d, selected);
       }
       return FALSE;
