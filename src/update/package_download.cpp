@@ -107,7 +107,7 @@ Attempt RunAttempt(HttpTransport& transport, const fs::path& archive, PackageSid
       return false;
     }
     received += block.size();
-    if (callbacks.onProgress) callbacks.onProgress(DownloadProgressInfo{received, total});
+    if (callbacks.onProgress) callbacks.onProgress(DownloadProgress{received, total});
     return true;
   };
 

@@ -28,7 +28,7 @@ class UpdateWindow : public WindowTest {
     window_->State().m_packageReady = true;
   }
   void Progress(std::uint64_t received, std::uint64_t total) {
-    DownloadProgressInfo info{received, total};
+    DownloadProgress info{received, total};
     window_->OnDownloadProgress(&info);
   }
   std::vector<std::string> LabelsSince(std::size_t from) {
@@ -197,11 +197,10 @@ TEST_F(UpdateWindow, UpdateStates) {
   processes_.onStart = [&](const platform::StartRequest&) {
     remindedFirst = !port_.Messages().empty();
   };
-  window_->OnWindowMessage(WM_UPDATE_STATE, 0, kStateFinished);
+  window_->OnWindowMessage(WM_UPDATE_STATE, 1, kStateFinished);  // wParam: song list due
   EXPECT_EQ(port_.Text(ctl::kStatusLine), text::kUpdateFinished);
   EXPECT_FALSE(port_.Visible(ctl::kUpdateButton));
   EXPECT_TRUE(port_.Visible(ctl::kRunButton));
-  EXPECT_FALSE(window_->Client()->NeedUpdateSong());
   EXPECT_EQ(port_.Messages(), std::vector<std::string>{text::kMakeListReminder});
   Deliver(WM_LAUNCH_DONE);
   ASSERT_EQ(processes_.requests.size(), 1u);
@@ -209,8 +208,7 @@ TEST_F(UpdateWindow, UpdateStates) {
   EXPECT_TRUE(remindedFirst);
   EXPECT_FALSE(window_->State().m_isActive);  // checks pause until the window is active
 
-  // Finished after removals: no reminder, no list program.
-  Connect("needUpdateSong=true&action=remove");
+  // Finished with no song list due: no reminder, no list program.
   window_->OnWindowMessage(WM_UPDATE_STATE, 0, kStateFinished);
   EXPECT_EQ(port_.Messages().size(), 1u);
   EXPECT_EQ(processes_.requests.size(), 1u);
