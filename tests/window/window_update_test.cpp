@@ -3,6 +3,7 @@
 
 #include "core/tool_paths.h"
 #include "core/user_texts.h"
+#include "update/update_engine.h"
 #include "window_fixture.h"
 
 namespace orvik::test {
@@ -212,6 +213,32 @@ TEST_F(UpdateWindow, UpdateStates) {
   window_->OnWindowMessage(WM_UPDATE_STATE, 0, kStateFinished);
   EXPECT_EQ(port_.Messages().size(), 1u);
   EXPECT_EQ(processes_.requests.size(), 1u);
+}
+
+// The engine's events as the window shows them: its question is the window's box, the
+// address agreed to is opened, the count to add is label 1015 and the poll is timer 2.
+TEST_F(WindowTest, TheEnginesQuestionsCountsAndPollAreTheWindowsBoxLabelAndTimer) {
+  products_->product = ProductInfo{"1234567890", 0};
+  transport_->formReplies["/api/device-connect"] =
+      "needUpdateSong=true&action=insert&updateCode=U1&updateSongCount=1500&"
+      "needUpdateApp=true&appFileUrl=https://example.com/setup.exe";
+  Open("[settings]\r\nservice=tunova\r\n");
+  SettleBanners();
+  port_.QueueAnswer(true);
+  window_->OnTimer(timer::kUpdateCheck);
+  window_->Engine()->WaitForChecks();
+  EXPECT_EQ(port_.Questions(), std::vector<std::string>{text::kLauncherUpdateQuestion});
+  EXPECT_EQ(port_.Opened(), std::vector<std::string>{"https://example.com/setup.exe"});
+  EXPECT_EQ(port_.Text(ctl::kUpdateCountLabel), "1,500곡");
+  ASSERT_TRUE(port_.TimerRunning(timer::kEventPoll));
+  EXPECT_EQ(port_.CallsOf("timer").back().value, 2000);
+
+  transport_->secureReply = "downloadUrl=https://svc.test/p.zip";
+  window_->OnTimer(timer::kEventPoll);
+  EXPECT_EQ(Deliver(WM_UPDATE_OUTCOME).value, static_cast<long long>(UpdateOutcome::PackageReady));
+  EXPECT_FALSE(port_.TimerRunning(timer::kEventPoll));
+  EXPECT_TRUE(port_.Checked(ctl::kUpdateButton));
+  EXPECT_TRUE(port_.Visible(ctl::kUpdateButton));
 }
 
 }  // namespace
