@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,9 +27,12 @@ bool WritePendingResults(const std::filesystem::path& moduleDir,
 bool AddPendingResult(const std::filesystem::path& moduleDir, const std::string& updateCode);
 
 // Sends every owed result once. A sent one goes, and so does one a stopped launcher may
-// already have delivered; one whose request fails stays for the next start. `archive` and
-// its sidecar go when their package's result is settled.
+// already have delivered; one whose request fails stays for the next start. A request cut
+// by the launcher closing may have been delivered too: it counts as sent, as after a kill.
+// `mayStart` is asked before each request; false leaves the rest owed. `archive` and its
+// sidecar go when their package's result is settled.
 void SendPendingResults(CServiceClient& client, const std::filesystem::path& moduleDir,
-                        const std::filesystem::path& archive);
+                        const std::filesystem::path& archive,
+                        const std::function<bool()>& mayStart = {});
 
 }  // namespace orvik

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "core/catalogue.h"
 #include "core/last_update.h"
@@ -65,6 +66,7 @@ void UpdateEngine::Impl::RecoverStore() {
       break;
     case Recovery::RolledForward:
       logging::Warning("store: an interrupted update was finished at start, " + files);
+      songsRecovered = true;
       break;
     case Recovery::RolledBack:
       logging::Warning("store: an interrupted update was taken back at start, " + files);
@@ -83,7 +85,7 @@ void UpdateEngine::Impl::RecoverStore() {
 void UpdateEngine::Impl::SendOwedResults(const fs::path& archive) {
   const std::size_t owed = ReadPendingResults(state().moduleDir).size();
   if (owed == 0 || !deps.transport.IsConnected()) return;
-  SendPendingResults(deps.client, state().moduleDir, archive);
+  SendResults(archive);
   const std::size_t left = ReadPendingResults(state().moduleDir).size();
   logging::Info("result: " + std::to_string(owed - std::min(owed, left)) + " of " +
                 std::to_string(owed) + " owed results sent" +
@@ -144,6 +146,8 @@ void UpdateEngine::Impl::RunUpdateWorker(std::stop_token stop) {
   RecoverStore();
   const std::optional<CheckInputs> in = TakeInventory(stop);
   if (!in) return;
+  // Counted first: the list program reads the store as the inventory left it.
+  if (std::exchange(songsRecovered, false)) events().OnInterruptedUpdateFinished();
   SendOwedResults(in->archive);
   if (UseLeftoverArchive(in->archive)) return;
   if (stop.stop_requested()) return;

@@ -66,6 +66,12 @@ class UpdateEngine {
   bool IsDownloading() const;
   bool IsExtracting() const;
 
+  // The window is about to close: no result request starts any more, and one on its way
+  // gets up to `grace` to be answered before the transport is stopped. Called before the
+  // transport's stop, so that a request the service may have received is not cut
+  // unnecessarily (a cut one counts as sent).
+  void SettleReports(std::chrono::milliseconds grace);
+
   // Stops every worker promptly (a running download is aborted, its partial file kept)
   // and joins them. Called when the window closes.
   void Shutdown();

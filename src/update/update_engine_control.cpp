@@ -1,6 +1,8 @@
 #include "update/update_engine.h"
 #include "update/update_engine_impl.h"
 
+#include "update/pending_result.h"
+
 namespace orvik {
 
 void UpdateEngine::Impl::StartExtractionLocked() {
@@ -65,6 +67,29 @@ void UpdateEngine::WaitForUpdate() {
     update = std::move(impl_->updateThread);
   }
   if (update.joinable()) update.join();
+}
+
+void UpdateEngine::Impl::SendResults(const std::filesystem::path& archive) {
+  {
+    std::lock_guard lock(reportMutex);
+    if (closing) return;  // owed: sent at the next start
+    reporting = true;
+  }
+  SendPendingResults(deps.client, state().moduleDir, archive, [this] {
+    std::lock_guard lock(reportMutex);
+    return !closing;
+  });
+  {
+    std::lock_guard lock(reportMutex);
+    reporting = false;
+  }
+  reportEnded.notify_all();
+}
+
+void UpdateEngine::SettleReports(std::chrono::milliseconds grace) {
+  std::unique_lock lock(impl_->reportMutex);
+  impl_->closing = true;
+  impl_->reportEnded.wait_for(lock, grace, [this] { return !impl_->reporting; });
 }
 
 bool UpdateEngine::IsDownloading() const { return impl_->state().m_downloadRunning; }

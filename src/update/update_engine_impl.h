@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <mutex>
 #include <optional>
@@ -53,6 +54,7 @@ struct UpdateEngine::Impl {
   // The update thread runs the download and goes on to the unpacking by itself.
   std::jthread checkThread, pollThread, updateThread;
   std::atomic<bool> storeRecovered{false};
+  bool songsRecovered = false;  // the check thread's: the start finished an update
 
   LauncherState& state() { return deps.state; }
   UpdateEvents& events() { return deps.events; }
@@ -84,6 +86,13 @@ struct UpdateEngine::Impl {
                      const std::filesystem::path& songFolder, double seconds);
   void FailUnpacking(const std::string& status, const std::string& detail);
   void StartExtractionLocked();
+
+  // Result reports: none starts once the window closes; one on its way may finish.
+  void SendResults(const std::filesystem::path& archive);
+  std::mutex reportMutex;
+  std::condition_variable reportEnded;
+  bool reporting = false;  // under reportMutex
+  bool closing = false;    // under reportMutex
 
   // "HTTP request failed." is shown once per outage: until a request is answered again.
   std::atomic<bool> outageTold{false};

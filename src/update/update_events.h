@@ -43,6 +43,9 @@ class UpdateEvents {
   // The package is installed and reported. `songListDue`: songs were added, so the players'
   // song list must be made again (the receiver says so and starts the list program).
   virtual void OnUpdateFinished(bool songListDue) = 0;
+  // An update cut short by a kill or a power cut was finished at start and its songs are
+  // in the store: what follows a finished insert (the song list) is due. The check goes on.
+  virtual void OnInterruptedUpdateFinished() = 0;
   // Why the last step failed or cannot start, in the operator's words (the status line).
   virtual void OnStatus(const std::string& text) = 0;
   // On the download thread, after every block.

@@ -165,7 +165,7 @@ void UpdateEngine::Impl::FinishInstall(const ExtractReport& report, const Extrac
     fs::remove(archive, ec);  // a package without a code: nothing to report
     fs::remove(SidecarPathFor(archive), ec);
   }
-  SendPendingResults(deps.client, st.moduleDir, archive);
+  SendResults(archive);
   const bool songListDue = deps.client.GetAction() == "insert";
   deps.client.SetNeedUpdateSong("false");
   st.m_extractRunning = false;

@@ -236,7 +236,7 @@ void COrvikWindow::OnWindowMessage(unsigned message, std::uintptr_t wParam, std:
   } else if (message == WM_DOWNLOAD_FINISHED) {
     OnDownloadFinished(lParam == kDownloadOk);
   } else if (message == WM_UPDATE_STATE) {
-    OnUpdateState(static_cast<int>(lParam), wParam != 0);
+    OnUpdateState(static_cast<int>(lParam), wParam);
   } else if (message == WM_UPDATE_OUTCOME) {
     const auto outcome = static_cast<UpdateOutcome>(wParam);
     ApplyOutcome(outcome, static_cast<long>(lParam));
@@ -283,6 +283,8 @@ void COrvikWindow::OnActivate(bool active) { state_.m_isActive = active; }
 void COrvikWindow::OnClose() {
   if (closed_) return;
   closed_ = true;
+  // A result request on its way is given a moment: cut, it would count as sent unanswered.
+  if (engine_) engine_->SettleReports(std::chrono::seconds(3));
   shutdown_.request_stop();
   bannerThread_.request_stop();
   if (engine_) engine_->Shutdown();

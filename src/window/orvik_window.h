@@ -42,6 +42,9 @@ inline constexpr unsigned WM_LAUNCH_DONE = kWmUser + 5;
 // How an update check, a download or an unpacking ended (wParam: the UpdateOutcome, lParam:
 // its detail), carried from the engine's thread to the UI thread.
 inline constexpr unsigned WM_UPDATE_OUTCOME = kWmUser + 6;
+// wParam flags of WM_UPDATE_STATE 4 (finished).
+inline constexpr std::uintptr_t kFinishedSongListDue = 1;
+inline constexpr std::uintptr_t kFinishedAtStart = 2;
 
 // What a run without an operator (--sync) follows of the update. Told on the UI thread,
 // after the window has shown it.
@@ -51,7 +54,8 @@ class UpdateWatcher {
   // Every end of a check, a download or an unpacking.
   virtual void OnOutcome(UpdateOutcome outcome, long detail) = 0;
   // The package is installed; `songListDue`: the list program is being started.
-  virtual void OnUpdateFinished(bool songListDue) = 0;
+  // `atStart`: an update cut short earlier was finished by this start's check, which goes on.
+  virtual void OnUpdateFinished(bool songListDue, bool atStart) = 0;
   // A start off the UI thread that was not the player's (the list program) has ended.
   virtual void OnProgramStarted(bool started) = 0;
 };
@@ -108,6 +112,7 @@ class COrvikWindow : public WindowEvents, private ServiceSelectionHooks, private
   void OnOutcome(UpdateOutcome outcome, long detail) override;
   void OnStage(UpdateStage stage) override;
   void OnUpdateFinished(bool songListDue) override;
+  void OnInterruptedUpdateFinished() override;
   void OnStatus(const std::string& text) override;
   void OnDownloadProgress(const DownloadProgress& progress) override;
   void OnUnpackProgress(int percent) override;
@@ -119,7 +124,7 @@ class COrvikWindow : public WindowEvents, private ServiceSelectionHooks, private
   void OnOpenAddress(const std::string& address) override;
   void OnEventPoll(bool run, int periodMs) override;
 
-  void OnUpdateState(int state, bool songListDue);
+  void OnUpdateState(int state, std::uintptr_t flags);
   void OnDownloadFinished(bool completed);
   void ApplyOutcome(UpdateOutcome outcome, long detail);
   void ShowRunButton(bool show);

@@ -85,7 +85,13 @@ void COrvikWindow::OnStage(UpdateStage stage) {
 }
 
 void COrvikWindow::OnUpdateFinished(bool songListDue) {
-  port_.PostWindowMessage(WM_UPDATE_STATE, songListDue ? 1 : 0, kStateFinished);
+  port_.PostWindowMessage(WM_UPDATE_STATE, songListDue ? kFinishedSongListDue : 0,
+                          kStateFinished);
+}
+
+void COrvikWindow::OnInterruptedUpdateFinished() {
+  port_.PostWindowMessage(WM_UPDATE_STATE, kFinishedSongListDue | kFinishedAtStart,
+                          kStateFinished);
 }
 
 void COrvikWindow::OnStatus(const std::string& text) {
@@ -189,7 +195,8 @@ void COrvikWindow::OnDownloadFinished(bool completed) {
   if (deps_.watcher) deps_.watcher->OnOutcome(UpdateOutcome::DownloadFailed, 0);
 }
 
-void COrvikWindow::OnUpdateState(int code, bool songListDue) {
+void COrvikWindow::OnUpdateState(int code, std::uintptr_t flags) {
+  const bool songListDue = (flags & kFinishedSongListDue) != 0;
   switch (code) {
     case kStateDownloading:
       port_.SetControlText(ctl::kStatusLine, text::kDownloading);
@@ -207,7 +214,8 @@ void COrvikWindow::OnUpdateState(int code, bool songListDue) {
         port_.ShowMessage(text::kMakeListReminder, MessageIcon::None);
         StartMakeSongList();
       }
-      if (deps_.watcher) deps_.watcher->OnUpdateFinished(songListDue);
+      if (deps_.watcher)
+        deps_.watcher->OnUpdateFinished(songListDue, (flags & kFinishedAtStart) != 0);
       break;
     }
     case kStateUnpacking:

@@ -19,7 +19,7 @@ namespace {
 class SyncWatch : public UpdateWatcher {
  public:
   void Attach(COrvikWindow& window) { window_ = &window; }
-  bool Done() const { return done_; }
+  bool Done() const { return done_ && listsPending_ == 0; }
   int Code() const { return code_; }
 
   void OnOutcome(UpdateOutcome outcome, long) override {
@@ -39,23 +39,25 @@ class SyncWatch : public UpdateWatcher {
         return;
     }
   }
-  void OnUpdateFinished(bool songListDue) override {
-    // After an insert the window has started the list program; its start is awaited.
-    listPending_ = songListDue;
-    if (!songListDue) End(kSyncUpdated);
+  void OnUpdateFinished(bool songListDue, bool atStart) override {
+    // The window has started the list program; the run waits for its start.
+    if (songListDue) ++listsPending_;
+    // Finished at start: the check goes on, and its own end ends the run.
+    if (!atStart) End(kSyncUpdated);
   }
   void OnProgramStarted(bool) override {
-    if (listPending_) End(kSyncUpdated);
+    if (listsPending_ > 0) --listsPending_;
   }
 
  private:
   void End(int code) {
+    if (done_) return;  // the first end decides; the loop may still wait for a list start
     done_ = true;
     code_ = code;
   }
   COrvikWindow* window_ = nullptr;
   bool done_ = false;
-  bool listPending_ = false;
+  int listsPending_ = 0;
   int code_ = kSyncUpdated;
 };
 

@@ -181,6 +181,25 @@ bool SwitchableTransport::IsConnected() {
   return online;
 }
 
+std::optional<std::string> SwitchableTransport::PostForm(const std::string& url,
+                                                         const std::string& form,
+                                                         TransportError* error) {
+  if (formsFail) return std::nullopt;
+  auto reply = inner_.PostForm(url, form, error);
+  if (!holdResults || url.find("/api/update/key-lock/result/") == std::string::npos) return reply;
+  std::unique_lock lock(mutex_);
+  ++held_;
+  changed_.notify_all();
+  changed_.wait(lock, closing_, [] { return false; });
+  if (error) *error = {TransportFailure::Aborted, 0, "stopped"};
+  return std::nullopt;
+}
+
+bool SwitchableTransport::WaitForHeldResult() {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, std::chrono::seconds(20), [this] { return held_ > 0; });
+}
+
 void SwitchableTransport::Script(std::vector<bool> answers) {
   std::lock_guard lock(mutex_);
   script_.assign(answers.begin(), answers.end());
@@ -202,11 +221,11 @@ void EngineTest::SetUp() {
   options.certificates = songsvc::SharedTestCertificates();
   service_ = std::make_unique<songsvc::SongService>(options);
   service_->Start();
-  const ServiceAddress address{service_->BaseUrl(), service_->SecureOrigin(),
-                               platform::PathToUtf8(options.certificates.caFile)};
-  curl_ = MakeSystemTransport(address);
-  net_ = std::make_unique<SwitchableTransport>(*curl_);
-  client_ = std::make_unique<CServiceClient>(address.baseUrl, *net_);
+  address_ = {service_->BaseUrl(), service_->SecureOrigin(),
+              platform::PathToUtf8(options.certificates.caFile)};
+  curl_ = MakeSystemTransport(address_, closing_.get_token());
+  net_ = std::make_unique<SwitchableTransport>(*curl_, closing_.get_token());
+  client_ = std::make_unique<CServiceClient>(address_.baseUrl, *net_);
 
   state_.moduleDir = module_;
   state_.settings.Set("songs.tunova", store_.string());
@@ -235,6 +254,21 @@ void EngineTest::Restart() {
   client_->SetConnectDone(false);
   state_.m_refreshRequested = true;
   Check();
+}
+
+void EngineTest::CloseWindow() {
+  engine_->SettleReports(std::chrono::milliseconds(0));
+  closing_.request_stop();
+  engine_->Shutdown();
+}
+
+void EngineTest::Reopen() {
+  engine_.reset();
+  closing_ = std::stop_source();
+  curl_ = MakeSystemTransport(address_, closing_.get_token());
+  net_ = std::make_unique<SwitchableTransport>(*curl_, closing_.get_token());
+  client_ = std::make_unique<CServiceClient>(address_.baseUrl, *net_);
+  MakeEngine();
 }
 
 void EngineTest::Check() {

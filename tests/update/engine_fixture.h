@@ -41,12 +41,11 @@ std::string ZipBytes(const Tree& entries);
 // Forwards to the real transport; the machine's connection state is set by the test.
 class SwitchableTransport : public HttpTransport {
  public:
-  explicit SwitchableTransport(HttpTransport& inner) : inner_(inner) {}
+  // `closing`: the window's close, which ends every transfer.
+  SwitchableTransport(HttpTransport& inner, std::stop_token closing)
+      : inner_(inner), closing_(std::move(closing)) {}
   std::optional<std::string> PostForm(const std::string& url, const std::string& form,
-                                      TransportError* error = nullptr) override {
-    if (formsFail) return std::nullopt;
-    return inner_.PostForm(url, form, error);
-  }
+                                      TransportError* error = nullptr) override;
   std::optional<std::string> GetSecure(const std::string& path,
                                        TransportError* error = nullptr) override {
     return inner_.GetSecure(path, error);
@@ -60,12 +59,18 @@ class SwitchableTransport : public HttpTransport {
 
   std::atomic<bool> online{true};
   std::atomic<bool> formsFail{false};      // the service is down for form requests
+  // Result requests reach the service, but their answer is held until the window closes.
+  std::atomic<bool> holdResults{false};
   void Script(std::vector<bool> answers);  // answers of the next IsConnected calls
+  bool WaitForHeldResult();                // a result request was delivered and is held
 
  private:
   HttpTransport& inner_;
+  std::stop_token closing_;
   std::mutex mutex_;
+  std::condition_variable_any changed_;
   std::deque<bool> script_;
+  int held_ = 0;
 };
 
 class FixedProducts : public ProductNumberSource {
@@ -95,6 +100,7 @@ class EventRecorder : public UpdateEvents {
   void OnOutcome(UpdateOutcome outcome, long detail) override;
   void OnStage(UpdateStage stage) override;
   void OnUpdateFinished(bool songListDue) override;
+  void OnInterruptedUpdateFinished() override { Record({"step", 0, 0, "recovered at start"}); }
   void OnStatus(const std::string& text) override { Record({"status", 0, 0, text}); }
   void OnDownloadProgress(const DownloadProgress& p) override;
   void OnUnpackProgress(int percent) override { Record({"unpack", percent}); }
@@ -145,6 +151,10 @@ class EngineTest : public ::testing::Test {
   void MakeEngine(std::filesystem::path sevenZip = {});
   // A new start of the launcher over the same files: a fresh engine and a full check.
   void Restart();
+  // The window closes: reports are settled without waiting, the transport stops, the
+  // engine ends. Reopen() starts the next run with a new transport and client.
+  void CloseWindow();
+  void Reopen();
   // Runs one update check to its end.
   void Check();
   // Check and poll until the package is ready for download.
@@ -168,6 +178,8 @@ class EngineTest : public ::testing::Test {
   std::filesystem::path module_, store_, catalog_;
   EventRecorder events_;
   std::unique_ptr<songsvc::SongService> service_;
+  ServiceAddress address_;
+  std::stop_source closing_;
   std::unique_ptr<HttpTransport> curl_;
   std::unique_ptr<SwitchableTransport> net_;
   LauncherState state_;

@@ -2,6 +2,7 @@
 // exactly updated), reports nothing to the service for a failure, and says what happened.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 
@@ -229,16 +230,28 @@ TEST_F(UpdateFaultTest, AKillInTheMoveIsFinishedAndReportedOnceAtTheNextStart) {
     std::lock_guard lock(logMutex);
     logged += line + "\n";
   });
+  events_.Clear();
   Restart();
   logging::SetListener(nullptr);
   EXPECT_TRUE(events_.Questions().empty());  // the archive is not offered again
   ExpectInstalled();
+  // The songs are new to the players: the song list is due as after any finished insert,
+  // once the store was counted again.
+  EXPECT_EQ(Steps(), std::vector<std::string>{"recovered at start"});
+  const auto told = events_.Events();
+  const auto counted = std::find_if(told.begin(), told.end(),
+                                    [](const auto& e) { return e.kind == "counted"; });
+  const auto recovered = std::find_if(told.begin(), told.end(),
+                                      [](const auto& e) { return e.kind == "step"; });
+  EXPECT_LT(counted, recovered);
   // The technician can tell the next day what the start finished and sent.
   EXPECT_NE(logged.find("store: an interrupted update was finished at start"), std::string::npos)
       << logged;
   EXPECT_NE(logged.find("result: 1 of 1 owed results sent"), std::string::npos) << logged;
+  events_.Clear();
   Restart();
   EXPECT_EQ(service_->ReportedCount(code_), 1);
+  EXPECT_TRUE(Steps().empty());  // only the start that finished the update asks for the list
 }
 
 TEST_F(UpdateFaultTest, AResultThatCannotBeSentIsSentOnceAtTheNextStart) {
@@ -262,6 +275,37 @@ TEST_F(UpdateFaultTest, AResultThatCannotBeSentIsSentOnceAtTheNextStart) {
   Restart();
   EXPECT_FALSE(service_->ReportedCount("U-other"));
   EXPECT_TRUE(ReadPendingResults(module_).empty());
+}
+
+// The service has the report, the answer is still on its way when the window closes: the
+// next start must not report the update a second time.
+TEST_F(UpdateFaultTest, AResultCutByClosingTheWindowIsReportedOnce) {
+  net_->holdResults = true;
+  ASSERT_TRUE(engine_->StartDownload());
+  ASSERT_TRUE(net_->WaitForHeldResult());
+  CloseWindow();
+  ASSERT_EQ(RequestsTo("/api/update/key-lock/result/" + code_).size(), 1u);
+
+  Reopen();
+  Restart();
+  Restart();
+  EXPECT_EQ(RequestsTo("/api/update/key-lock/result/" + code_).size(), 1u);
+  EXPECT_TRUE(ReadPendingResults(module_).empty());
+  EXPECT_FALSE(fs::exists(Archive()));
+  EXPECT_TRUE(events_.Questions().empty());  // the package is not offered again
+}
+
+// Once the window is closing no report starts: it is owed, and sent once by the next start.
+TEST_F(UpdateFaultTest, AResultNotYetStartedWhenTheWindowClosesIsSentByTheNextStart) {
+  engine_->SettleReports(std::chrono::milliseconds(0));
+  EXPECT_EQ(PressUpdate(), PressEnd::Finished);
+  EXPECT_TRUE(RequestsTo("/api/update/key-lock/result/").empty());
+  EXPECT_EQ(ReadPendingResults(module_), (std::vector<PendingResult>{{code_, false}}));
+
+  Restart();
+  Restart();
+  EXPECT_EQ(RequestsTo("/api/update/key-lock/result/" + code_).size(), 1u);
+  ExpectInstalled();
 }
 
 TEST_F(UpdateFaultTest, APartialFileOfAnotherPackageIsNotResumed) {
