@@ -119,15 +119,16 @@ void COrvikWindow::OnSongsToAdd(int songs) {
 }
 
 bool COrvikWindow::Ask(UpdateQuestion question, bool defaultAnswer) {
-  const char* text = question == UpdateQuestion::UseLeftoverArchive
-                         ? text::kUseArchiveQuestion
-                         : text::kLauncherUpdateQuestion;
+  const char* asked = question == UpdateQuestion::UseLeftoverArchive
+                          ? text::kUseArchiveQuestion
+                          : text::kLauncherUpdateQuestion;
+  // Nobody at the window (--sync): the question's unattended answer.
   if (deps_.watcher) {
     logging::Info(std::string("unattended: answered ") + (defaultAnswer ? "yes" : "no") + ": " +
-                  text);
+                  asked);
     return defaultAnswer;
   }
-  return port_.AskYesNo(text);
+  return port_.AskYesNo(asked);
 }
 
 void COrvikWindow::OnNotice(UpdateNotice notice) {
