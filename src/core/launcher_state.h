@@ -7,10 +7,40 @@
 #include <mutex>
 #include <string>
 
-#include "core/control_ids.h"
 #include "core/settings_table.h"
 
 namespace orvik {
+
+// The virtual MIDI tool options (boxes 1016-1019): "use the tools" and one per tool.
+enum class ToolOption { UseTools, LoopMidi, KvSynth, Cantata };
+
+// What the operator has chosen, as the window last showed it. The window writes it when the
+// operator changes a box; launches read it on their worker.
+struct ToolOptions {
+  std::atomic<bool> useTools{false};
+  std::atomic<bool> loopMidi{false};
+  std::atomic<bool> kvSynth{false};
+  std::atomic<bool> cantata{false};
+
+  std::atomic<bool>& operator[](ToolOption option) {
+    switch (option) {
+      case ToolOption::UseTools:
+        return useTools;
+      case ToolOption::LoopMidi:
+        return loopMidi;
+      case ToolOption::KvSynth:
+        return kvSynth;
+      case ToolOption::Cantata:
+        break;
+    }
+    return cantata;
+  }
+  bool operator[](ToolOption option) const {
+    return const_cast<ToolOptions&>(*this)[option].load();
+  }
+  // A tool is asked for only while the tools are used at all.
+  bool Wants(ToolOption tool) const { return useTools && (*this)[tool]; }
+};
 
 struct LauncherState {
   std::filesystem::path moduleDir;  // the launcher's own files live here
@@ -27,7 +57,6 @@ struct LauncherState {
   std::string m_storedSongIds;
   std::string m_packageUrl;
   double m_totalMB = 0.0;
-  int m_currentServiceButton = ctl::kServiceTunova;  // checked image button of the radio group
 
   std::atomic<bool> m_isActive{true};
   std::atomic<bool> m_packageReady{false};
@@ -39,6 +68,9 @@ struct LauncherState {
   // No client identifier could be read or stored: the service is not asked (it would see a
   // new device at every start).
   std::atomic<bool> m_clientIdMissing{false};
+  ToolOptions m_toolOptions;
+  // The run button is latched from the launch until the player has ended.
+  std::atomic<bool> m_runButtonChecked{false};
 
   std::string ServiceKey() const {
     std::lock_guard lock(mutex);

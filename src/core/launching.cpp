@@ -1,13 +1,10 @@
 #include "core/launching.h"
 
-#include "core/log.h"
-
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <thread>
 
-#include "core/control_ids.h"
 #include "core/log.h"
 #include "core/tool_paths.h"
 #include "core/user_texts.h"
@@ -43,7 +40,7 @@ bool WaitBounded(LaunchContext& ctx, ProcessHandle& process) {
 
 bool StartTool(LaunchContext& ctx, const ToolInfo& tool) {
   if (RunProgram(ctx, tool.path, "", true, false, false)) return true;
-  if (tool.checkBoxId == ctl::kLoopMidiBox) {
+  if (tool.option == ToolOption::LoopMidi) {
     ctx.port.ShowMessage(text::kLoopMidiFailed,
                          MessageIcon::None);
   } else {
@@ -54,7 +51,7 @@ bool StartTool(LaunchContext& ctx, const ToolInfo& tool) {
 }
 
 bool NeedsStart(LaunchContext& ctx, const ToolInfo& tool) {
-  return ToolNeedsStart(ctx, tool.processName, tool.checkBoxId);
+  return ToolNeedsStart(ctx, tool.processName, tool.option);
 }
 
 enum class ToolRound { Ready, Retry, Failed };
@@ -126,14 +123,13 @@ bool IsProcessRunning(LaunchContext& ctx, const std::string& exeName) {
   return ctx.processes.IsProcessRunning(exeName);
 }
 
-bool ToolNeedsStart(LaunchContext& ctx, const std::string& exeName, int toolBoxId) {
-  return ctx.port.IsControlChecked(ctl::kUseConfigBox) && ctx.port.IsControlChecked(toolBoxId) &&
-         !IsProcessRunning(ctx, exeName);
+bool ToolNeedsStart(LaunchContext& ctx, const std::string& exeName, ToolOption tool) {
+  return ctx.options.Wants(tool) && !IsProcessRunning(ctx, exeName);
 }
 
 bool LaunchPlayer(LaunchContext& ctx, const std::string& runProgramPath,
                   const std::string& selectedProgram) {
-  for (int attempt = 1; ctx.port.IsControlChecked(ctl::kUseConfigBox); ++attempt) {
+  for (int attempt = 1; ctx.options.useTools; ++attempt) {
     const ToolRound round = StartToolsRound(ctx);
     if (round == ToolRound::Failed) return false;
     if (round == ToolRound::Ready) break;
@@ -152,32 +148,11 @@ bool LaunchPlayer(LaunchContext& ctx, const std::string& runProgramPath,
 }
 
 bool StartToolsOnly(LaunchContext& ctx) {
-  if (!ctx.port.IsControlChecked(ctl::kUseConfigBox)) return true;
+  if (!ctx.options.useTools) return true;
   for (const ToolInfo* tool : {&LoopMidiTool(), &KvSynthTool()}) {
     if (NeedsStart(ctx, *tool) && !StartTool(ctx, *tool)) return false;
   }
   return true;
-}
-
-void RestoreToolOptions(WindowPort& port, const ConfigFlagGetter& getConfigFlag) {
-  const int toolBoxes[] = {ctl::kLoopMidiBox, ctl::kKvSynthBox, ctl::kCantataBox};
-  if (getConfigFlag(ctl::kUseConfigBox) == 0) {
-    port.SetControlChecked(ctl::kUseConfigBox, false);
-    for (const int id : toolBoxes) port.ShowControl(id, false);
-    return;
-  }
-  port.SetControlChecked(ctl::kUseConfigBox, true);
-  for (const int id : toolBoxes) port.SetControlChecked(id, getConfigFlag(id) != 0);
-}
-
-void OnToolOptionCommand(WindowPort& port, int boxId, const ConfigFlagSetter& setConfigFlag) {
-  if (boxId == ctl::kUseConfigBox) {
-    const bool on = port.IsControlChecked(ctl::kUseConfigBox);
-    for (const int id : {ctl::kLoopMidiBox, ctl::kKvSynthBox, ctl::kCantataBox}) {
-      port.ShowControl(id, on);
-    }
-  }
-  setConfigFlag(boxId);
 }
 
 }  // namespace orvik

@@ -7,7 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "core/control_ids.h"
+#include "window/control_ids.h"
 #include "ui/image_button.h"
 #include "ui/orvik_dlg.h"
 #include "ui/rolling_banner.h"
@@ -109,8 +109,7 @@ void COrvikDlg::CreateTemplateControls() {
       case Kind::CheckBox: {
         auto* box = new QCheckBox(text, this);
         connect(box, &QCheckBox::clicked, this, [this, id = c.id](bool checked) {
-          MirrorUpdate(id, [checked](ControlMirror& m) { m.checked = checked; });
-          Forward([id](WindowEvents& logic) { logic.OnCommand(id); });
+          Forward([id, checked](WindowEvents& logic) { logic.OnCheckBoxClicked(id, checked); });
         });
         widget = box;
         break;
@@ -145,7 +144,6 @@ void COrvikDlg::CreateTemplateControls() {
     }
     widget->setVisible(c.shown);
     controls_[c.id] = widget;
-    mirror_[c.id] = ControlMirror{false, c.shown, true};
   }
 
   storedCaption_ = MakeLabel(QString::fromUtf8("저장된 곡 수"), Qt::AlignLeft, this);
@@ -176,17 +174,12 @@ void COrvikDlg::CreateImageButtons() {
     button->SetMode(true, b.radio);
     button->Place(b.x, b.y, b.width, b.height);
     button->Show(b.shown);
-    connect(button, &CImageButton::CheckedByMouse, this, [this](int id, bool checked) {
-      MirrorUpdate(id, [checked](ControlMirror& m) { m.checked = checked; });
-    });
     connect(button, &CImageButton::Clicked, this,
             [this](int id) { Forward([id](WindowEvents& logic) { logic.OnCommand(id); }); });
     imageButtons_[b.id] = button;
     controls_[b.id] = button;
-    mirror_[b.id] = ControlMirror{false, b.shown, true};
   }
   imageButtons_[ctl::kServiceTunova]->SetChecked(true);
-  mirror_[ctl::kServiceTunova].checked = true;
 }
 
 void COrvikDlg::CreateBanner() {

@@ -113,7 +113,6 @@ void UpdateEngine::Impl::MarkPackageReady(const std::string& url) {
   }
   state().m_packageReady = true;
   port().SetControlChecked(ctl::kUpdateButton, true);
-  port().RedrawControl(ctl::kUpdateButton);
   Tell(UpdateOutcome::PackageReady);
 }
 

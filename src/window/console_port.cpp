@@ -38,11 +38,6 @@ void ConsolePort::SetControlChecked(int id, bool checked) {
   checked_[id] = checked;
 }
 
-bool ConsolePort::IsControlChecked(int id) {
-  std::lock_guard lock(mutex_);
-  return checked_[id];
-}
-
 void ConsolePort::SetProgressPos(int id, int pos) {
   std::lock_guard lock(mutex_);
   // Without a terminal a line per tenth: a log file keeps no carriage returns.

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "core/window_port.h"
+#include "window/control_ids.h"
 
 namespace orvik {
 
@@ -25,11 +26,7 @@ class ConsolePort : public WindowPort {
   void SetControlText(int id, const std::string& text) override;
   void ShowControl(int, bool) override {}
   void SetControlChecked(int id, bool checked) override;
-  bool IsControlChecked(int id) override;
-  bool IsControlVisible(int) override { return true; }
   void EnableControl(int, bool) override {}
-  bool IsControlEnabled(int) override { return true; }
-  void RedrawControl(int) override {}
   void InvalidateArea(const Rect&) override {}
   void SetProgressPos(int id, int pos) override;
   void SetListItems(int, const std::vector<std::string>&, int) override {}

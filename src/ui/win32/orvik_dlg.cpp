@@ -5,7 +5,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include "core/control_ids.h"
+#include "window/control_ids.h"
 #include "platform/wide_text.h"
 #include "ui/win32/image_button.h"
 #include "ui/win32/progress_dlg.h"

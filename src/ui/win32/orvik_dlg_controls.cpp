@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/control_ids.h"
+#include "window/control_ids.h"
 #include "ui/win32/image_button.h"
 #include "ui/win32/orvik_dlg.h"
 #include "ui/win32/rolling_banner.h"
