@@ -57,7 +57,7 @@ class QueueFrontEnd : public ThreadBridge {
   void UiSetChecked(int id, bool c) override { Draw("check " + std::to_string(id) + Flag(c)); }
   void UiEnable(int id, bool e) override { Draw("enable " + std::to_string(id) + Flag(e)); }
   void UiInvalidate(const Rect& a) override { Draw("invalidate " + std::to_string(a.left)); }
-  void UiSetProgress(int id, int pos) override { Draw("progress " + std::to_string(pos)); }
+  void UiSetProgress(int, int pos) override { Draw("progress " + std::to_string(pos)); }
   void UiSetListItems(int, const std::vector<std::string>& items, int selected) override {
     Draw("list " + std::to_string(items.size()) + " " + std::to_string(selected));
   }
