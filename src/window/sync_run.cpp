@@ -77,6 +77,7 @@ int RunWindowless(SyncSetup& setup, ConsolePort& port, platform::ProcessApi& pro
     }
     Judge(e, window, end);
   }
+  port.BeginClosing();  // a worker still asking is answered No, so it can be joined
   window.OnClose();
   return end.code;
 }
