@@ -98,6 +98,20 @@ TEST_F(Launching, ToolThatNeverShowsUpIsRetriedTenTimesThenReported) {
   EXPECT_NE(port.Messages()[0].find("Loop MIDI"), std::string::npos);
 }
 
+TEST_F(Launching, ToolsTurnedOffWhileRetryingEndTheRetriesAndThePlayerStarts) {
+  Options(true, true, true);  // loopMIDI never appears
+  // The operator unticks "use the tools" during the first pause: the worker sees the
+  // option the window wrote, with no box to read.
+  ctx.wait = [this](int ms) {
+    fake.log.push_back("sleep " + std::to_string(ms));
+    if (ms == 500) options.useTools = false;
+  };
+  EXPECT_TRUE(LaunchPlayer(ctx, kPlayer, "tunova"));
+  EXPECT_EQ(fake.Count(loopStart), 1);
+  EXPECT_EQ(fake.Count("start " + kPlayer), 1);
+  EXPECT_TRUE(port.Messages().empty());
+}
+
 TEST_F(Launching, SlowSynthIsWaitedForThenThePlayerStarts) {
   Options(true, false, true);
   int rounds = 0;  // KV Synth appears in the process list after its third start
