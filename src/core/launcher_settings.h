@@ -9,9 +9,11 @@
 #include <string_view>
 #include <vector>
 
-#include "core/launcher_state.h"
+#include "core/tool_options.h"
 
 namespace orvik {
+
+struct LauncherState;
 
 struct ProgramList {
   std::vector<std::string> entries;  // sorted as the list control keeps them

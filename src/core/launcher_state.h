@@ -8,39 +8,9 @@
 #include <string>
 
 #include "core/settings_table.h"
+#include "core/tool_options.h"
 
 namespace orvik {
-
-// The virtual MIDI tool options (boxes 1016-1019): "use the tools" and one per tool.
-enum class ToolOption { UseTools, LoopMidi, KvSynth, Cantata };
-
-// What the operator has chosen, as the window last showed it. The window writes it when the
-// operator changes a box; launches read it on their worker.
-struct ToolOptions {
-  std::atomic<bool> useTools{false};
-  std::atomic<bool> loopMidi{false};
-  std::atomic<bool> kvSynth{false};
-  std::atomic<bool> cantata{false};
-
-  std::atomic<bool>& operator[](ToolOption option) {
-    switch (option) {
-      case ToolOption::UseTools:
-        return useTools;
-      case ToolOption::LoopMidi:
-        return loopMidi;
-      case ToolOption::KvSynth:
-        return kvSynth;
-      case ToolOption::Cantata:
-        break;
-    }
-    return cantata;
-  }
-  bool operator[](ToolOption option) const {
-    return const_cast<ToolOptions&>(*this)[option].load();
-  }
-  // A tool is asked for only while the tools are used at all.
-  bool Wants(ToolOption tool) const { return useTools && (*this)[tool]; }
-};
 
 struct LauncherState {
   std::filesystem::path moduleDir;  // the launcher's own files live here

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "core/launcher_state.h"
+#include "core/tool_options.h"
 #include "core/window_port.h"
 #include "platform/process.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/launcher_state.h"
+#include "core/tool_options.h"
 
 namespace orvik {
 
