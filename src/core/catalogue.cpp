@@ -13,10 +13,8 @@ constexpr std::string_view kNewPrograms[] = {"tunovaNEW", "tunova"};
 constexpr std::string_view kProPrograms[] = {"tunovaPRONEW", "tunovaPRO", "tunovaNEW", "tunova"};
 
 const std::array<ServiceInfo, 6> kCatalogue = {{
-    {"tunovaHL", "tunovahl", "Tunova H/L", "▶ Tunova H/L", "Tunova H/L 실행", kHLPrograms,
-     true},
-    {"tunovaUSB", "tunovausb", "TunovaUSB", "▶ TunovaUSB", "TunovaUSB 실행", kUSBPrograms,
-     true},
+    {"tunovaHL", "tunovahl", "Tunova H/L", "▶ Tunova H/L", "Tunova H/L 실행", kHLPrograms, true},
+    {"tunovaUSB", "tunovausb", "TunovaUSB", "▶ TunovaUSB", "TunovaUSB 실행", kUSBPrograms, true},
     {"tunova", "tunova", "Tunova", "▶ Tunova", "Tunova 실행", kTunovaPrograms},
     {"tunovaNEW", "tunovanew", "TunovaNew", "▶ TunovaNew", "TunovaNew 실행", kNewPrograms},
     {"tunovaPRO", "tunovapro", "TunovaPro", "▶ TunovaPro", "TunovaPro 실행", kProPrograms},

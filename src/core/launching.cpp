@@ -30,9 +30,8 @@ bool WaitBounded(LaunchContext& ctx, ProcessHandle& process) {
       ctx.port.ShowMessage(text::kProcessNotResponding, MessageIcon::Stop);
       return false;
     case ProcessHandle::WaitResult::Failed:
-      ctx.port.ShowMessage(
-          ErrorText(text::kWaitFailed, static_cast<unsigned long>(errno)),
-          MessageIcon::Stop);
+      ctx.port.ShowMessage(ErrorText(text::kWaitFailed, static_cast<unsigned long>(errno)),
+                           MessageIcon::Stop);
       return true;
   }
   return true;
@@ -41,11 +40,9 @@ bool WaitBounded(LaunchContext& ctx, ProcessHandle& process) {
 bool StartTool(LaunchContext& ctx, const ToolInfo& tool) {
   if (RunProgram(ctx, tool.path, "", true, false, false)) return true;
   if (tool.option == ToolOption::LoopMidi) {
-    ctx.port.ShowMessage(text::kLoopMidiFailed,
-                         MessageIcon::None);
+    ctx.port.ShowMessage(text::kLoopMidiFailed, MessageIcon::None);
   } else {
-    ctx.port.ShowMessage(text::kKvSynthFailed,
-                         MessageIcon::None);
+    ctx.port.ShowMessage(text::kKvSynthFailed, MessageIcon::None);
   }
   return false;
 }
@@ -91,8 +88,7 @@ std::string WorkingFolderOf(const std::string& path) {
 int RunProgram(LaunchContext& ctx, const std::string& path, const std::string& arguments, bool show,
                bool wait, bool elevated) {
   if (path.empty()) {
-    ctx.port.ShowMessage(text::kNoProgramConfigured,
-                         MessageIcon::Warning);
+    ctx.port.ShowMessage(text::kNoProgramConfigured, MessageIcon::Warning);
     return 0;
   }
   if (!ctx.processes.PathExists(path)) {
@@ -107,8 +103,7 @@ int RunProgram(LaunchContext& ctx, const std::string& path, const std::string& a
   if (!elevated) request.workingDir = WorkingFolderOf(path);  // elevated: the current folder
   platform::StartResult started = ctx.processes.Start(request);
   if (!started.ok) {
-    const char* format =
-        elevated ? text::kElevatedStartFailed : text::kStartFailed;
+    const char* format = elevated ? text::kElevatedStartFailed : text::kStartFailed;
     // The program is named: the code alone does not tell which start failed.
     ctx.port.ShowMessage(path + "\n" + ErrorText(format, started.error), MessageIcon::Stop);
     logging::Error("launch: " + path + " failed with error " + std::to_string(started.error));
@@ -135,8 +130,8 @@ bool LaunchPlayer(LaunchContext& ctx, const std::string& runProgramPath,
     if (round == ToolRound::Ready) break;
     if (attempt >= ctx.maxToolAttempts) {
       const ToolInfo& missing = NeedsStart(ctx, LoopMidiTool()) ? LoopMidiTool() : KvSynthTool();
-      ctx.port.ShowMessage(missing.displayName + text::kToolNotStarted +
-                               missing.displayName + text::kToolCheckAndRetry,
+      ctx.port.ShowMessage(missing.displayName + text::kToolNotStarted + missing.displayName +
+                               text::kToolCheckAndRetry,
                            MessageIcon::Warning);
       return false;
     }

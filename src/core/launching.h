@@ -26,8 +26,8 @@ struct LaunchContext {
 };
 
 // Starts `path` with `arguments`; non-zero on success. Tells the operator why it failed.
-int RunProgram(LaunchContext& ctx, const std::string& path, const std::string& arguments,
-               bool show, bool wait, bool elevated);
+int RunProgram(LaunchContext& ctx, const std::string& path, const std::string& arguments, bool show,
+               bool wait, bool elevated);
 // The folder a plain start runs in: the path up to its last separator ("" when none).
 std::string WorkingFolderOf(const std::string& path);
 

@@ -1,6 +1,5 @@
 #include "core/tool_paths.h"
 
-
 namespace orvik {
 
 // On Linux the players run beside ALSA/JACK: a2jmidid bridges the virtual MIDI ports the

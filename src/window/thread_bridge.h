@@ -15,26 +15,25 @@
 
 // What a front end overrides, in its class body: its way to the UI thread and its drawing
 // (declared here once, so the front ends cannot drift apart).
-#define ORVIK_THREAD_BRIDGE_FRONT_END                                                          \
-  void PostToUiThread(std::function<void()> call) override;                                  \
-  bool OnUiThread() const override;                                                          \
-  void UiSetText(int id, const std::string& text) override;                                  \
-  void UiShow(int id, bool show) override;                                                   \
-  void UiSetChecked(int id, bool checked) override;                                          \
-  void UiEnable(int id, bool enable) override;                                               \
-  void UiInvalidate(const Rect& area) override;                                              \
-  void UiSetProgress(int id, int pos) override;                                              \
-  void UiSetListItems(int id, const std::vector<std::string>& items, int selected) override; \
-  void UiSetBannerPictures(const std::vector<std::filesystem::path>& files) override;        \
-  void UiAddBannerPicture(const std::filesystem::path& file) override;                       \
-  void UiShowAboutBox() override;                                                            \
-  void UiOpenProgressDialog() override;                                                      \
-  void UiStartTimer(int timerId, int periodMs) override;                                     \
-  void UiStopTimer(int timerId) override;                                                    \
-  void UiDeliverMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam)       \
-      override;                                                                              \
-  bool UiAskYesNo(const std::string& text) override;                                         \
-  void UiShowMessage(const std::string& text, MessageIcon icon) override;                    \
+#define ORVIK_THREAD_BRIDGE_FRONT_END                                                            \
+  void PostToUiThread(std::function<void()> call) override;                                      \
+  bool OnUiThread() const override;                                                              \
+  void UiSetText(int id, const std::string& text) override;                                      \
+  void UiShow(int id, bool show) override;                                                       \
+  void UiSetChecked(int id, bool checked) override;                                              \
+  void UiEnable(int id, bool enable) override;                                                   \
+  void UiInvalidate(const Rect& area) override;                                                  \
+  void UiSetProgress(int id, int pos) override;                                                  \
+  void UiSetListItems(int id, const std::vector<std::string>& items, int selected) override;     \
+  void UiSetBannerPictures(const std::vector<std::filesystem::path>& files) override;            \
+  void UiAddBannerPicture(const std::filesystem::path& file) override;                           \
+  void UiShowAboutBox() override;                                                                \
+  void UiOpenProgressDialog() override;                                                          \
+  void UiStartTimer(int timerId, int periodMs) override;                                         \
+  void UiStopTimer(int timerId) override;                                                        \
+  void UiDeliverMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override; \
+  bool UiAskYesNo(const std::string& text) override;                                             \
+  void UiShowMessage(const std::string& text, MessageIcon icon) override;                        \
   bool UiOpenAddress(const std::string& address) override;
 
 namespace orvik {

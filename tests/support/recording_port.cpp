@@ -87,7 +87,10 @@ void RecordingPort::StopTimer(int timerId) {
 
 void RecordingPort::PostWindowMessage(unsigned message, std::uintptr_t wParam,
                                       std::intptr_t lParam) {
-  Record({"post", static_cast<int>(message), {}, static_cast<long long>(wParam),
+  Record({"post",
+          static_cast<int>(message),
+          {},
+          static_cast<long long>(wParam),
           static_cast<long long>(lParam)});
 }
 

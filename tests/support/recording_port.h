@@ -17,12 +17,12 @@
 namespace orvik::test {
 
 struct PortCall {
-  std::string kind;  // "text", "show", "check", "invalidate", "progress", "list",
-                     // "banner", "addbanner",
-                     // "about", "progressdlg",
-                     // "enable", "timer", "killtimer", "post", "ask", "message", "open"
-  int id = 0;        // control, timer or message number
-  std::string text;  // text, question, address
+  std::string kind;     // "text", "show", "check", "invalidate", "progress", "list",
+                        // "banner", "addbanner",
+                        // "about", "progressdlg",
+                        // "enable", "timer", "killtimer", "post", "ask", "message", "open"
+  int id = 0;           // control, timer or message number
+  std::string text;     // text, question, address
   long long value = 0;  // show/check flag, period, progress, wParam, icon
   long long extra = 0;  // lParam
 };

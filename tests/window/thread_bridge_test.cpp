@@ -52,7 +52,9 @@ class QueueFrontEnd : public ThreadBridge {
   }
   bool OnUiThread() const override { return std::this_thread::get_id() == ui_; }
 
-  void UiSetText(int id, const std::string& text) override { Draw("text " + std::to_string(id) + " " + text); }
+  void UiSetText(int id, const std::string& text) override {
+    Draw("text " + std::to_string(id) + " " + text);
+  }
   void UiShow(int id, bool show) override { Draw("show " + std::to_string(id) + Flag(show)); }
   void UiSetChecked(int id, bool c) override { Draw("check " + std::to_string(id) + Flag(c)); }
   void UiEnable(int id, bool e) override { Draw("enable " + std::to_string(id) + Flag(e)); }
@@ -67,7 +69,9 @@ class QueueFrontEnd : public ThreadBridge {
   void UiAddBannerPicture(const std::filesystem::path& f) override { Draw("add " + f.string()); }
   void UiShowAboutBox() override { Draw("about"); }
   void UiOpenProgressDialog() override { Draw("progressdlg"); }
-  void UiStartTimer(int id, int ms) override { Draw("timer " + std::to_string(id) + " " + std::to_string(ms)); }
+  void UiStartTimer(int id, int ms) override {
+    Draw("timer " + std::to_string(id) + " " + std::to_string(ms));
+  }
   void UiStopTimer(int id) override { Draw("killtimer " + std::to_string(id)); }
   void UiDeliverMessage(unsigned m, std::uintptr_t w, std::intptr_t l) override {
     Draw("message " + std::to_string(m) + " " + std::to_string(w) + " " + std::to_string(l));

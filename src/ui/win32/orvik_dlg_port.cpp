@@ -5,8 +5,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-
 #include "core/last_update.h"
+#include "core/user_texts.h"
 #include "platform/module_dir.h"
 #include "platform/path_text.h"
 #include "platform/shell.h"
@@ -16,7 +16,6 @@
 #include "ui/win32/progress_dlg.h"
 #include "ui/win32/resource.h"
 #include "ui/win32/rolling_banner.h"
-#include "core/user_texts.h"
 
 namespace orvik::ui::win {
 
@@ -116,7 +115,8 @@ void COrvikDlg::UiEnable(int id, bool enable) {
 }
 
 void COrvikDlg::UiInvalidate(const Rect& area) {
-  const RECT dirty = ScaledRect(area.left, area.top, area.right - area.left, area.bottom - area.top);
+  const RECT dirty =
+      ScaledRect(area.left, area.top, area.right - area.left, area.bottom - area.top);
   InvalidateRect(hwnd_, &dirty, TRUE);
   RECT picture, overlap;
   if (statusPicture_ && GetWindowRect(statusPicture_, &picture)) {
@@ -159,8 +159,8 @@ void COrvikDlg::UiAddBannerPicture(const std::filesystem::path& file) {
 }
 
 void COrvikDlg::UiShowAboutBox() {
-  DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ABOUTBOX), BoxParent(),
-                  AboutProc, 0);
+  DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ABOUTBOX), BoxParent(), AboutProc,
+                  0);
 }
 
 void COrvikDlg::UiOpenProgressDialog() { progress_->Create(hwnd_); }
