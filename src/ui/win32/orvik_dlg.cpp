@@ -5,7 +5,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include "core/control_ids.h"
+#include "window/control_ids.h"
 #include "platform/wide_text.h"
 #include "platform/module_dir.h"
 #include "ui/win32/history_dlg.h"
@@ -27,7 +27,7 @@ constexpr int kInfoPanelId = 161;
 COrvikDlg::COrvikDlg() : progress_(std::make_unique<CProgressDlg>()) {}
 
 COrvikDlg::~COrvikDlg() {
-  BeginClosing();
+  StartClosing();
   progress_.reset();
   for (HFONT font : m_fonts) DeleteObject(font);
 }
@@ -197,7 +197,8 @@ void COrvikDlg::OnCommand(int id, int code, HWND from) {
   if (code != BN_CLICKED) return;
   if (id >= ctl::kUseConfigBox && id <= ctl::kCantataBox) {
     const bool checked = IsDlgButtonChecked(hwnd_, id) == BST_CHECKED;
-    MirrorUpdate(id, [checked](ControlMirror& m) { m.checked = checked; });
+    Forward([id, checked](WindowEvents& logic) { logic.OnCheckBoxClicked(id, checked); });
+    return;
   }
   Forward([id](WindowEvents& logic) { logic.OnCommand(id); });
 }
@@ -242,7 +243,7 @@ void COrvikDlg::ShowContextMenu(LPARAM at) {
 
 void COrvikDlg::Close() {
   if (!closed_) {
-    BeginClosing();
+    StartClosing();
     closed_ = true;
     // Workers joined, settings saved; their last posted calls are dropped with the window.
     if (logic_) logic_->OnClose();
@@ -252,13 +253,9 @@ void COrvikDlg::Close() {
   EndDialog(hwnd_, IDCANCEL);
 }
 
-void COrvikDlg::BeginClosing() {
-  {
-    std::lock_guard lock(mutex_);
-    closing_ = true;
-  }
-  // Wakes workers waiting for an answer; they get the closing answer and can be joined.
-  answered_.notify_all();
+void COrvikDlg::StartClosing() {
+  // Workers waiting for an answer get the closing answer and can be joined.
+  BeginClosing();
   if (hwnd_) {
     for (int id : {timer::kUpdateCheck, timer::kEventPoll, timer::kRunWatch}) KillTimer(hwnd_, id);
   }
@@ -266,11 +263,6 @@ void COrvikDlg::BeginClosing() {
 
 void COrvikDlg::Forward(const std::function<void(WindowEvents&)>& call) {
   if (logic_ && !closed_) call(*logic_);
-}
-
-void COrvikDlg::MirrorUpdate(int id, const std::function<void(ControlMirror&)>& change) {
-  std::lock_guard lock(mutex_);
-  change(mirror_[id]);
 }
 
 HWND COrvikDlg::BoxParent() const {
