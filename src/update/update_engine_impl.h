@@ -16,6 +16,7 @@
 #include "core/launcher_state.h"
 #include "core/update_history.h"
 #include "library/inventory.h"
+#include "update/store_journal.h"
 #include "update/update_engine.h"
 #include "update/update_events.h"
 #include "update/update_outcome.h"
@@ -91,6 +92,7 @@ struct UpdateEngine::Impl {
                      const std::filesystem::path& songFolder, double seconds);
   void FailUnpacking(const std::string& status, const std::string& detail);
   void AppendUpdateHistory(const std::string& outcome);
+  void AppendRecoveredHistory(const StoreJournal& journal);
   void StartExtractionLocked();
 
   // Result reports: none starts once the window closes; one on its way may finish.

@@ -273,10 +273,34 @@ TEST_F(UpdateFaultTest, AKillInTheMoveIsFinishedAndReportedOnceAtTheNextStart) {
   EXPECT_NE(logged.find("store: an interrupted update was finished at start"), std::string::npos)
       << logged;
   EXPECT_NE(logged.find("result: 1 of 1 owed results sent"), std::string::npos) << logged;
+  const auto history = ReadHistory(module_);  // one line, written by the start
+  ASSERT_EQ(history.size(), 1u);
+  EXPECT_EQ(history[0].updateCode, code_);
+  EXPECT_EQ(history[0].added, (std::vector<int>{2001, 3500}));
+  EXPECT_TRUE(history[0].Succeeded());
   events_.Clear();
   Restart();
   EXPECT_EQ(service_->ReportedCount(code_), 1);
   EXPECT_TRUE(Steps().empty());  // only the start that finished the update asks for the list
+}
+
+// Killed after the commit, before the update's history line: the start writes one, saying
+// that it cannot name the songs (the committed journal no longer lists them).
+TEST_F(UpdateFaultTest, AKillAfterTheCommitLeavesOneHistoryLineAtTheNextStart) {
+  killAfterFiles_ = 3;
+  MakeEngine();
+  ASSERT_TRUE(engine_->StartDownload());
+  engine_->WaitForUpdate();
+  EXPECT_TRUE(ReadHistory(module_).empty());
+  killAfterFiles_.reset();
+  Restart();
+  ExpectInstalled();
+  Restart();
+  const auto history = ReadHistory(module_);
+  ASSERT_EQ(history.size(), 1u);
+  EXPECT_EQ(history[0].updateCode, code_);
+  EXPECT_FALSE(history[0].Succeeded());
+  EXPECT_TRUE(history[0].added.empty());
 }
 
 TEST_F(UpdateFaultTest, AResultThatCannotBeSentIsSentOnceAtTheNextStart) {
