@@ -11,11 +11,11 @@
 #include <utility>
 
 #include "core/catalogue.h"
-#include "core/update_history.h"
 #include "core/launcher_settings.h"
 #include "core/launcher_state.h"
 #include "core/log.h"
 #include "core/product_source.h"
+#include "core/update_history.h"
 #include "core/version.h"
 #include "library/inventory.h"
 #include "library/song_store.h"

@@ -5,9 +5,9 @@
 #include <chrono>
 #include <cstdio>
 
-#include "core/update_history.h"
 #include "core/launcher_settings.h"
 #include "core/log.h"
+#include "core/update_history.h"
 #include "library/inventory.h"
 #include "library/song_store.h"
 #include "platform/path_text.h"
