@@ -74,6 +74,7 @@ inline constexpr int kStateUnpackFailed = 7;
 struct DownloadProgressInfo {
   std::uint64_t received = 0;
   std::uint64_t total = 0;
+  std::uint64_t capBytesPerSecond = 0;  // the speed cap in force; 0: none
 };
 
 }  // namespace orvik

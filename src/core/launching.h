@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "core/midi_port_check.h"
 #include "core/window_port.h"
 #include "platform/process.h"
 
@@ -20,6 +21,8 @@ struct LaunchContext {
   Waiter wait = SleepFor;
   int responseTimeoutMs = 10000;  // how long a waited-for program may run
   int maxToolAttempts = 10;       // rounds of LaunchPlayer before a tool counts as failed
+  std::string midiPort{};         // the port looked for before the player starts; "": none
+  MidiPortLister listMidiPorts = platform::ListMidiOutputs;
 };
 
 // Reads or stores the setting behind an option box (GetConfigFlag / SetConfigFlag).

@@ -2,6 +2,7 @@
 #include "service/curl_easy.h"
 #include "service/curl_transport.h"
 #include "service/fetch_headers.h"
+#include "service/rate_limiter.h"
 #include "service/transport_texts.h"
 
 namespace orvik {
@@ -41,6 +42,9 @@ size_t OnBodyBlock(char* data, size_t size, size_t count, void* user) {
     state->abortedByCaller = true;
     return 0;
   }
+  // A stop during the hold ends the transfer like any stop.
+  RateLimiter* limiter = state->request->limiter;
+  if (limiter && !limiter->Received(bytes, state->request->stop)) return 0;
   return bytes;
 }
 

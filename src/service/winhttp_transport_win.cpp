@@ -7,6 +7,7 @@
 
 #include "platform/network.h"
 #include "platform/path_text.h"
+#include "service/rate_limiter.h"
 #include "service/system_transport.h"
 #include "service/transport_limits.h"
 #include "service/transport_texts.h"
@@ -226,7 +227,8 @@ FetchResult WinHttpTransport::Fetch(const FetchRequest& request) {
     return !refused;
   };
   const bool ok = exchange.Start(request.url) && exchange.ReadBody([&](std::string_view block) {
-    return sendHead() && (!request.onBody || request.onBody(block));
+    return sendHead() && (!request.onBody || request.onBody(block)) &&
+           (!request.limiter || request.limiter->Received(block.size(), request.stop));
   }) && sendHead();
   result.status = exchange.Status();
   if (!ok) {

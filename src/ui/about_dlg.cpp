@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "core/last_update.h"
+#include "core/midi_port_check.h"
 #include "core/version.h"
 #include "platform/module_dir.h"
 #include "platform/path_text.h"
@@ -25,13 +26,16 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   icon->setFixedSize(32, 32);
   auto* name = new QLabel(QString::fromUtf8(text::kAboutName), this);
   auto* version = new QLabel(VersionLine(), this);
-  // For the technician: where this launcher lives and when it last brought songs.
+  // For the technician: where this launcher lives, when it last brought songs and which
+  // MIDI outputs the system has.
   const std::filesystem::path moduleDir = platform::GetModuleDirectory();
   auto* folder = new QLabel(
       QString::fromUtf8(text::kAboutFolder) + QString::fromStdString(platform::PathToUtf8(moduleDir)),
       this);
   folder->setTextInteractionFlags(Qt::TextSelectableByMouse);
   auto* lastUpdate = new QLabel(LastUpdateLine(moduleDir), this);
+  auto* midi = new QLabel(QString::fromStdString(MidiOutputsLine(platform::ListMidiOutputs())), this);
+  midi->setWordWrap(true);
   auto* ok = new QPushButton(QString::fromUtf8(text::kBoxOk), this);
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
@@ -41,6 +45,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   texts->addWidget(version);
   texts->addWidget(folder);
   texts->addWidget(lastUpdate);
+  texts->addWidget(midi);
   auto* top = new QHBoxLayout;
   top->addWidget(icon, 0, Qt::AlignTop);
   top->addSpacing(12);

@@ -9,6 +9,7 @@
 #include "platform/files.h"
 #include "platform/path_text.h"
 #include "service/http_transport.h"
+#include "service/rate_limiter.h"
 #include "update/package_sidecar.h"
 
 namespace fs = std::filesystem;
@@ -46,6 +47,7 @@ Attempt RunAttempt(HttpTransport& transport, const fs::path& archive, PackageSid
     request.ifRange = sidecar.etag.empty() ? sidecar.lastModified : sidecar.etag;
   }
   request.stop = stop;
+  request.limiter = callbacks.limiter;
   request.onHead = [&](const FetchHead& head) {
     out.status = head.status;
     const bool resuming = offset > 0;
@@ -107,7 +109,8 @@ Attempt RunAttempt(HttpTransport& transport, const fs::path& archive, PackageSid
       return false;
     }
     received += block.size();
-    if (callbacks.onProgress) callbacks.onProgress(DownloadProgressInfo{received, total});
+    if (callbacks.onProgress) callbacks.onProgress(DownloadProgressInfo{
+        received, total, callbacks.limiter ? callbacks.limiter->CurrentCap() : 0});
     return true;
   };
 

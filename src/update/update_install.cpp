@@ -9,6 +9,7 @@
 #include "core/window_port.h"
 #include "library/inventory.h"
 #include "platform/path_text.h"
+#include "service/rate_limiter.h"
 #include "service/service_client.h"
 #include "service/transport_texts.h"
 #include "update/package_download.h"
@@ -31,12 +32,19 @@ void UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
     url = st.m_packageUrl;
     product = st.m_productNumber;
   }
+  RateSchedule schedule;
+  {
+    std::lock_guard lock(st.mutex);
+    schedule = RateScheduleFromSettings(st.settings);
+  }
+  RateLimiter limiter(ScheduledCap(schedule));
   const fs::path archive = ArchivePathFor(st.moduleDir, product);
   if (SongFolderMissing(GetSongsFolderPath(st))) {
     port().PostWindowMessage(WM_DOWNLOAD_FINISHED, 0, kDownloadFailed);
     return;
   }
   DownloadCallbacks callbacks;
+  callbacks.limiter = &limiter;
   callbacks.onFileOpen = [this] {
     port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateDownloading);
   };
@@ -48,7 +56,8 @@ void UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
   const auto started = std::chrono::steady_clock::now();
   logging::Info(
       "download: start " + url +
-      (sizeError ? std::string() : ", resuming from byte " + std::to_string(resumedFrom)));
+      (sizeError ? std::string() : ", resuming from byte " + std::to_string(resumedFrom)) +
+      ", speed cap: " + DescribeSchedule(schedule));
   const DownloadOutcome outcome = DownloadPackage(deps.transport, url, archive, callbacks, stop,
                                                   deps.client.GetReplyValue("updateCode"));
   const double seconds =

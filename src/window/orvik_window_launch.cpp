@@ -42,6 +42,9 @@ void COrvikWindow::StartMakeSongList() {
 LaunchContext COrvikWindow::MakeLaunchContext() {
   LaunchContext ctx{*processes_, port_};
   ctx.wait = deps_.wait ? deps_.wait : [this](int ms) { Pause(ms); };
+  if (deps_.listMidiPorts) ctx.listMidiPorts = deps_.listMidiPorts;
+  std::lock_guard lock(state_.mutex);
+  ctx.midiPort = ConfiguredMidiPort(state_.settings);
   return ctx;
 }
 
