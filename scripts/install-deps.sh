@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkgconf ccache
   qt6-base-dev libgl-dev
-  libcurl4-openssl-dev libssl-dev openssl
+  libcurl4-openssl-dev libssl-dev openssl libasound2-dev
   libspdlog-dev libfmt-dev
   libcpp-httplib-dev
   libgtest-dev libgmock-dev libbenchmark-dev

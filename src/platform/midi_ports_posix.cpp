@@ -8,8 +8,14 @@ namespace orvik::platform {
 
 #ifdef ORVIK_HAVE_ALSA
 
+namespace {
+// ALSA writes its failures to stderr; the caller is told through the list instead.
+void QuietAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
+}  // namespace
+
 MidiPortList ListMidiOutputs() {
   MidiPortList list;
+  snd_lib_error_set_handler(&QuietAlsaErrors);
   snd_seq_t* seq = nullptr;
   // Non-blocking: opening never waits for the sequencer device.
   const int opened = snd_seq_open(&seq, "default", SND_SEQ_OPEN_OUTPUT, SND_SEQ_NONBLOCK);

@@ -27,14 +27,11 @@ namespace orvik {
 void UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
   auto& st = state();
   std::string url, product;
+  RateSchedule schedule;
   {
     std::lock_guard lock(st.mutex);
     url = st.m_packageUrl;
     product = st.m_productNumber;
-  }
-  RateSchedule schedule;
-  {
-    std::lock_guard lock(st.mutex);
     schedule = RateScheduleFromSettings(st.settings);
   }
   RateLimiter limiter(ScheduledCap(schedule));
