@@ -105,7 +105,9 @@ RateLimiter::CapSource ScheduledCap(const RateSchedule& schedule) {
 }
 
 RateLimiter::RateLimiter(CapSource cap, Clock clock, Pause pause)
-    : capSource_(std::move(cap)), clock_(std::move(clock)), pause_(std::move(pause)) {}
+    : capSource_(std::move(cap)), clock_(std::move(clock)), pause_(std::move(pause)) {
+  Refresh(clock_());  // the cap is known before the first block, for the progress line
+}
 
 double RateLimiter::SteadySeconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())

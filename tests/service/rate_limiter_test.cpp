@@ -61,6 +61,7 @@ TEST(RateLimiter, WithoutACapNothingWaitsAndTinyCapsAreRaised) {
 
   // 1 KB/s would trip the transports' low-speed rule; a large block pauses in short steps.
   RateLimiter tiny = time.Limiter([] { return 1 * kKB; });
+  EXPECT_EQ(tiny.CurrentCap(), RateLimiter::kMinCapBytesPerSecond);  // known before a block
   ASSERT_TRUE(tiny.Received(64 * kKB, {}));
   EXPECT_EQ(tiny.CurrentCap(), RateLimiter::kMinCapBytesPerSecond);
   for (double p : time.pauses) EXPECT_LE(p, RateLimiter::kMaxPauseSeconds);
