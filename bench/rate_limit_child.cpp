@@ -74,8 +74,8 @@ int main(int argc, char** argv) {
     perSecond[second] += info.received - previous;
     previous = info.received;
   };
-  const auto outcome = orvik::DownloadPackage(
-      *transport, argv[1], orvik::platform::PathFromUtf8(argv[3]), callbacks);
+  const auto outcome = orvik::DownloadPackage(*transport, argv[1],
+                                              orvik::platform::PathFromUtf8(argv[3]), callbacks);
   const double cpu = CpuSeconds() - cpuAtFirst;
   const double seconds = std::chrono::duration<double>(last - first).count();
   // The last second is only part of one.

@@ -29,9 +29,9 @@ enum class MidiPortStatus { Off, Present, Missing, Unchecked };
 
 struct MidiPortCheck {
   MidiPortStatus status = MidiPortStatus::Off;
-  std::string port;                // the configured name
-  std::vector<std::string> seen;   // the outputs of the last readable list
-  std::string error;               // Unchecked: why the list could not be read
+  std::string port;               // the configured name
+  std::vector<std::string> seen;  // the outputs of the last readable list
+  std::string error;              // Unchecked: why the list could not be read
 };
 
 using MidiPortLister = std::function<platform::MidiPortList()>;

@@ -1,6 +1,7 @@
 #include "platform/midi_ports.h"
 
 #include <windows.h>
+// After windows.h, which it needs.
 #include <mmsystem.h>
 
 #include "platform/wide_text.h"

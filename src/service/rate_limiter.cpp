@@ -110,8 +110,7 @@ RateLimiter::RateLimiter(CapSource cap, Clock clock, Pause pause)
 }
 
 double RateLimiter::SteadySeconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 bool RateLimiter::PauseUnlessStopped(double seconds, std::stop_token stop) {

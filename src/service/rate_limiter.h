@@ -20,8 +20,8 @@ class SettingsTable;
 // [network] openHours=HH:MM-HH:MM and maxRate= (KB/s).
 struct RateSchedule {
   bool hasHours = false;
-  int startMinute = 0;  // minute of the day the hours begin
-  int endMinute = 0;    // and end (not included); equal to the start: the whole day
+  int startMinute = 0;                  // minute of the day the hours begin
+  int endMinute = 0;                    // and end (not included); equal to the start: the whole day
   std::uint64_t maxBytesPerSecond = 0;  // 0: no cap
 };
 

@@ -145,11 +145,10 @@ TEST(RateSchedule, ReadsTheHoursAndTheCapFromTheSettings) {
   EXPECT_EQ(DescribeSchedule(schedule), "18:00-02:00, 2000 KB/s");
 
   // No cap: maxRate 0, missing or not a number, or hours that cannot be read.
-  for (const char* text : {"[network]\nopenHours=18:00-02:00\nmaxRate=0\n",
-                           "[network]\nopenHours=18:00-02:00\n",
-                           "[network]\nopenHours=18:00-02:00\nmaxRate=fast\n",
-                           "[network]\nopenHours=evening\nmaxRate=500\n",
-                           "[network]\nmaxRate=500\n"}) {
+  for (const char* text :
+       {"[network]\nopenHours=18:00-02:00\nmaxRate=0\n", "[network]\nopenHours=18:00-02:00\n",
+        "[network]\nopenHours=18:00-02:00\nmaxRate=fast\n",
+        "[network]\nopenHours=evening\nmaxRate=500\n", "[network]\nmaxRate=500\n"}) {
     SettingsTable s;
     s.Parse(text);
     const RateSchedule none = RateScheduleFromSettings(s);
@@ -193,9 +192,8 @@ TEST_F(RateLimitedFetch, EveryBlockIsCountedAndAStopInTheHoldEndsTheTransfer) {
   const std::string url = Service().BaseUrl() + "/banners/big.bin";
 
   FakeTime time;
-  RateLimiter limiter(
-      [] { return 1000 * kKB; }, [&] { return time.now; },
-      [&](double seconds, std::stop_token) { return time.now += seconds, true; });
+  RateLimiter limiter([] { return 1000 * kKB; }, [&] { return time.now; },
+                      [&](double seconds, std::stop_token) { return time.now += seconds, true; });
   std::uint64_t body = 0;
   FetchRequest request{.url = url,
                        .onBody = [&](std::string_view b) { return body += b.size(), true; },
@@ -208,13 +206,12 @@ TEST_F(RateLimitedFetch, EveryBlockIsCountedAndAStopInTheHoldEndsTheTransfer) {
 
   std::stop_source stop;
   int pauses = 0;
-  RateLimiter stopping(
-      [] { return 8 * kKB; }, [] { return 0.0; },
-      [&](double, std::stop_token token) {
-        ++pauses;
-        stop.request_stop();
-        return !token.stop_requested();
-      });
+  RateLimiter stopping([] { return 8 * kKB; }, [] { return 0.0; },
+                       [&](double, std::stop_token token) {
+                         ++pauses;
+                         stop.request_stop();
+                         return !token.stop_requested();
+                       });
   body = 0;
   FetchRequest stopped{.url = url,
                        .onBody = [&](std::string_view b) { return body += b.size(), true; },
