@@ -11,6 +11,7 @@
 #include "library/inventory.h"
 #include "library/song_store.h"
 #include "platform/path_text.h"
+#include "service/rate_limiter.h"
 #include "service/service_client.h"
 #include "service/transport_texts.h"
 #include "update/package_download.h"
@@ -33,11 +34,14 @@ void UpdateEngine::Impl::UpdateThread(std::stop_token stop) {
 bool UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
   auto& st = state();
   std::string url, product;
+  RateSchedule schedule;
   {
     std::lock_guard lock(st.mutex);
     url = st.m_packageUrl;
     product = st.m_productNumber;
+    schedule = RateScheduleFromSettings(st.settings);
   }
+  RateLimiter limiter(ScheduledCap(schedule));
   const fs::path archive = ArchivePathFor(st.moduleDir, product);
   if (SongFolderMissing(GetSongsFolderPath(st))) {
     st.m_downloadRunning = false;
@@ -45,6 +49,7 @@ bool UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
     return false;
   }
   DownloadCallbacks callbacks;
+  callbacks.limiter = &limiter;
   std::atomic<bool> bodyStarted{false};  // not when a whole archive on disk is reused
   callbacks.onFileOpen = [this, &bodyStarted] {
     bodyStarted = true;
@@ -56,7 +61,8 @@ bool UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
   const auto started = std::chrono::steady_clock::now();
   logging::Info(
       "download: start " + url +
-      (sizeError ? std::string() : ", resuming from byte " + std::to_string(resumedFrom)));
+      (sizeError ? std::string() : ", resuming from byte " + std::to_string(resumedFrom)) +
+      ", speed cap: " + DescribeSchedule(schedule));
   const DownloadOutcome outcome = DownloadPackage(deps.transport, url, archive, callbacks, stop,
                                                   deps.client.GetReplyValue("updateCode"));
   const double seconds =
