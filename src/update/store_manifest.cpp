@@ -124,13 +124,14 @@ void StoreManifest::Record(std::vector<ManifestEntry> entries, const ManifestUpd
   updates_.push_back(update);
   std::erase_if(entries, [](const ManifestEntry& e) { return !IsRecordablePath(e.path); });
   for (auto& e : entries) e.update = index;
-  std::sort(entries.begin(), entries.end(),
-            [](const auto& a, const auto& b) { return a.path < b.path; });
+  std::stable_sort(entries.begin(), entries.end(),
+                   [](const auto& a, const auto& b) { return a.path < b.path; });
   // The last of equal names wins, as the last write would.
-  entries.erase(std::unique(entries.rbegin(), entries.rend(),
+  // (stable: equal names keep their order; unique on the reversed range keeps the last)
+  entries.erase(entries.begin(),
+                std::unique(entries.rbegin(), entries.rend(),
                             [](const auto& a, const auto& b) { return a.path == b.path; })
-                    .base(),
-                entries.end());
+                    .base());
   std::vector<ManifestEntry> merged;
   merged.reserve(entries_.size() + entries.size());
   auto old = entries_.begin();
@@ -214,9 +215,9 @@ std::optional<StoreManifest> ParseManifest(std::string_view text, std::string* w
   const auto endAt = text.rfind('\n', text.size() - 2) + 1;
   Fields end(text.substr(endAt, text.size() - endAt - 1));
   std::size_t count = 0;
-  std::uint32_t crc = 0;
-  if (end.Word() != "end" || !end.Number(count) || !end.Number(crc, 16) ||
-      crc != Crc(text.substr(0, endAt)))
+  std::string sum;
+  AppendHex(sum, Crc(text.substr(0, endAt)));
+  if (end.Word() != "end" || !end.Number(count) || end.Rest() != sum)
     return Fail(why, "cut short or changed (checksum)"), std::nullopt;
 
   StoreManifest m;

@@ -27,6 +27,7 @@
 #include "update/package_extractor.h"
 #include "update/package_sidecar.h"
 #include "update/pending_result.h"
+#include "update/store_manifest.h"
 #include "update/store_move.h"
 #include "update/update_outcome.h"
 #include "core/user_texts.h"
@@ -226,7 +227,9 @@ void UpdateEngine::Impl::RunUpdateWorker(std::stop_token stop) {
     // No song store configured: nothing is deleted anywhere.
     int removed = 0;
     if (!songFolder.empty()) {
-      removed = client.RemoveListedSongs(songFolder);
+      std::vector<fs::path> gone;
+      removed = client.RemoveListedSongs(songFolder, &gone);
+      ForgetStoreFiles(st.moduleDir, songFolder, gone);
       RefreshSongInventory(songFolder, st.moduleDir, port(), st);
     }
     Tell(UpdateOutcome::Removed, removed);
