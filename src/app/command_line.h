@@ -23,8 +23,8 @@ struct CommandLine {
   };
   Mode mode = Mode::Window;
   SyncOptions sync;
-  bool verifyAfterSync = false;  // --sync --verify
   std::string error;
+  bool verifyAfterSync = false;  // --sync --verify
 };
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args);

@@ -157,7 +157,8 @@ inline constexpr const char* kDiskSpaceLeft = " MB 남음)";
 
 // The store check ("곡 검사"): the menu item, the progress dialog and the summary.
 inline constexpr const char* kVerifyMenu = "곡 검사";
-inline constexpr const char* kVerifyTitle = "곡 검사";
+inline constexpr const char* kVerifyCancelMenu = "곡 검사 취소";
+inline constexpr const char* kVerifyNoUpdateNow = "곡 검사 중에는 곡을 업데이트할 수 없습니다";
 inline constexpr const char* kVerifyBusy = "곡 업데이트 중에는 곡 검사를 할 수 없습니다";
 inline constexpr const char* kVerifySongsChecked = "곡 검사";
 inline constexpr const char* kVerifyUnverified = "곡은 크기만 확인";

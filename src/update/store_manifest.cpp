@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <mutex>
 #include <cstdio>
 #include <system_error>
 #include <unordered_set>
@@ -24,6 +25,12 @@ namespace {
 // keeps a million songs near 20 bytes each. The last line holds the count and the CRC-32
 // of everything before it, so a torn or edited file is never taken for a manifest.
 constexpr std::string_view kFirstLine = "orvik store manifest 1\n";
+
+// A removal on the update worker and a verify on its own change the manifest one at a time.
+std::mutex& ChangeMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
 
 std::uint32_t Crc(std::string_view bytes) {
   uLong crc = crc32(0L, Z_NULL, 0);
@@ -305,6 +312,7 @@ bool SaveStoreManifest(const fs::path& moduleDir, const StoreManifest& manifest)
 
 bool StageManifest(const fs::path& moduleDir, const StoreJournal& journal,
                    const std::vector<StatedFile>& stated, std::int64_t now) {
+  std::lock_guard lock(ChangeMutex());
   ManifestLoad load = LoadStoreManifest(moduleDir, journal.store);
   std::vector<const StatedFile*> byName;
   byName.reserve(stated.size());
@@ -335,6 +343,7 @@ void PromoteManifest(const fs::path& moduleDir, const StoreJournal& journal) {
   const fs::path next = NextManifestPath(moduleDir);
   std::error_code ec;
   if (fs::exists(next, ec)) {
+    std::lock_guard lock(ChangeMutex());
     fs::rename(next, StoreManifestPath(moduleDir), ec);
     platform::SyncFolder(moduleDir);
     if (!ec) return;
@@ -353,6 +362,7 @@ void DiscardNextManifest(const fs::path& moduleDir) {
 bool ForgetStoreFiles(const fs::path& moduleDir, const fs::path& songFolder,
                       const std::vector<fs::path>& files) {
   if (files.empty()) return true;
+  std::lock_guard lock(ChangeMutex());
   ManifestLoad load = LoadStoreManifest(moduleDir, songFolder);
   if (load.state == ManifestLoad::State::Missing) return true;
   const fs::path store = NormalStorePath(songFolder);

@@ -25,6 +25,7 @@
 #include "platform/process.h"
 #include "update/update_outcome.h"
 #include "window/download_rate.h"
+#include "window/verify_run.h"
 #include "window/window_events.h"
 
 namespace orvik {
@@ -67,6 +68,7 @@ class COrvikWindow : public WindowEvents, private ServiceSelectionHooks {
   StatusPicture StatusPictureToShow() const override;
   bool MayClose() override;
   bool OffersRunInMenu() const override;
+  const char* VerifyMenuItem() const override;
 
   // The download-progress operation, called on the download thread for every block.
   void OnDownloadProgress(const DownloadProgressInfo* info);
@@ -106,6 +108,7 @@ class COrvikWindow : public WindowEvents, private ServiceSelectionHooks {
   std::unique_ptr<UpdateEngine> engine_;
   platform::ProcessApi* processes_;
 
+  VerifyRun verify_;  // the store check of the context menu
   std::stop_source shutdown_;
   std::jthread bannerThread_;
 

@@ -4,9 +4,12 @@
 #include <cstdio>
 
 #include "core/launcher_settings.h"
+#include "core/control_ids.h"
 #include "core/launcher_state.h"
 #include "core/log.h"
 #include "core/user_texts.h"
+#include "core/window_port.h"
+#include "library/inventory.h"
 #include "platform/path_text.h"
 #include "update/store_move.h"
 
@@ -65,6 +68,55 @@ int RunVerify(const std::filesystem::path& moduleDir, const VerifyLine& out, con
   for (const std::string& line : lines) out(line);
   if (!result.damaged.empty()) return kVerifyDamaged;
   return kVerifySound;
+}
+
+const char* VerifyMenuText(bool running) {
+  return running ? text::kVerifyCancelMenu : text::kVerifyMenu;
+}
+
+void VerifyRun::Start(WindowPort& port, LauncherState& state) {
+  if (running_.exchange(true)) return;
+  if (worker_.joinable()) worker_.join();  // the last check's worker has ended
+  const std::filesystem::path moduleDir = state.moduleDir;
+  const std::filesystem::path songFolder = GetSongsFolderPath(state);
+  logging::Info("verify: started from the window");
+  port.ShowControl(ctl::kProgressBar, true);
+  port.SetProgressPos(ctl::kProgressBar, 0);
+  worker_ = std::jthread([this, &port, &state, moduleDir, songFolder](std::stop_token stop) {
+    VerifyOptions options;
+    options.stop = stop;
+    const auto started = std::chrono::steady_clock::now();
+    auto lastShown = started;
+    options.onProgress = [&](const VerifyProgress& p) {
+      const auto now = std::chrono::steady_clock::now();
+      if (now - lastShown < std::chrono::milliseconds(250)) return;
+      lastShown = now;
+      port.SetControlText(ctl::kStatusLine,
+                          VerifyProgressText(p, std::chrono::duration<double>(now - started).count()));
+      if (p.bytesTotal > 0)
+        port.SetProgressPos(ctl::kProgressBar,
+                            static_cast<int>(p.bytesChecked * 100 / p.bytesTotal));
+    };
+    const VerifyResult result = VerifyStore(moduleDir, songFolder, options);
+    port.ShowControl(ctl::kProgressBar, false);
+    const auto lines = VerifySummary(result);
+    port.SetControlText(ctl::kStatusLine, lines.front());
+    // Songs set aside no longer count; the next device connect reports them missing.
+    if (result.storeFound && !result.damaged.empty())
+      RefreshSongInventory(songFolder, moduleDir, port, state);
+    running_ = false;
+    if (closing_) return;
+    std::string box = result.damaged.empty() ? text::kVerifyAllSound : text::kVerifyFoundDamage;
+    if (!result.damaged.empty()) box += std::to_string(result.damaged.size());
+    for (const std::string& line : lines) box += "\n" + line;
+    port.ShowMessage(box, result.damaged.empty() ? MessageIcon::Information : MessageIcon::Warning);
+  });
+}
+
+void VerifyRun::Stop() {
+  closing_ = true;
+  worker_.request_stop();
+  if (worker_.joinable()) worker_.join();
 }
 
 }  // namespace orvik
