@@ -120,7 +120,7 @@ class Attempt {
     if (std::fwrite(block.data(), 1, block.size(), file_.get()) != block.size())
       return !(writeFailed_ = true);
     received_ += block.size();
-    if (callbacks_.onProgress) callbacks_.onProgress(DownloadProgressInfo{received_, total_});
+    if (callbacks_.onProgress) callbacks_.onProgress(DownloadProgress{received_, total_});
     return true;
   }
 

@@ -9,8 +9,8 @@
 #include <stop_token>
 #include <string>
 
-#include "core/control_ids.h"
 #include "service/http_transport.h"
+#include "update/update_events.h"
 
 namespace orvik {
 
@@ -38,7 +38,7 @@ struct DownloadOutcome {
 
 struct DownloadCallbacks {
   std::function<void()> onFileOpen;                             // the body starts
-  std::function<void(const DownloadProgressInfo&)> onProgress;  // after every block
+  std::function<void(const DownloadProgress&)> onProgress;  // after every block
 };
 
 std::filesystem::path PartialPathFor(const std::filesystem::path& archive);

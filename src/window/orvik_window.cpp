@@ -90,8 +90,7 @@ void COrvikWindow::OnInitDialog() {
   transport_ = deps_.makeTransport(address_, shutdown_.get_token());
   m_client = std::make_unique<CServiceClient>(address_.baseUrl, *transport_);
   engine_ = std::make_unique<UpdateEngine>(
-      UpdateEngineDeps{state_, *m_client, *transport_, port_, *deps_.products,
-                       [this](const DownloadProgressInfo* info) { OnDownloadProgress(info); }});
+      UpdateEngineDeps{state_, *m_client, *transport_, *this, *deps_.products});
 
   ShowInitialBannerPictures();
   bannerThread_ = std::jthread([this](std::stop_token stop) {
@@ -247,13 +246,15 @@ void COrvikWindow::OnTimer(int timerId) {
 void COrvikWindow::OnWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
   if (closed_ || !engine_) return;
   if (message == WM_DOWNLOAD_PROGRESS) {
-    OnDownloadProgress(reinterpret_cast<const DownloadProgressInfo*>(lParam));
+    OnDownloadProgress(reinterpret_cast<const DownloadProgress*>(lParam));
   } else if (message == WM_DOWNLOAD_FINISHED) {
     OnDownloadFinished(lParam == kDownloadOk);
   } else if (message == WM_UPDATE_STATE) {
-    OnUpdateState(static_cast<int>(lParam));
+    OnUpdateState(static_cast<int>(lParam), wParam);
   } else if (message == WM_UPDATE_OUTCOME) {
-    ApplyOutcome(static_cast<UpdateOutcome>(wParam), static_cast<long>(lParam));
+    const auto outcome = static_cast<UpdateOutcome>(wParam);
+    ApplyOutcome(outcome, static_cast<long>(lParam));
+    if (deps_.watcher) deps_.watcher->OnOutcome(outcome, static_cast<long>(lParam));
   } else if (message == WM_SET_PROGRESS) {
     port_.SetProgressPos(ctl::kProgressBar, static_cast<int>(wParam));
   } else if (message == WM_BANNERS_READY) {
@@ -271,6 +272,7 @@ void COrvikWindow::OnWindowMessage(unsigned message, std::uintptr_t wParam, std:
     OnBannerClicked(wParam);
   } else if (message == WM_LAUNCH_DONE) {
     OnLaunchDone(wParam != 0, lParam != 0);
+    if (deps_.watcher && lParam == 0) deps_.watcher->OnProgramStarted(wParam != 0);
   }
 }
 
@@ -295,6 +297,8 @@ void COrvikWindow::OnActivate(bool active) { state_.m_isActive = active; }
 void COrvikWindow::OnClose() {
   if (closed_) return;
   closed_ = true;
+  // A result request on its way is given a moment: cut, it would count as sent unanswered.
+  if (engine_) engine_->SettleReports(std::chrono::seconds(3));
   shutdown_.request_stop();
   bannerThread_.request_stop();
   if (engine_) engine_->Shutdown();
@@ -311,10 +315,6 @@ void COrvikWindow::OnClose() {
 
 const char* COrvikWindow::VerifyMenuItem() const { return VerifyMenuText(verify_.Running()); }
 
-StatusPicture COrvikWindow::StatusPictureToShow() const {
-  if (state_.m_downloadRunning) return StatusPicture::Downloading;
-  if (state_.m_extractRunning) return StatusPicture::Unpacking;
-  return StatusPicture::None;
-}
+StatusPicture COrvikWindow::StatusPictureToShow() const { return picture_; }
 
 }  // namespace orvik
