@@ -102,8 +102,16 @@ void VerifyRun::Start(WindowPort& port, LauncherState& state) {
     const auto lines = VerifySummary(result);
     port.SetControlText(ctl::kStatusLine, lines.front());
     // Songs set aside no longer count; the next device connect reports them missing.
-    if (result.storeFound && !result.damaged.empty())
-      RefreshSongInventory(songFolder, moduleDir, port, state);
+    if (result.storeFound && !result.damaged.empty()) {
+      struct CountLabel : InventoryListener {
+        explicit CountLabel(WindowPort& p) : port(p) {}
+        void OnCounted(int songs) override {
+          port.SetControlText(ctl::kStoredCountLabel, StoredCountLabel(songs));
+        }
+        WindowPort& port;
+      } label(port);
+      RefreshSongInventory(songFolder, moduleDir, label, state);
+    }
     running_ = false;
     if (closing_) return;
     std::string box = result.damaged.empty() ? text::kVerifyAllSound : text::kVerifyFoundDamage;
