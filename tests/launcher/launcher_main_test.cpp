@@ -207,6 +207,10 @@ TEST_F(LauncherMainTest, BesideARunningLauncher) {
   ASSERT_EQ(err_.size(), 1u);
   EXPECT_TRUE(err_[0].starts_with(text::kFolderLocked)) << err_[0];
 
+  EXPECT_EQ(Run({"--verify"}), kSyncLocked);  // never reads a store an update may change
+  ASSERT_EQ(err_.size(), 2u);
+  EXPECT_TRUE(err_[1].starts_with(text::kFolderLocked)) << err_[1];
+
   EXPECT_EQ(Run({"--version"}), 0);  // still answers
   EXPECT_EQ(out_.size(), 1u);
 
@@ -238,6 +242,13 @@ TEST(CommandLine, ReadsTheOptions) {
     EXPECT_EQ(line.mode, Mode::Usage) << wrong;
     EXPECT_FALSE(line.error.empty()) << wrong;
   }
+  EXPECT_EQ(ParseCommandLine({"--verify"}).mode, Mode::Verify);
+  const CommandLine syncThenVerify = ParseCommandLine({"--verify", "--sync"});
+  EXPECT_EQ(syncThenVerify.mode, Mode::Sync);
+  EXPECT_TRUE(syncThenVerify.verifyAfterSync);
+  EXPECT_FALSE(ParseCommandLine({"--sync"}).verifyAfterSync);
+  EXPECT_EQ(ParseCommandLine({"--verify", "--wait-player"}).mode, Mode::Usage);
+
   const CommandLine alone = ParseCommandLine({"--wait-player=5"});
   EXPECT_EQ(alone.mode, Mode::Usage);
   EXPECT_NE(alone.error.find("goes with --sync"), std::string::npos);
