@@ -71,7 +71,7 @@ std::vector<std::string> HelpLines() {
       "--verify checks every song of the store and moves damaged ones aside (the next",
       "  update brings them back): exit status 0 all sound, 1 damaged songs found,",
       "  2 usage, 3 another launcher holds the program folder. With --sync it checks",
-      "  after the update.",
+      "  after the update (a failed update's status comes first).",
       "The settings are setting.env beside the program; the log is logs/orvik.log.",
   };
 }

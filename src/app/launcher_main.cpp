@@ -82,8 +82,11 @@ int Answer(const CommandLine& line, LauncherFace& face, bool holdsFolder) {
       setup.makeTransport = face.makeTransport;
       setup.processes = face.processes;
       const int synced = RunSync(line.sync, std::move(setup));
-      if (!line.verifyAfterSync || synced != kSyncUpdated) return synced;
-      return RunVerify(face.moduleDir, face.out, face.err, face.progress);
+      if (!line.verifyAfterSync) return synced;
+      // The store is checked at closing time whatever the update did; its failure is what
+      // the exit status tells first.
+      const int verified = RunVerify(face.moduleDir, face.out, face.err, face.progress);
+      return synced != kSyncUpdated ? synced : verified;
     }
     case CommandLine::Mode::Verify:
       if (!holdsFolder) {

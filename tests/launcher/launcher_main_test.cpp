@@ -194,6 +194,13 @@ TEST_F(LauncherMainTest, SyncWithAnUnreachableServiceFailsAndLogsItsRun) {
   EXPECT_TRUE(platform::TryLockModuleFolder(moduleDir_));
 }
 
+// After a failed update the store is still checked; the update's failure is the status.
+TEST_F(LauncherMainTest, SyncThenVerifyChecksTheStoreEvenAfterAFailedUpdate) {
+  EXPECT_EQ(Run({"--sync", "--verify"}), kSyncFailed);
+  EXPECT_TRUE(LogHas("sync: ended with exit code 1")) << Log();
+  EXPECT_TRUE(LogHas("verify: ")) << Log();
+}
+
 // Beside a running launcher: nothing is written in its folder, not even the log.
 TEST_F(LauncherMainTest, BesideARunningLauncher) {
   const auto running = platform::TryLockModuleFolder(moduleDir_);
