@@ -24,8 +24,8 @@ tests=(
   # architectures, a Korean locale for Wine.
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools googletest
   wine wine64 wine32:i386 locales
-  # Windows packages: the installers and the zip files.
-  nsis zip
+  # Windows packages: the installers, the zip files, signing (and its test certificate).
+  nsis zip osslsigncode openssl
 )
 
 packages=()
