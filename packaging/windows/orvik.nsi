@@ -35,6 +35,7 @@ OutFile "${OUTFILE}"
 InstallDir "C:\Orvik"
 RequestExecutionLevel user
 ShowInstDetails nevershow
+BrandingText "Orvik ${VERSION}"
 VIProductVersion "${VERSION}.0"
 VIAddVersionKey /LANG=0 "ProductName" "Orvik"
 VIAddVersionKey /LANG=0 "FileDescription" "Orvik ${VERSION} setup (${ARCH_LABEL})"
@@ -322,11 +323,11 @@ Function GetOption
   Pop $R2
 FunctionEnd
 
-; ---- the default folder: the one given with /D (which NSIS takes off the command line and
-; puts into $INSTDIR; /D=C:\Orvik itself cannot be told from no /D), else an earlier installation: this
+; ---- the default folder: the one given with /D, else an earlier installation: this
 ; architecture's, the other's, one from before the entries per architecture, or the folder
 ; of the player installation (HKLM SOFTWARE\KESTOVA, 32-bit view) when a launcher kept its id
-; there (data.r4x).
+; there (data.r4x). NSIS takes /D off the command line into $INSTDIR before .onInit, so an
+; explicit /D=C:\Orvik cannot be told from none.
 Function .onInit
   ${GetParameters} $R0
   ${If} $INSTDIR == "C:\Orvik"
@@ -483,10 +484,15 @@ Section "Orvik"
   CreateShortcut "$SMPROGRAMS\Orvik\Orvik.lnk" "$INSTDIR\orvik.exe"
   CreateShortcut "$SMPROGRAMS\Orvik\Uninstall Orvik.lnk" "$INSTDIR\uninstall.exe"
   CreateShortcut "$DESKTOP\Orvik.lnk" "$INSTDIR\orvik.exe"
-  ; The entry of an older installer for this folder is replaced by this one.
+  ; This folder now holds this architecture: the entry of an older installer or of the other
+  ; architecture for it is replaced by this one.
   ReadRegStr $0 HKCU "${OLD_UNINSTALL_KEY}" "InstallLocation"
   ${If} $0 == $INSTDIR
     DeleteRegKey HKCU "${OLD_UNINSTALL_KEY}"
+  ${EndIf}
+  ReadRegStr $0 HKCU "${UNINSTALL_ROOT}\Orvik-${OTHER_ARCH}" "InstallLocation"
+  ${If} $0 == $INSTDIR
+    DeleteRegKey HKCU "${UNINSTALL_ROOT}\Orvik-${OTHER_ARCH}"
   ${EndIf}
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "$(DisplayName)"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"

@@ -16,6 +16,8 @@
 #              it and keeps setting.env and data.r4x.
 #   Uninstall: removes the program and a leftover package (zip, .part, .info), keeps
 #              setting.env, data.r4x and logs\.
+#   Earlier:   with no installation of its own, the setup installs into the players' folder
+#              when an earlier launcher kept its data.r4x there.
 #   bash tests/e2e/windows_e2e.sh --arch win64|win32 --build WINBUILD --native LINUXBUILD \
 #                                 --setup SETUP.exe [--installer-only]
 # --installer-only leaves out the walkthroughs and the sync runs.
@@ -374,6 +376,25 @@ uninstalled() {
   ! "$WINE" reg query "HKCU\\$UNINSTALL_KEY" >/dev/null 2>&1 || { echo "      the entry is left"; return 1; }
 }
 check "the uninstaller removed the program and the leftover package, kept the room's files" uninstalled
+
+echo "== installing where an earlier launcher kept its id"
+# The players' installation folder (HKLM SOFTWARE\KESTOVA, the 32-bit view) holds the
+# data.r4x of a launcher from before: with no entry of an earlier installation, the setup
+# installs there, keeps the id and offers the folder's Songs as the song folder.
+earlier_folder() {
+  local old="$WINEPREFIX/drive_c/TunovaOld" status=0
+  rm -rf "$old"
+  mkdir -p "$old"
+  printf 'ROOM-ID-FROM-BEFORE' >"$old/data.r4x"
+  "$WINE" reg add 'HKLM\SOFTWARE\KESTOVA' /v Tunova2016InstallDir /t REG_SZ /d 'C:\TunovaOld' \
+    /reg:32 /f >/dev/null 2>&1 || return 1
+  "$WINE" "$SETUP" /S '/PRODUCT=1234567890' || status=$?
+  "$WINE" reg delete 'HKLM\SOFTWARE\KESTOVA' /reg:32 /f >/dev/null 2>&1 || true
+  ((status == 0)) && [ -f "$old/orvik.exe" ] && [ "$(cat "$old/data.r4x")" = ROOM-ID-FROM-BEFORE ] &&
+    tr -d '\r' <"$old/setting.env" | grep -qx 'tunova=C:\\TunovaOld\\Songs' || return 1
+  "$WINE" 'C:\TunovaOld\uninstall.exe' /S '_?=C:\TunovaOld'
+}
+check "the setup chose the folder of the earlier launcher and kept its data.r4x" earlier_folder
 
 
 ((failures == 0)) || { echo "$failures check(s) failed"; exit 1; }
