@@ -18,6 +18,7 @@
 #              setting.env, data.r4x and logs\.
 #   Earlier:   with no installation of its own, the setup installs into the players' folder
 #              when an earlier launcher kept its data.r4x there.
+#   README:    (win64) tests/e2e/readme_wine_e2e.sh runs the README's Wine lines.
 #   bash tests/e2e/windows_e2e.sh --arch win64|win32 --build WINBUILD --native LINUXBUILD \
 #                                 --setup SETUP.exe [--installer-only]
 # --installer-only leaves out the walkthroughs and the sync runs.
@@ -395,6 +396,11 @@ earlier_folder() {
   "$WINE" 'C:\TunovaOld\uninstall.exe' /S '_?=C:\TunovaOld'
 }
 check "the setup chose the folder of the earlier launcher and kept its data.r4x" earlier_folder
+
+if ((INSTALLER_ONLY == 0)) && [ "$ARCH" = win64 ]; then
+  echo "== the README's lines for trying it under Wine"
+  check "the README's Wine lines work as written" bash "$ROOT/tests/e2e/readme_wine_e2e.sh"
+fi
 
 
 ((failures == 0)) || { echo "$failures check(s) failed"; exit 1; }
