@@ -11,7 +11,8 @@
 ; by that id).
 ; Silent: setup.exe /S [/PRODUCT=1234-56-7890] [/SONGS=D:\Songs] [/D=C:\Orvik]
 ;   setting.env is written when /PRODUCT is given and the folder has none; a product number
-;   of the wrong form ends the setup with exit code 2 before anything is installed.
+;   of the wrong form, or a song folder that the system's code page cannot write, ends the
+;   setup with exit code 2 before anything is installed.
 ; The uninstaller keeps setting.env, data.r4x and logs.
 Unicode true
 !if "${ARCH}" == "win64"
@@ -87,6 +88,8 @@ LangString BadProduct ${LANG_KOREAN} "제품 번호는 숫자 10자리입니다 
 LangString BadProduct ${LANG_ENGLISH} "The product number is ten digits (dashes between them are allowed), e.g. 1234-56-7890."
 LangString NoSongs ${LANG_KOREAN} "노래 폴더를 입력하세요."
 LangString NoSongs ${LANG_ENGLISH} "Enter the song folder."
+LangString SongsCodePage ${LANG_KOREAN} "이 노래 폴더 이름에는 Windows 언어 설정으로 쓸 수 없는 글자가 있습니다. 다른 폴더를 고르거나 폴더 이름을 바꾸세요."
+LangString SongsCodePage ${LANG_ENGLISH} "The song folder's name holds letters that the system's language setting cannot write. Choose another folder or rename it."
 LangString MissingSongs ${LANG_KOREAN} "노래 폴더가 없습니다:$\r$\n$SongsFolder$\r$\n$\r$\n그래도 이 폴더를 쓰시겠습니까? (외장 디스크라면 연결한 뒤 확인하세요)"
 LangString MissingSongs ${LANG_ENGLISH} "The song folder does not exist:$\r$\n$SongsFolder$\r$\n$\r$\nUse it anyway? (If it is on an external disk, connect the disk first.)"
 LangString KeptSettings ${LANG_KOREAN} "기존 setting.env를 그대로 둡니다."
@@ -184,6 +187,24 @@ Function CheckProductNumber
   ${EndIf}
   Pop $5
   Pop $4
+  Pop $3
+  Pop $2
+FunctionEnd
+
+; ---- whether $0 can be written in the system's code page, as setting.env is: $1 out = 1 when
+; it can. A name that cannot would reach the launcher with "?" in it, a folder that is not there.
+Function FitsCodePage
+  Push $2
+  Push $3
+  StrCpy $3 0
+  ; WC_NO_BEST_FIT_CHARS: no look-alike letters either.
+  System::Call 'kernel32::WideCharToMultiByte(i 0, i 0x400, w r0, i -1, p 0, i 0, p 0, *i 0 r3) i .r2'
+  ${If} $2 <> 0
+  ${AndIf} $3 = 0
+    StrCpy $1 1
+  ${Else}
+    StrCpy $1 0
+  ${EndIf}
   Pop $3
   Pop $2
 FunctionEnd
@@ -369,6 +390,12 @@ Function .onInit
     StrCpy $0 $R1
     Call TrimBlanks
     StrCpy $SongsFolder $0
+    Call FitsCodePage
+    ${If} $1 = 0
+    ${AndIf} ${Silent}
+      SetErrorLevel 2
+      Quit
+    ${EndIf}
   ${EndIf}
   StrCpy $R3 "/PRODUCT="
   Call GetOption
@@ -435,6 +462,11 @@ Function SettingsPageLeave
   StrCpy $SongsFolder $0
   ${If} $SongsFolder == ""
     MessageBox MB_OK|MB_ICONEXCLAMATION "$(NoSongs)"
+    Abort
+  ${EndIf}
+  Call FitsCodePage
+  ${If} $1 = 0
+    MessageBox MB_OK|MB_ICONEXCLAMATION "$(SongsCodePage)"
     Abort
   ${EndIf}
   ${IfNot} ${FileExists} "$SongsFolder\*.*"
