@@ -25,8 +25,8 @@ tests=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools googletest
   libz-mingw-w64-dev
   wine wine64 wine32:i386 locales
-  # Windows packages: the installers and the zip files.
-  nsis zip
+  # Windows packages: the installers, the zip files, signing (and its test certificate).
+  nsis zip osslsigncode openssl
 )
 
 packages=()
