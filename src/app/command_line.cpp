@@ -36,7 +36,7 @@ std::optional<std::size_t> HistoryCount(const std::string& digits) {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   CommandLine line;
-  bool sync = false;
+  bool sync = false, verify = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     // The first answering option wins, as it always has: "--version --frobnicate" answers.
@@ -63,6 +63,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       sync = true;
       continue;
     }
+    if (arg == "--verify") {
+      verify = true;
+      continue;
+    }
     if (const auto minutes = WaitPlayerMinutes(arg)) {
       line.sync.waitPlayer.emplace();
       line.sync.waitPlayer->limit = std::chrono::minutes(*minutes);
@@ -72,7 +76,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   }
   if (line.sync.waitPlayer && !sync)
     return {CommandLine::Mode::Usage, {}, "orvik: --wait-player goes with --sync (see orvik --help)"};
-  if (sync) line.mode = CommandLine::Mode::Sync;
+  if (sync) {
+    line.mode = CommandLine::Mode::Sync;
+    line.verifyAfterSync = verify;
+  } else if (verify) {
+    line.mode = CommandLine::Mode::Verify;
+  }
   return line;
 }
 
@@ -80,13 +89,18 @@ std::string VersionLine() { return std::string("Orvik ") + kOrvikVersion; }
 
 std::vector<std::string> HelpLines() {
   return {
-      "Usage: orvik [--version | --help | --history [N] | --sync [--wait-player[=MINUTES]]]",
+      "Usage: orvik [--version | --help | --history [N] | --sync [--wait-player[=MINUTES]]",
+      "  [--verify] | --verify]",
       "Starts the song manager and launcher of the Tunova karaoke players.",
       "--sync updates the songs without a window and ends: exit status 0 updated or",
       "  nothing to do, 1 failed, 2 usage, 3 another launcher holds the program folder.",
       "--wait-player first waits until no player runs, checking every minute, at most",
       "  MINUTES (1-1440, default " + std::to_string(kDefaultWaitPlayerMinutes) +
           "); a player still running then fails the sync.",
+      "--verify checks every song of the store and moves damaged ones aside (the next",
+      "  update brings them back): exit status 0 all sound, 1 damaged songs found,",
+      "  2 usage, 3 another launcher holds the program folder. With --sync it checks",
+      "  after the update (a failed update's status comes first).",
       "--history prints the last N (default " + std::to_string(kDefaultHistoryCount) +
           ") lines of the update history, logs/history.csv.",
       "The settings are setting.env beside the program; the log is logs/orvik.log.",

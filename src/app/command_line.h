@@ -20,13 +20,15 @@ struct CommandLine {
     Window,   // no option: the main window
     Version,  // --version
     Help,     // --help
-    Sync,     // --sync [--wait-player[=MINUTES]]
+    Sync,     // --sync [--wait-player[=MINUTES]] [--verify]
+    Verify,   // --verify: check the song store, set damaged songs aside
     History,  // --history [N]: the last N lines of the update history
     Usage,    // wrong: `error` says why, the exit code is kSyncUsage
   };
   Mode mode = Mode::Window;
   SyncOptions sync;
   std::string error;
+  bool verifyAfterSync = false;  // --sync --verify
   std::size_t historyCount = kDefaultHistoryCount;
 };
 

@@ -110,7 +110,7 @@ void CServiceClient::DeviceConnect(const std::string& clientId, const std::strin
 }
 
 int CServiceClient::RemoveListedSongs(const std::filesystem::path& songFolder,
-                                      std::vector<int>* removedNumbers) {
+                                      std::vector<std::filesystem::path>* removedFiles) {
   const std::string list = GetReplyValue("songsId");
   int removed = 0, listed = 0;
   for (const auto& token : SplitByChar(list, ',')) {
@@ -122,7 +122,7 @@ int CServiceClient::RemoveListedSongs(const std::filesystem::path& songFolder,
     std::error_code ignored;
     if (!file.empty() && std::filesystem::remove(file, ignored)) {
       ++removed;
-      if (removedNumbers) removedNumbers->push_back(*number);
+      if (removedFiles) removedFiles->push_back(file);
     }
   }
   logging::Info("removal: " + std::to_string(removed) + " of " + std::to_string(listed) +

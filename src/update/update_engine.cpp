@@ -28,6 +28,7 @@
 #include "update/package_extractor.h"
 #include "update/package_sidecar.h"
 #include "update/pending_result.h"
+#include "update/store_manifest.h"
 #include "update/store_move.h"
 #include "update/update_outcome.h"
 #include "core/user_texts.h"
@@ -261,10 +262,14 @@ void UpdateEngine::Impl::ActOnReply(const CheckInputs& in, bool needSongs) {
     // No song store configured: nothing is deleted anywhere.
     int removed = 0;
     if (!in.songFolder.empty()) {
+      std::vector<fs::path> gone;
+      removed = client.RemoveListedSongs(in.songFolder, &gone);
+      ForgetStoreFiles(state().moduleDir, in.songFolder, gone);
       HistoryEntry removal;
       removal.kind = HistoryKind::Removal;
       removal.updateCode = code;
-      removed = client.RemoveListedSongs(in.songFolder, &removal.removed);
+      for (const auto& file : gone)
+        if (const auto number = SongNumberOfFile(file)) removal.removed.push_back(*number);
       RefreshSongInventory(in.songFolder, state().moduleDir, inventory, state());
       AppendHistory(state().moduleDir, std::move(removal));
     }
