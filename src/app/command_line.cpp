@@ -22,15 +22,43 @@ std::optional<int> WaitPlayerMinutes(const std::string& arg) {
   return minutes;
 }
 
+// 1 to 10000 lines.
+std::optional<std::size_t> HistoryCount(const std::string& digits) {
+  if (digits.empty() || digits.size() > 5 ||
+      digits.find_first_not_of("0123456789") != std::string::npos)
+    return std::nullopt;
+  const int count = std::stoi(digits);
+  if (count < 1 || count > 10000) return std::nullopt;
+  return static_cast<std::size_t>(count);
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   CommandLine line;
   bool sync = false, verify = false;
-  for (const std::string& arg : args) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
     // The first answering option wins, as it always has: "--version --frobnicate" answers.
     if (arg == "--version") return {CommandLine::Mode::Version, {}, {}};
     if (arg == "--help" || arg == "/?") return {CommandLine::Mode::Help, {}, {}};
+    if (arg == "--history" || arg.starts_with("--history=")) {
+      CommandLine history{CommandLine::Mode::History, {}, {}};
+      std::string count = arg.size() > 9 ? arg.substr(10) : std::string();
+      // The next argument is its number unless it is another option ("-3" is a wrong number).
+      if (arg.size() == 9 && i + 1 < args.size() && !args[i + 1].starts_with("--") &&
+          args[i + 1] != "/?")
+        count = args[i + 1];
+      if (!count.empty() || arg.size() > 9) {
+        const auto n = HistoryCount(count);
+        if (!n) {
+          return {CommandLine::Mode::Usage, {},
+                  "orvik: --history takes a number of lines, 1-10000 (see orvik --help)"};
+        }
+        history.historyCount = *n;
+      }
+      return history;
+    }
     if (arg == "--sync") {
       sync = true;
       continue;
@@ -61,7 +89,8 @@ std::string VersionLine() { return std::string("Orvik ") + kOrvikVersion; }
 
 std::vector<std::string> HelpLines() {
   return {
-      "Usage: orvik [--version | --help | --sync [--wait-player[=MINUTES]] [--verify] | --verify]",
+      "Usage: orvik [--version | --help | --history [N] | --sync [--wait-player[=MINUTES]]",
+      "  [--verify] | --verify]",
       "Starts the song manager and launcher of the Tunova karaoke players.",
       "--sync updates the songs without a window and ends: exit status 0 updated or",
       "  nothing to do, 1 failed, 2 usage, 3 another launcher holds the program folder.",
@@ -72,6 +101,8 @@ std::vector<std::string> HelpLines() {
       "  update brings them back): exit status 0 all sound, 1 damaged songs found,",
       "  2 usage, 3 another launcher holds the program folder. With --sync it checks",
       "  after the update (a failed update's status comes first).",
+      "--history prints the last N (default " + std::to_string(kDefaultHistoryCount) +
+          ") lines of the update history, logs/history.csv.",
       "The settings are setting.env beside the program; the log is logs/orvik.log.",
   };
 }

@@ -2,6 +2,7 @@
 // touches no file: the start-up decides what to write, and where, once it holds the folder.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,8 @@ namespace orvik {
 
 // --wait-player without a number: how many minutes a sync waits for the players to end.
 inline constexpr int kDefaultWaitPlayerMinutes = 120;
+// --history without a number.
+inline constexpr std::size_t kDefaultHistoryCount = 10;
 
 struct CommandLine {
   enum class Mode {
@@ -19,12 +22,14 @@ struct CommandLine {
     Help,     // --help
     Sync,     // --sync [--wait-player[=MINUTES]] [--verify]
     Verify,   // --verify: check the song store, set damaged songs aside
+    History,  // --history [N]: the last N lines of the update history
     Usage,    // wrong: `error` says why, the exit code is kSyncUsage
   };
   Mode mode = Mode::Window;
   SyncOptions sync;
   std::string error;
   bool verifyAfterSync = false;  // --sync --verify
+  std::size_t historyCount = kDefaultHistoryCount;
 };
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args);

@@ -8,11 +8,13 @@
 #include "app/orvik_app.h"
 #include "core/install_dir.h"
 #include "core/log.h"
+#include "core/update_history.h"
 #include "core/user_texts.h"
 #include "platform/instance_lock.h"
 #include "platform/module_dir.h"
 #include "platform/path_text.h"
 #include "service/system_transport.h"
+#include "window/history_view.h"
 #include "window/verify_run.h"
 
 namespace orvik {
@@ -63,6 +65,11 @@ int Answer(const CommandLine& line, LauncherFace& face, bool holdsFolder) {
       return 0;
     case CommandLine::Mode::Help:
       for (const std::string& text : HelpLines()) face.out(text);
+      return 0;
+    case CommandLine::Mode::History:
+      for (const std::string& text :
+           HistoryConsoleLines(ReadHistory(face.moduleDir), line.historyCount))
+        face.out(text);
       return 0;
     case CommandLine::Mode::Usage:
       face.err(line.error);

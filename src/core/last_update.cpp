@@ -1,32 +1,15 @@
 #include "core/last_update.h"
 
 #include <cstdlib>
-#include <ctime>
 
+#include "core/update_history.h"
 #include "platform/files.h"
 
 namespace orvik {
 
-std::filesystem::path LastUpdateFile(const std::filesystem::path& moduleDir) {
-  return moduleDir / "last_update.txt";
-}
+namespace {
 
-bool SaveLastUpdate(const std::filesystem::path& moduleDir, int songsAdded) {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
-  char when[32];
-  std::strftime(when, sizeof when, "%Y-%m-%d %H:%M", &local);
-  return platform::WriteFileAtomically(
-      LastUpdateFile(moduleDir),
-      std::string("time=") + when + "\nadded=" + std::to_string(songsAdded) + "\n");
-}
-
-std::optional<LastUpdate> LoadLastUpdate(const std::filesystem::path& moduleDir) {
+std::optional<LastUpdate> LoadOldFile(const std::filesystem::path& moduleDir) {
   const auto bytes = platform::ReadFileBytes(LastUpdateFile(moduleDir));
   if (!bytes || bytes->size() > 4096) return std::nullopt;
   LastUpdate out;
@@ -41,6 +24,20 @@ std::optional<LastUpdate> LoadLastUpdate(const std::filesystem::path& moduleDir)
   }
   if (out.localTime.empty()) return std::nullopt;
   return out;
+}
+
+}  // namespace
+
+std::filesystem::path LastUpdateFile(const std::filesystem::path& moduleDir) {
+  return moduleDir / "last_update.txt";
+}
+
+std::optional<LastUpdate> LoadLastUpdate(const std::filesystem::path& moduleDir) {
+  if (const auto last = LastSucceeded(ReadHistory(moduleDir), HistoryKind::Update)) {
+    // To the minute, as the line always read.
+    return LastUpdate{last->time.substr(0, 16), static_cast<int>(last->added.size())};
+  }
+  return LoadOldFile(moduleDir);
 }
 
 }  // namespace orvik

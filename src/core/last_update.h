@@ -1,5 +1,6 @@
-// The last successful song update, kept in a small file in the module folder so the About
-// box can tell a technician when it ran and what it brought without reading the log.
+// The last successful song update, for the About box: when it ran and what it brought.
+// Read from the update history; an installation from before the history kept it in
+// last_update.txt, which still answers until the first update is recorded.
 #pragma once
 
 #include <filesystem>
@@ -13,9 +14,8 @@ struct LastUpdate {
   int songsAdded = 0;
 };
 
+// The file earlier versions wrote; read only.
 std::filesystem::path LastUpdateFile(const std::filesystem::path& moduleDir);
-// Records an update that has just finished, at the current local time.
-bool SaveLastUpdate(const std::filesystem::path& moduleDir, int songsAdded);
 std::optional<LastUpdate> LoadLastUpdate(const std::filesystem::path& moduleDir);
 
 }  // namespace orvik

@@ -182,4 +182,28 @@ inline constexpr const char* kVerifyAllSound = "곡 검사: 손상된 곡이 없
 inline constexpr const char* kVerifyFoundDamage =
     "곡 검사: 손상된 곡을 따로 두었습니다. 다음 업데이트에서 다시 받습니다: ";
 
+// The update history window and its export.
+inline constexpr const char* kHistoryMenuItem = "곡 업데이트 기록";
+inline constexpr const char* kHistoryCaption = "곡 업데이트 기록";
+inline constexpr const char* kHistoryExport = "내보내기";
+inline constexpr const char* kHistoryClose = "닫기";
+inline constexpr const char* kHistorySongsTitle = "곡 번호";
+inline constexpr const char* kHistoryColumnTime = "시각";
+inline constexpr const char* kHistoryColumnKind = "종류";
+inline constexpr const char* kHistoryColumnCode = "업데이트 코드";
+inline constexpr const char* kHistoryColumnAdded = "추가";
+inline constexpr const char* kHistoryColumnRemoved = "삭제";
+inline constexpr const char* kHistoryColumnOutcome = "결과";
+inline constexpr const char* kHistoryKindUpdate = "업데이트";
+inline constexpr const char* kHistoryKindRemoval = "곡 삭제";
+inline constexpr const char* kHistoryKindVerify = "곡 검사";
+inline constexpr const char* kHistoryOutcomeOk = "완료";
+inline constexpr const char* kHistorySongRemoved = " (삭제)";
+inline constexpr const char* kHistorySongSetAside = " (격리)";
+inline constexpr const char* kHistoryEmpty = "기록된 곡 업데이트가 없습니다";
+inline constexpr const char* kHistoryExportTitle = "새 곡 번호 내보내기";
+inline constexpr const char* kHistoryExportText = "텍스트 파일 (*.txt)";
+inline constexpr const char* kHistoryExportCsv = "CSV 파일 (*.csv)";
+inline constexpr const char* kHistoryExportFailed = "내보내기에 실패했습니다: ";
+
 }  // namespace orvik::text

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace orvik {
@@ -15,5 +16,7 @@ std::string SongFileName(int songNumber);         // "12345.sgd"
 std::filesystem::path SongBlockFolder(const std::filesystem::path& songFolder, int songNumber);
 // Song folder / block folder / file name; empty for a number below 1.
 std::filesystem::path SongFilePath(const std::filesystem::path& songFolder, int songNumber);
+// The number of a song file ("12345.sgd", any folder); nothing for any other file.
+std::optional<int> SongNumberOfFile(const std::filesystem::path& file);
 
 }  // namespace orvik

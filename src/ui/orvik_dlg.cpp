@@ -11,8 +11,10 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "platform/module_dir.h"
 #include "window/control_ids.h"
 #include "ui/about_dlg.h"
+#include "ui/history_dlg.h"
 #include "ui/image_button.h"
 #include "ui/progress_dlg.h"
 #include "ui/rolling_banner.h"
@@ -105,6 +107,10 @@ QMenu* COrvikDlg::CreateContextMenu() {
       Forward([](WindowEvents& logic) { logic.OnCommand(kVerifyCommand); });
     });
   }
+  menu->addAction(QString::fromUtf8(text::kHistoryMenuItem), this, [this] {
+    CHistoryDlg history(platform::GetModuleDirectory(), this);
+    history.exec();
+  });
   menu->addAction(QString::fromUtf8(text::kAboutMenuItem), this, [this] {
     if (logic_) {
       Forward([](WindowEvents& logic) { logic.OnCommand(ctl::kAboutCommand); });

@@ -408,6 +408,7 @@ bool CommitToStore(StoreJournal& journal, const std::set<fs::path>& unmovable,
     return false;
   }
   report.filesInstalled = journal.files.size();
+  for (const auto& file : journal.files) report.installed.push_back(file.relative);
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include <stop_token>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "update/entry_name.h"
 
@@ -32,6 +33,7 @@ struct ExtractReport {
   ExtractResult result = ExtractResult::Ok;
   int exitCode = 0;  // 7-Zip's, when it ran
   std::size_t filesInstalled = 0;
+  std::vector<std::filesystem::path> installed;  // Ok: relative to the store
   std::string detail;  // the entry or path concerned, for the status line
   // NoSpace: the room the package needs on `detail`'s volume and what it had.
   std::uint64_t neededBytes = 0, freeBytes = 0;

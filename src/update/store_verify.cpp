@@ -10,7 +10,9 @@
 #include <system_error>
 
 #include "core/log.h"
+#include "core/update_history.h"
 #include "core/user_texts.h"
+#include "library/song_store.h"
 #include "platform/background_priority.h"
 #include "platform/durable_files.h"
 #include "platform/files.h"
@@ -222,6 +224,29 @@ fs::path QuarantineRoot(const fs::path& songFolder) {
   return store.concat(".quarantine");
 }
 
+namespace {
+
+// The check's line in the update history: the songs set aside count as removed, and the
+// outcome names the damaged ones and why.
+void AppendVerifyHistory(const fs::path& moduleDir, const VerifyResult& r) {
+  HistoryEntry line;
+  line.kind = HistoryKind::Verify;
+  line.songsChecked = r.songsChecked;
+  line.checkMs = static_cast<std::int64_t>(r.seconds * 1000);
+  for (const auto& d : r.damaged) {
+    const auto number = SongNumberOfFile(platform::PathFromUtf8(d.path));
+    if (d.setAside && number) line.removed.push_back(*number);
+  }
+  if (r.cancelled || !r.damaged.empty()) {
+    line.outcome.clear();
+    for (const std::string& part : VerifySummary(r))
+      line.outcome += (line.outcome.empty() ? "" : "; ") + part.substr(part.find_first_not_of(' '));
+  }
+  AppendHistory(moduleDir, std::move(line));
+}
+
+}  // namespace
+
 VerifyResult VerifyStore(const fs::path& moduleDir, const fs::path& songFolder,
                          const VerifyOptions& options) {
   VerifyResult result;
@@ -267,6 +292,7 @@ VerifyResult VerifyStore(const fs::path& moduleDir, const fs::path& songFolder,
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   for (const std::string& line : VerifySummary(result))
     (result.damaged.empty() ? logging::Info : logging::Warning)("verify: " + line);
+  if (!result.killed) AppendVerifyHistory(moduleDir, result);  // a simulated kill writes nothing
   return result;
 }
 

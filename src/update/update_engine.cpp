@@ -11,13 +11,14 @@
 #include <utility>
 
 #include "core/catalogue.h"
-#include "core/last_update.h"
 #include "core/launcher_settings.h"
 #include "core/launcher_state.h"
 #include "core/log.h"
 #include "core/product_source.h"
+#include "core/update_history.h"
 #include "core/version.h"
 #include "library/inventory.h"
+#include "library/song_store.h"
 #include "platform/path_text.h"
 #include "service/http_transport.h"
 #include "service/service_client.h"
@@ -61,10 +62,24 @@ void UpdateEngine::Impl::RecoverStore() {
   const StoreRecovery recovery = FinishOpenJournal(state().moduleDir, GetSongsFolderPath(state()));
   if (!recovery.logLine.empty())
     (recovery.error ? logging::Error : logging::Warning)(recovery.logLine);
-  if (recovery.outcome == Recovery::RolledForward) songsRecovered = true;
+  if (recovery.outcome == Recovery::RolledForward) {
+    songsRecovered = true;
+    AppendRecoveredHistory(recovery.journal);
+  }
   if (!recovery.statusText.empty()) events().OnStatus(recovery.statusText);
   // A result file that cannot be read is set aside once, so the package is not installed again.
   if (const auto said = SetAsideUnreadablePendingResults(state().moduleDir)) events().OnStatus(*said);
+}
+
+// The kill came before the update's own history line: the start writes it. A journal that
+// had been committed no longer lists its files, so that line cannot say which songs came.
+void UpdateEngine::Impl::AppendRecoveredHistory(const StoreJournal& journal) {
+  HistoryEntry line;
+  line.updateCode = journal.updateCode;
+  for (const auto& file : journal.files)
+    if (const auto number = SongNumberOfFile(file.relative)) line.added.push_back(*number);
+  if (journal.files.empty()) line.outcome = "finished at start, songs not recorded";
+  AppendHistory(state().moduleDir, std::move(line));
 }
 
 // Owed results go first; their packages are in the store and never offered again.
@@ -250,7 +265,13 @@ void UpdateEngine::Impl::ActOnReply(const CheckInputs& in, bool needSongs) {
       std::vector<fs::path> gone;
       removed = client.RemoveListedSongs(in.songFolder, &gone);
       ForgetStoreFiles(state().moduleDir, in.songFolder, gone);
+      HistoryEntry removal;
+      removal.kind = HistoryKind::Removal;
+      removal.updateCode = code;
+      for (const auto& file : gone)
+        if (const auto number = SongNumberOfFile(file)) removal.removed.push_back(*number);
       RefreshSongInventory(in.songFolder, state().moduleDir, inventory, state());
+      AppendHistory(state().moduleDir, std::move(removal));
     }
     Tell(UpdateOutcome::Removed, removed);
     return;

@@ -14,7 +14,9 @@
 #include <thread>
 
 #include "core/launcher_state.h"
+#include "core/update_history.h"
 #include "library/inventory.h"
+#include "update/store_journal.h"
 #include "update/update_engine.h"
 #include "update/update_events.h"
 #include "update/update_outcome.h"
@@ -55,6 +57,10 @@ struct UpdateEngine::Impl {
   std::jthread checkThread, pollThread, updateThread;
   std::atomic<bool> storeRecovered{false};
   bool songsRecovered = false;  // the check thread's: the start finished an update
+  // The update's line in the history, filled by the download and the unpacking in turn
+  // (on the update thread) and appended once.
+  HistoryEntry history;
+  std::chrono::steady_clock::time_point unpackStarted;
 
   LauncherState& state() { return deps.state; }
   UpdateEvents& events() { return deps.events; }
@@ -85,6 +91,8 @@ struct UpdateEngine::Impl {
                      const std::filesystem::path& archive,
                      const std::filesystem::path& songFolder, double seconds);
   void FailUnpacking(const std::string& status, const std::string& detail);
+  void AppendUpdateHistory(const std::string& outcome);
+  void AppendRecoveredHistory(const StoreJournal& journal);
   void StartExtractionLocked();
 
   // Result reports: none starts once the window closes; one on its way may finish.

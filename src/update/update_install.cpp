@@ -1,13 +1,15 @@
 // The update engine's update thread: the download, then the unpacking, the report and
 // the song-list request.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 
-#include "core/last_update.h"
 #include "core/launcher_settings.h"
 #include "core/log.h"
+#include "core/update_history.h"
 #include "library/inventory.h"
+#include "library/song_store.h"
 #include "platform/path_text.h"
 #include "service/rate_limiter.h"
 #include "service/service_client.h"
@@ -48,7 +50,11 @@ bool UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
   }
   DownloadCallbacks callbacks;
   callbacks.limiter = &limiter;
-  callbacks.onFileOpen = [this] { events().OnStage(UpdateStage::Downloading); };
+  std::atomic<bool> bodyStarted{false};  // not when a whole archive on disk is reused
+  callbacks.onFileOpen = [this, &bodyStarted] {
+    bodyStarted = true;
+    events().OnStage(UpdateStage::Downloading);
+  };
   callbacks.onProgress = [this](const DownloadProgress& p) { events().OnDownloadProgress(p); };
   std::error_code sizeError;
   const auto resumedFrom = fs::file_size(PartialPathFor(archive), sizeError);
@@ -61,10 +67,13 @@ bool UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
                                                   deps.client.GetReplyValue("updateCode"));
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  LogDownloadEnd(outcome,
-                 outcome.received -
-                     (sizeError ? 0 : std::min<std::uint64_t>(resumedFrom, outcome.received)),
-                 seconds);
+  const std::uint64_t fetched =
+      outcome.received - (sizeError ? 0 : std::min<std::uint64_t>(resumedFrom, outcome.received));
+  LogDownloadEnd(outcome, fetched, seconds);
+  if (bodyStarted) {
+    history.bytesDownloaded += fetched;
+    history.downloadMs += static_cast<std::int64_t>(seconds * 1000);
+  }
   if (outcome.result == DownloadResult::Stopped) return false;  // Shutdown clears the marks
   const bool complete = outcome.result == DownloadResult::Complete;
   // No moment with neither mark set while the update goes on.
@@ -101,8 +110,19 @@ void UpdateEngine::Impl::FailUnpacking(const std::string& status, const std::str
     logging::Error("unpacking: failed: " + status + (detail.empty() ? "" : " (" + detail + ")"));
     events().OnStatus(status);
   }
+  AppendUpdateHistory(status.empty() ? "failed" : status);
   state().m_extractRunning = false;
   Tell(UpdateOutcome::UnpackFailed);
+}
+
+void UpdateEngine::Impl::AppendUpdateHistory(const std::string& outcome) {
+  history.kind = HistoryKind::Update;
+  history.unpackMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                         std::chrono::steady_clock::now() - unpackStarted)
+                         .count();
+  history.outcome = outcome;
+  AppendHistory(state().moduleDir, std::move(history));
+  history = {};
 }
 
 void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
@@ -112,6 +132,7 @@ void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
   const fs::path songFolder = GetSongsFolderPath(st);
 
   const auto started = std::chrono::steady_clock::now();
+  unpackStarted = started;
   if (songFolder.empty()) {
     FailUnpacking(text::kUnpackNoSongFolder, {});
     return;
@@ -125,6 +146,7 @@ void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
   // The package's own code, kept with it; a package from before codes were kept reports
   // nothing rather than an empty code.
   if (const auto sidecar = ReadSidecar(archive)) options.updateCode = sidecar->updateCode;
+  history.updateCode = options.updateCode;
   logging::Info("unpacking: " + platform::PathToUtf8(archive) + " into " +
                 platform::PathToUtf8(songFolder));
   const ExtractReport report = InstallPackage(
@@ -161,8 +183,9 @@ void UpdateEngine::Impl::FinishInstall(const ExtractReport& report, const Extrac
   logging::Info(std::string("unpacking: done, ") + figures);
 
   RefreshSongInventory(songFolder, st.moduleDir, inventory, st);
-  const int announced = LeadingInteger(deps.client.GetUpdateSongCount());
-  SaveLastUpdate(st.moduleDir, announced > 0 ? announced : static_cast<int>(report.filesInstalled));
+  for (const auto& file : report.installed)
+    if (const auto number = SongNumberOfFile(file)) history.added.push_back(*number);
+  AppendUpdateHistory("ok");
   // Sent once; when it cannot be (the window closes, the service is down) it stays owed and
   // goes at the next start. The archive goes with it.
   if (options.updateCode.empty()) {

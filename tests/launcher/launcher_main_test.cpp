@@ -6,6 +6,7 @@
 
 #include "app/command_line.h"
 #include "app/launcher_main.h"
+#include "core/update_history.h"
 #include "core/user_texts.h"
 #include "core/version.h"
 #include "platform/instance_lock.h"
@@ -201,6 +202,22 @@ TEST_F(LauncherMainTest, SyncThenVerifyChecksTheStoreEvenAfterAFailedUpdate) {
   EXPECT_TRUE(LogHas("verify: ")) << Log();
 }
 
+// The history is read, never written: it answers beside a running launcher too.
+TEST_F(LauncherMainTest, HistoryPrintsTheLastLines) {
+  for (int n = 1; n <= 3; ++n) {
+    HistoryEntry e;
+    e.time = "2026-12-0" + std::to_string(n) + " 10:00:00";
+    e.added = {n};
+    ASSERT_TRUE(AppendHistory(moduleDir_, e));
+  }
+  const auto running = platform::TryLockModuleFolder(moduleDir_);
+  EXPECT_EQ(Run({"--history", "2"}), 0);
+  ASSERT_EQ(out_.size(), 4u);
+  EXPECT_TRUE(out_[0].starts_with("2026-12-02 10:00:00  update")) << out_[0];
+  EXPECT_EQ(out_[3], "    00003");
+  EXPECT_EQ(consoleAttached_, 1);
+}
+
 // Beside a running launcher: nothing is written in its folder, not even the log.
 TEST_F(LauncherMainTest, BesideARunningLauncher) {
   const auto running = platform::TryLockModuleFolder(moduleDir_);
@@ -255,6 +272,16 @@ TEST(CommandLine, ReadsTheOptions) {
   EXPECT_TRUE(syncThenVerify.verifyAfterSync);
   EXPECT_FALSE(ParseCommandLine({"--sync"}).verifyAfterSync);
   EXPECT_EQ(ParseCommandLine({"--verify", "--wait-player"}).mode, Mode::Usage);
+  EXPECT_EQ(ParseCommandLine({"--history"}).historyCount, kDefaultHistoryCount);
+  for (const auto& args : {std::vector<std::string>{"--history", "25"},
+                           std::vector<std::string>{"--history=25"}}) {
+    EXPECT_EQ(ParseCommandLine(args).mode, Mode::History);
+    EXPECT_EQ(ParseCommandLine(args).historyCount, 25u);
+  }
+  for (const char* wrong : {"0", "10001", "x", "-", "-3"})
+    EXPECT_EQ(ParseCommandLine({"--history", wrong}).mode, Mode::Usage) << wrong;
+  EXPECT_EQ(ParseCommandLine({"--history="}).mode, Mode::Usage);
+  EXPECT_EQ(ParseCommandLine({"--history", "--version"}).mode, Mode::History);
 
   const CommandLine alone = ParseCommandLine({"--wait-player=5"});
   EXPECT_EQ(alone.mode, Mode::Usage);

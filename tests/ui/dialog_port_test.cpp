@@ -202,14 +202,16 @@ TEST_F(DialogPortTest, CheckBoxesAndListForwardTheOperatorsChoice) {
   EXPECT_EQ(logic.CallsOf("list")[0].text, "tunova");
 }
 
-// "실행" leads the menu only while the run button is not shown; the last item is About.
+// "실행" leads the menu only while the run button is not shown; the history comes before
+// the last item, About.
 TEST_F(DialogPortTest, ContextMenuItemsAreTheirCommands) {
   for (const bool offersRun : {false, true}) {
     logic.offersRun = offersRun;
     QMenu* menu = dlg.CreateContextMenu();
-    ASSERT_EQ(menu->actions().size(), offersRun ? 2 : 1);
+    ASSERT_EQ(menu->actions().size(), offersRun ? 3 : 2);
     EXPECT_EQ(menu->actions().back()->text().toStdString(), "Orvik 정보(&A)...");
-    menu->actions()[0]->trigger();
+    EXPECT_EQ(menu->actions()[offersRun ? 1 : 0]->text().toStdString(), "곡 업데이트 기록");
+    (offersRun ? menu->actions()[0] : menu->actions().back())->trigger();
     EXPECT_EQ(logic.CallsOf("command").back().id, offersRun ? ctl::kRunButton : ctl::kAboutCommand);
   }
 }

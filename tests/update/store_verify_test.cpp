@@ -4,9 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
+#include "core/update_history.h"
+#include "library/song_store.h"
+#include "platform/path_text.h"
 #include "support/temp_dir.h"
 #include "support/zip_writer.h"
 #include "update/package_extractor.h"
@@ -145,6 +149,21 @@ TEST_F(VerifyTest, EveryDamageIsFoundAndSetAsideExactly) {
   const auto summary = VerifySummary(r);
   ASSERT_EQ(summary.size(), 1 + expected.size());
   EXPECT_NE(summary[1].find(": "), std::string::npos);
+
+  // Both checks have their line in the history: the songs set aside, then a sound store.
+  const auto history = ReadHistory(module);
+  ASSERT_EQ(history.size(), 2u);
+  EXPECT_EQ(history[0].kind, HistoryKind::Verify);
+  EXPECT_EQ(history[0].songsChecked, r.songsChecked);
+  std::vector<int> numbers;
+  for (const auto& [path, damage] : expected)
+    numbers.push_back(*SongNumberOfFile(platform::PathFromUtf8(path)));
+  std::vector<int> aside = history[0].removed;
+  std::sort(aside.begin(), aside.end());
+  EXPECT_EQ(aside, numbers);
+  EXPECT_NE(history[0].outcome.find(DamageText(Damage::CrcDiffers)), std::string::npos);
+  EXPECT_TRUE(history[1].Succeeded());
+  EXPECT_TRUE(history[1].removed.empty());
 }
 
 // A kill after any number of moves: every damaged song is whole in the store or in the

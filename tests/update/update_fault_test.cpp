@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "core/log.h"
+#include "core/update_history.h"
 #include "engine_fixture.h"
 #include "update/package_sidecar.h"
 #include "update/pending_result.h"
@@ -185,6 +186,17 @@ TEST_F(UpdateFaultTest, MissingSevenZipInstallsNothing) {
   EXPECT_EQ(PressUpdate(), PressEnd::Finished);
   EXPECT_EQ(PackageRequests().size(), 1u);
   ExpectInstalled();
+  // The history tells both presses apart: the failure and why, then the songs without a
+  // second download.
+  const auto history = ReadHistory(module_);
+  ASSERT_EQ(history.size(), 2u);
+  EXPECT_TRUE(history[0].outcome.starts_with(text::kUnpackNoSevenZip)) << history[0].outcome;
+  EXPECT_TRUE(history[0].added.empty());
+  EXPECT_EQ(history[0].bytesDownloaded, package_.size());
+  EXPECT_EQ(history[1].updateCode, code_);
+  EXPECT_EQ(history[1].added, (std::vector<int>{2001, 3500}));
+  EXPECT_EQ(history[1].bytesDownloaded, 0u);
+  EXPECT_TRUE(history[1].Succeeded());
 }
 
 TEST_F(UpdateFaultTest, SongFolderThatCannotTakeTheFilesIsLeftAsItWas) {
@@ -261,10 +273,34 @@ TEST_F(UpdateFaultTest, AKillInTheMoveIsFinishedAndReportedOnceAtTheNextStart) {
   EXPECT_NE(logged.find("store: an interrupted update was finished at start"), std::string::npos)
       << logged;
   EXPECT_NE(logged.find("result: 1 of 1 owed results sent"), std::string::npos) << logged;
+  const auto history = ReadHistory(module_);  // one line, written by the start
+  ASSERT_EQ(history.size(), 1u);
+  EXPECT_EQ(history[0].updateCode, code_);
+  EXPECT_EQ(history[0].added, (std::vector<int>{2001, 3500}));
+  EXPECT_TRUE(history[0].Succeeded());
   events_.Clear();
   Restart();
   EXPECT_EQ(service_->ReportedCount(code_), 1);
   EXPECT_TRUE(Steps().empty());  // only the start that finished the update asks for the list
+}
+
+// Killed after the commit, before the update's history line: the start writes one, saying
+// that it cannot name the songs (the committed journal no longer lists them).
+TEST_F(UpdateFaultTest, AKillAfterTheCommitLeavesOneHistoryLineAtTheNextStart) {
+  killAfterFiles_ = 3;
+  MakeEngine();
+  ASSERT_TRUE(engine_->StartDownload());
+  engine_->WaitForUpdate();
+  EXPECT_TRUE(ReadHistory(module_).empty());
+  killAfterFiles_.reset();
+  Restart();
+  ExpectInstalled();
+  Restart();
+  const auto history = ReadHistory(module_);
+  ASSERT_EQ(history.size(), 1u);
+  EXPECT_EQ(history[0].updateCode, code_);
+  EXPECT_FALSE(history[0].Succeeded());
+  EXPECT_TRUE(history[0].added.empty());
 }
 
 TEST_F(UpdateFaultTest, AResultThatCannotBeSentIsSentOnceAtTheNextStart) {

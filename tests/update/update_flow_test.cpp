@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/last_update.h"
+#include "core/update_history.h"
 #include "core/log.h"
 #include "engine_fixture.h"
 #include "update/package_sidecar.h"
@@ -68,6 +69,13 @@ TEST_F(UpdateFlowTest, InsertFlowPollsForThePackageThenInstallsAndReports) {
   EXPECT_FALSE(fs::exists(Part()));
   ASSERT_TRUE(LoadLastUpdate(module_));  // what the About box shows
   EXPECT_EQ(LoadLastUpdate(module_)->songsAdded, 2);
+  const auto history = ReadHistory(module_);
+  ASSERT_EQ(history.size(), 1u);
+  EXPECT_EQ(history[0].kind, HistoryKind::Update);
+  EXPECT_EQ(history[0].updateCode, code);
+  EXPECT_EQ(history[0].added, (std::vector<int>{2001, 3500}));
+  EXPECT_EQ(history[0].bytesDownloaded, package.size());
+  EXPECT_TRUE(history[0].Succeeded());
   // Recounted: the window shows the new store.
   EXPECT_EQ(events_.StoredCount(), 4);
   EXPECT_EQ(state_.m_storedSongCount, 4);
@@ -114,6 +122,10 @@ TEST_F(UpdateFlowTest, RemoveFlowDeletesTheWithdrawnSongsOnly) {
   EXPECT_EQ(events_.StoredCount(), 4);  // recounted after the removal
   EXPECT_EQ(Outcomes(),
             (std::vector<std::pair<UpdateOutcome, long long>>{{UpdateOutcome::Removed, 2}}));
+  const auto history = ReadHistory(module_);
+  ASSERT_EQ(history.size(), 1u);
+  EXPECT_EQ(history[0].kind, HistoryKind::Removal);
+  EXPECT_EQ(history[0].removed, (std::vector<int>{5000, 999999}));
 }
 
 TEST_F(UpdateFlowTest, NothingToDoShowsTheRunButton) {

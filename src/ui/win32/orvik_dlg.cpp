@@ -7,6 +7,8 @@
 
 #include "window/control_ids.h"
 #include "platform/wide_text.h"
+#include "platform/module_dir.h"
+#include "ui/win32/history_dlg.h"
 #include "ui/win32/image_button.h"
 #include "ui/win32/progress_dlg.h"
 #include "ui/win32/resource.h"
@@ -226,6 +228,7 @@ void COrvikDlg::ShowContextMenu(LPARAM at) {
     AppendMenuW(menu, MF_STRING, IDM_RUN, platform::Utf8ToWide(text::kRunMenuItem).c_str());
   if (const char* verify = logic_ && !closed_ ? logic_->VerifyMenuItem() : nullptr)
     AppendMenuW(menu, MF_STRING, kVerifyCommand, platform::Utf8ToWide(verify).c_str());
+  AppendMenuW(menu, MF_STRING, IDM_HISTORY, platform::Utf8ToWide(text::kHistoryMenuItem).c_str());
   AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, platform::Utf8ToWide(text::kAboutMenuItem).c_str());
   POINT point{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
   if (point.x == -1 && point.y == -1) {  // from the keyboard: at the window's corner
@@ -238,6 +241,7 @@ void COrvikDlg::ShowContextMenu(LPARAM at) {
   if (chosen == static_cast<UINT>(kVerifyCommand))
     Forward([](WindowEvents& logic) { logic.OnCommand(kVerifyCommand); });
   if (chosen == IDM_RUN) Forward([](WindowEvents& logic) { logic.OnCommand(ctl::kRunButton); });
+  if (chosen == IDM_HISTORY) ShowHistoryDialog(hwnd_, platform::GetModuleDirectory());
   if (chosen == IDM_ABOUTBOX)
     Forward([](WindowEvents& logic) { logic.OnCommand(ctl::kAboutCommand); });
 }

@@ -5,6 +5,7 @@
 #define IDD_ABOUTBOX 100
 #define IDD_ORVIK_DIALOG 102
 #define IDD_PROGRESS 103
+#define IDD_HISTORY 104
 #define IDI_ORVIK 147
 
 // System-menu item of the About box; system commands keep the low four bits free.
@@ -19,3 +20,11 @@
 #define IDC_ABOUT_LAST_UPDATE 1102
 #define IDC_ABOUT_MIDI_OUTPUTS 1103
 #define IDM_RUN 0x0020
+#define IDM_HISTORY 0x0030
+
+// Controls of the update-history window.
+#define IDC_HISTORY_LIST 1200
+#define IDC_HISTORY_SONGS 1201
+#define IDC_HISTORY_SONGS_TITLE 1202
+#define IDC_HISTORY_EXPORT 1203
+#define IDC_HISTORY_EMPTY 1204
