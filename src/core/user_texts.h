@@ -131,4 +131,9 @@ inline constexpr const char* kDiskSpaceShort = "디스크 공간 부족: ";
 inline constexpr const char* kDiskSpaceNeeded = " MB 필요, ";
 inline constexpr const char* kDiskSpaceLeft = " MB 남음)";
 
+// An old Windows that will not speak TLS 1.2 to the service.
+inline constexpr const char* kTlsProtocolMissing =
+    "보안 연결(TLS 1.2)을 사용할 수 없습니다. Windows 업데이트(KB3140245)와 TLS 1.2 설정이 "
+    "필요합니다";
+
 }  // namespace orvik::text

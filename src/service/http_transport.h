@@ -22,6 +22,7 @@ enum class TransportFailure {
   TooLarge,     // the reply went past the caller's cap
   Aborted,      // the stop token or a callback ended it
   Other,
+  TlsProtocol,  // TLS: no protocol both sides take (an old system without TLS 1.2)
 };
 
 struct TransportError {

@@ -12,6 +12,7 @@
 #include "service/transport_texts.h"
 #include "service/web_address.h"
 #include "service/winhttp_exchange.h"
+#include "service/winhttp_session.h"
 
 namespace orvik {
 namespace {
@@ -38,23 +39,6 @@ void Finish(const char* method, const std::string& url, const TransportError& er
   if (out != nullptr) *out = error;
 }
 
-// The user's proxy as Internet Options set it; the system's WinHTTP setting otherwise.
-HINTERNET OpenSession() {
-  WINHTTP_CURRENT_USER_IE_PROXY_CONFIG user{};
-  std::wstring proxy, bypass;
-  if (WinHttpGetIEProxyConfigForCurrentUser(&user)) {
-    if (user.lpszProxy != nullptr) proxy = user.lpszProxy;
-    if (user.lpszProxyBypass != nullptr) bypass = user.lpszProxyBypass;
-    for (wchar_t* text : {user.lpszProxy, user.lpszProxyBypass, user.lpszAutoConfigUrl})
-      if (text != nullptr) GlobalFree(text);
-  }
-  if (proxy.empty())
-    return WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                       WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC);
-  return WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NAMED_PROXY, proxy.c_str(),
-                     bypass.empty() ? WINHTTP_NO_PROXY_BYPASS : bypass.c_str(), WINHTTP_FLAG_ASYNC);
-}
-
 // Collects a whole reply up to `cap` bytes.
 struct Collector {
   std::uint64_t cap;
@@ -72,10 +56,10 @@ struct Collector {
 WinHttpTransport::WinHttpTransport(ServiceAddress address, std::stop_token shutdown)
     : address_(std::move(address)),
       shutdown_(std::move(shutdown)),
-      session_(OpenSession()) {}
+      session_(OpenWinHttpSession()) {}
 
 WinHttpTransport::~WinHttpTransport() {
-  if (session_ != nullptr) WinHttpCloseHandle(session_);
+  CloseWinHttpSession(static_cast<HINTERNET>(session_));
 }
 
 ExchangeSettings WinHttpTransport::Settings() const {
