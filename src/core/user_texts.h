@@ -131,6 +131,10 @@ inline constexpr const char* kDiskSpaceShort = "디스크 공간 부족: ";
 inline constexpr const char* kDiskSpaceNeeded = " MB 필요, ";
 inline constexpr const char* kDiskSpaceLeft = " MB 남음)";
 
+// A song that a player or an antivirus program kept open through every retry.
+inline constexpr const char* kUnpackFileHeld =
+    "다른 프로그램(노래방 프로그램 또는 백신)이 사용 중인 파일이 있어 업데이트를 되돌렸습니다: ";
+
 // An old Windows that will not speak TLS 1.2 to the service.
 inline constexpr const char* kTlsProtocolMissing =
     "보안 연결(TLS 1.2)을 사용할 수 없습니다. Windows 업데이트(KB3140245)와 TLS 1.2 설정이 "

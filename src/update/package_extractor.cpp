@@ -362,8 +362,9 @@ bool CommitToStore(StoreJournal& journal, const std::set<fs::path>& unmovable,
   }
   if (moved != MoveResult::Ok) {
     if (!RollBack(journal)) keepJournal = true;
-    report.result =
-        moved == MoveResult::NoSpace ? ExtractResult::NoSpace : ExtractResult::StoreNotWritable;
+    report.result = moved == MoveResult::NoSpace ? ExtractResult::NoSpace
+                    : moved == MoveResult::Held  ? ExtractResult::FileHeld
+                                                 : ExtractResult::StoreNotWritable;
     return false;
   }
   SyncTouchedFolders(journal);

@@ -8,6 +8,7 @@
 #include "core/log.h"
 #include "core/window_port.h"
 #include "library/inventory.h"
+#include "platform/held_files.h"
 #include "platform/path_text.h"
 #include "service/service_client.h"
 #include "service/transport_texts.h"
@@ -117,7 +118,7 @@ void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
     if (report.result == ExtractResult::ArchiveBroken ||
         report.result == ExtractResult::UnsafeEntry) {
       std::error_code ec;
-      fs::remove(archive, ec);
+      platform::RemoveFileRetrying(archive);
       fs::remove(SidecarPathFor(archive), ec);
     }
     const std::string status = ExtractFailureText(report, archive, songFolder);
@@ -137,7 +138,7 @@ void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
   // goes at the next start. The archive goes with it.
   if (options.updateCode.empty()) {
     std::error_code ec;
-    fs::remove(archive, ec);  // a package without a code: nothing to report
+    platform::RemoveFileRetrying(archive);  // a package without a code: nothing to report
     fs::remove(SidecarPathFor(archive), ec);
   }
   SendPendingResults(deps.client, st.moduleDir, archive);
