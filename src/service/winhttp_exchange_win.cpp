@@ -119,8 +119,6 @@ bool WinHttpExchange::Fail(TransportFailure kind, std::string detail) {
 }
 
 bool WinHttpExchange::FailCode(DWORD code) {
-  if (IsTlsProtocolError(code))
-    return Fail(TransportFailure::TlsProtocol, DescribeWinHttpError(code));
   return Fail(FailureOfWinHttpError(code), DescribeWinHttpError(code));
 }
 

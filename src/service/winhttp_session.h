@@ -27,10 +27,6 @@ void CloseWinHttpSession(HINTERNET session);
 bool PrepareWinHttpRequest(HINTERNET session, HINTERNET request, const std::wstring& url,
                            bool secure, TransportError* failure);
 
-// Whether a WinHTTP error means that no common TLS protocol was found (as opposed to a
-// certificate that could not be checked).
-bool IsTlsProtocolError(DWORD code);
-
 // --- Parts exposed for tests ---
 
 // The protocols asked for. Returns 0, or the system's error when it refused TLS 1.2.

@@ -203,6 +203,4 @@ bool PrepareWinHttpRequest(HINTERNET session, HINTERNET request, const std::wstr
   return true;
 }
 
-bool IsTlsProtocolError(DWORD code) { return code == ERROR_WINHTTP_SECURE_CHANNEL_ERROR; }
-
 }  // namespace orvik
