@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "core/launcher_state.h"
-#include "core/null_window_port.h"
 #include "library/inventory.h"
 #include "library/song_store.h"
 #include "platform/files.h"
@@ -57,10 +56,10 @@ double TimeFind(const fs::path& store, const fs::path& out) {
 }
 
 double TimeInventory(const fs::path& store, const fs::path& module, int expected) {
-  orvik::NullWindowPort port;
+  orvik::InventoryListener quiet;
   orvik::LauncherState state;
   const auto start = Clock::now();
-  orvik::RefreshSongInventory(store, module, port, state);
+  orvik::RefreshSongInventory(store, module, quiet, state);
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   if (state.m_storedSongCount != expected) {
     std::fprintf(stderr, "counted %d songs, expected %d\n", state.m_storedSongCount, expected);

@@ -1,5 +1,5 @@
 // Package installation time against a bare 7-Zip extraction of the same archive.
-// usage: unpack_bench [songs] [bytes per song] [folder] [7-Zip program]
+// usage: unpack_bench [songs] [bytes per song] [folder] [7-Zip program]  ("" : the default)
 //        (default: 20000 5000 $TMPDIR, the 7-Zip the launcher would use)
 // The folder decides the file system both write to. A disk's write-back and discards vary
 // 7-Zip's own time severalfold from run to run; a tmpfs folder (/dev/shm) shows what the
@@ -48,7 +48,7 @@ void MakeSongs(const fs::path& root, int count, std::size_t bytes) {
 // Written-back pages of one run are not charged to the next.
 void Sync() {
 #ifndef _WIN32
-  Sync();
+  ::sync();
 #endif
 }
 
@@ -70,7 +70,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::string program = PathToUtf8(*sevenZip);
-  const fs::path base = argc > 3 ? PathFromUtf8(argv[3]) : fs::temp_directory_path();
+  orvik::ExtractOptions install;  // the same 7-Zip for both
+  install.sevenZip = *sevenZip;
+  const fs::path base =
+      argc > 3 && *argv[3] != '\0' ? PathFromUtf8(argv[3]) : fs::temp_directory_path();
   const fs::path root =
       base / ("orvik-unpack-bench-" + std::to_string(Clock::now().time_since_epoch().count()));
   fs::create_directories(root / "src");
@@ -124,7 +127,7 @@ int main(int argc, char** argv) {
     fs::create_directories(store);
     Sync();
     const auto start = Clock::now();
-    const auto report = orvik::InstallPackage(archive, store, root, {});
+    const auto report = orvik::InstallPackage(archive, store, root, {}, {}, install);
     const double s = Seconds(start);
     if (report.result != orvik::ExtractResult::Ok || report.filesInstalled != std::size_t(songs)) {
       std::fprintf(stderr, "install failed: %d %s\n", static_cast<int>(report.result),
@@ -147,7 +150,7 @@ int main(int argc, char** argv) {
     const fs::path store = root / ("store" + std::to_string(run - 1)) / "songs";
     Sync();
     const auto start = Clock::now();
-    const auto report = orvik::InstallPackage(archive, store, root, {});
+    const auto report = orvik::InstallPackage(archive, store, root, {}, {}, install);
     std::printf("InstallPackage over a full store %8.3f s (%s)\n", Seconds(start),
                 report.result == orvik::ExtractResult::Ok ? "ok" : "FAILED");
   }

@@ -9,7 +9,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
-VERSION=$(sed -n 's/^project(Orvik VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 arches=(win64 win32)
 case "${1:-}" in
   "") ;;
@@ -32,6 +31,8 @@ for arch in "${arches[@]}"; do
   cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build "$build" -j2 --target orvik orvik-demo-player orvik-demo-songlist orvik-demo-command
+  # The version the build was made with (from project() in CMakeLists.txt).
+  VERSION=$(sed -n 's/^#define ORVIK_VERSION_STRING "\(.*\)"$/\1/p' "$build/generated/orvik_version.h")
 
   stage="dist/stage-$arch"
   rm -rf "$stage"

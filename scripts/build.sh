@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Configures and builds Orvik into build/ (two jobs; this is a two-core machine).
+# Installs everything, configures and builds all of Orvik (tests and benchmarks included)
+# into build/ (two jobs; this is a two-core machine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh

@@ -110,18 +110,9 @@ if ((SYNC)); then
 fi
 
 if ((HEADLESS)); then
-  command -v Xvfb >/dev/null || { echo "run-demo.sh: Xvfb is not installed" >&2; exit 1; }
-  # Xvfb picks a free display number and writes it to the descriptor given.
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$LOGS/xvfb.display" \
-    2>"$LOGS/xvfb.err" &
-  pids+=($!)
-  if ! wait_for_line "$LOGS/xvfb.display" '[0-9]' 30 "${pids[-1]}"; then
-    echo "run-demo.sh: Xvfb did not start:" >&2
-    cat "$LOGS/xvfb.err" >&2
-    exit 1
-  fi
-  DISPLAY=":$(head -n1 "$LOGS/xvfb.display")"
-  export DISPLAY
+  source "$ROOT/scripts/lib/xvfb.sh"
+  xvfb_start "$LOGS" || { echo "run-demo.sh: no Xvfb display" >&2; exit 1; }
+  pids+=("$XVFB_PID")
   # The walkthrough drives an X window: a caller's QT_QPA_PLATFORM (offscreen in the test
   # suite) would leave nothing on the display to press.
   export QT_QPA_PLATFORM=xcb

@@ -41,10 +41,9 @@ cleanup() {
   wine_env_stop
 }
 trap cleanup EXIT
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$E2E/shots.display" 2>/dev/null &
-pids+=($!)
-until grep -q '[0-9]' "$E2E/shots.display" 2>/dev/null; do sleep 0.1; done
-export DISPLAY=":$(head -n1 "$E2E/shots.display")"
+source "$ROOT/scripts/lib/xvfb.sh"
+xvfb_start "$E2E" || exit 1
+pids+=("$XVFB_PID")
 wine_env_start "$E2E"
 
 start_service() {

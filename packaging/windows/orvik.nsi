@@ -1,5 +1,6 @@
 ; Installer of the Orvik launcher for Windows. Built by scripts/build-windows.sh:
-;   makensis -DVERSION=0.9.1 -DARCH=win64|win32 -DSTAGE=folder -DOUTFILE=file orvik.nsi
+;   makensis -DVERSION=X.Y.Z -DARCH=win64|win32 -DSTAGE=folder -DOUTFILE=file orvik.nsi
+;   (build-windows.sh passes the version of the build, generated/orvik_version.h)
 ; The launcher keeps its settings, song data and logs beside itself, so the default folder
 ; is C:\Orvik, which the operator can write to (Program Files is not, unless made so).
 ; Silent: setup.exe /S [/D=C:\Orvik]. The uninstaller keeps setting.env, data.r4x and logs.

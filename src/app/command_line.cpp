@@ -3,7 +3,6 @@
 #include <cstdlib>
 
 #include "core/version.h"
-#include "core/user_texts.h"
 
 namespace orvik {
 
@@ -25,50 +24,43 @@ std::optional<int> WaitPlayerMinutes(const std::string& arg) {
 
 }  // namespace
 
-std::optional<int> HandleCommandLine(const std::vector<std::string>& args, bool hasDisplay,
-                                     const std::function<void(const std::string&)>& out,
-                                     const std::function<void(const std::string&)>& err,
-                                     const std::function<int(const SyncOptions&)>& runSync) {
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  CommandLine line;
   bool sync = false;
-  SyncOptions options;
   for (const std::string& arg : args) {
-    if (arg == "--version") {
-      out(std::string("Orvik ") + kOrvikVersion);
-      return 0;
-    }
-    if (arg == "--help") {
-      out("Usage: orvik [--version | --help | --sync [--wait-player[=MINUTES]]]");
-      out("Starts the song manager and launcher of the Tunova karaoke players.");
-      out("--sync updates the songs without a window and ends: exit status 0 updated or");
-      out("  nothing to do, 1 failed, 2 usage, 3 another launcher holds the program folder.");
-      out("--wait-player first waits until no player runs, checking every minute, at most");
-      out("  MINUTES (1-1440, default " + std::to_string(kDefaultWaitPlayerMinutes) +
-          "); a player still running then fails the sync.");
-      out("The settings are setting.env beside the program; the log is logs/orvik.log.");
-      return 0;
-    }
+    // The first answering option wins, as it always has: "--version --frobnicate" answers.
+    if (arg == "--version") return {CommandLine::Mode::Version, {}, {}};
+    if (arg == "--help" || arg == "/?") return {CommandLine::Mode::Help, {}, {}};
     if (arg == "--sync") {
       sync = true;
       continue;
     }
     if (const auto minutes = WaitPlayerMinutes(arg)) {
-      options.waitPlayer.emplace();
-      options.waitPlayer->limit = std::chrono::minutes(*minutes);
+      line.sync.waitPlayer.emplace();
+      line.sync.waitPlayer->limit = std::chrono::minutes(*minutes);
       continue;
     }
-    err("orvik: unknown option: " + arg + " (see orvik --help)");
-    return kSyncUsage;
+    return {CommandLine::Mode::Usage, {}, "orvik: unknown option: " + arg + " (see orvik --help)"};
   }
-  if (options.waitPlayer && !sync) {
-    err("orvik: --wait-player goes with --sync (see orvik --help)");
-    return kSyncUsage;
-  }
-  if (sync) return runSync(options);
-  if (!hasDisplay) {
-    err(text::kNeedsDisplay);
-    return 1;
-  }
-  return std::nullopt;
+  if (line.sync.waitPlayer && !sync)
+    return {CommandLine::Mode::Usage, {}, "orvik: --wait-player goes with --sync (see orvik --help)"};
+  if (sync) line.mode = CommandLine::Mode::Sync;
+  return line;
+}
+
+std::string VersionLine() { return std::string("Orvik ") + kOrvikVersion; }
+
+std::vector<std::string> HelpLines() {
+  return {
+      "Usage: orvik [--version | --help | --sync [--wait-player[=MINUTES]]]",
+      "Starts the song manager and launcher of the Tunova karaoke players.",
+      "--sync updates the songs without a window and ends: exit status 0 updated or",
+      "  nothing to do, 1 failed, 2 usage, 3 another launcher holds the program folder.",
+      "--wait-player first waits until no player runs, checking every minute, at most",
+      "  MINUTES (1-1440, default " + std::to_string(kDefaultWaitPlayerMinutes) +
+          "); a player still running then fails the sync.",
+      "The settings are setting.env beside the program; the log is logs/orvik.log.",
+  };
 }
 
 bool HasDisplay() {

@@ -1,11 +1,7 @@
-// The launcher's command line, read before any window exists: --version and --help print
-// and end, --sync updates without a window (the toolkit is never started), an unknown
-// option is named, and without a display the launcher says so in one line instead of
-// letting the toolkit abort.
+// The launcher's command line, read before any window exists. Reading it prints nothing and
+// touches no file: the start-up decides what to write, and where, once it holds the folder.
 #pragma once
 
-#include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,15 +12,26 @@ namespace orvik {
 // --wait-player without a number: how many minutes a sync waits for the players to end.
 inline constexpr int kDefaultWaitPlayerMinutes = 120;
 
-// The process's exit code when the command line (or the lack of a display) ends it before
-// the window; nothing when the launcher goes on. `out`/`err` receive whole lines.
-// `hasDisplay` tells whether a window can be shown at all; `runSync` runs orvik --sync.
-std::optional<int> HandleCommandLine(const std::vector<std::string>& args, bool hasDisplay,
-                                     const std::function<void(const std::string&)>& out,
-                                     const std::function<void(const std::string&)>& err,
-                                     const std::function<int(const SyncOptions&)>& runSync);
+struct CommandLine {
+  enum class Mode {
+    Window,   // no option: the main window
+    Version,  // --version
+    Help,     // --help
+    Sync,     // --sync [--wait-player[=MINUTES]]
+    Usage,    // wrong: `error` says why, the exit code is kSyncUsage
+  };
+  Mode mode = Mode::Window;
+  SyncOptions sync;
+  std::string error;
+};
 
-// True when the environment names a display the toolkit can use.
+CommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// --version's line, the same on every platform.
+std::string VersionLine();
+std::vector<std::string> HelpLines();
+
+// True when a window can be shown at all (always on Windows; on Linux a display is named).
 bool HasDisplay();
 
 }  // namespace orvik

@@ -1,5 +1,6 @@
-// orvik --sync writes to the console it was started from. A Windows GUI program has none of
-// its own, so it attaches to its parent's; elsewhere the standard streams are already there.
+// The console of --sync, --help and --version. A Windows GUI program has none of its own:
+// output redirected by its starter (a scheduled task's file, a pipe) is used as it is, and
+// otherwise it writes to its parent's console. Elsewhere the standard streams are there.
 #pragma once
 
 #include <cstdio>

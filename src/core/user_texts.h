@@ -37,6 +37,8 @@ inline constexpr const char* kDownloadFailedHttp = "다운로드 실패: 서버 
 inline constexpr const char* kDownloadInterrupted = "다운로드 중단됨 (다음 확인 때 이어받음): ";
 inline constexpr const char* kDownloadCut = "연결이 끊어졌습니다";
 inline constexpr const char* kDownloadNotSecure = "다운로드 실패: 안전하지 않은 주소입니다";
+inline constexpr const char* kDownloadUnsafeRedirect =
+    "다운로드 실패: 패키지 주소가 안전하지 않은 주소로 넘겨졌습니다";
 inline constexpr const char* kDownloadNoSpace = "다운로드 실패: 디스크 공간 부족: ";
 inline constexpr const char* kDownloadWriteFailed = "다운로드 실패: 파일을 저장할 수 없습니다: ";
 inline constexpr const char* kUnpackFailed = "압축풀기 실패: 패키지가 손상되었습니다: ";
@@ -61,6 +63,7 @@ inline constexpr const char* kServerTimedOut = "서버 응답 시간 초과";
 inline constexpr const char* kServerCertificate = "서버 인증서를 확인할 수 없습니다";
 inline constexpr const char* kServerError = "서버 오류 ";
 inline constexpr const char* kServerReplyTooLarge = "서버 응답이 너무 큽니다";
+inline constexpr const char* kServerUnsafeRedirect = "서버가 안전하지 않은 주소로 넘겼습니다";
 
 // The launcher's own files, said once at start.
 inline constexpr const char* kClientIdUnreadable =
@@ -101,6 +104,27 @@ inline constexpr const char* kAboutFolder = "설치 폴더: ";
 inline constexpr const char* kAboutLastUpdate = "마지막 곡 업데이트: ";
 inline constexpr const char* kAboutNoUpdate = "마지막 곡 업데이트: 없음";
 inline constexpr const char* kAboutSongsAdded = "곡 추가)";
+
+// Captions of the dialog templates (the main window, the progress dialog, the About box).
+inline constexpr const char* kStatusLineInitial = "프로그램";
+inline constexpr const char* kByteLabelInitial = "0%";
+inline constexpr const char* kStoredCountCaption = "저장된 곡 수";
+inline constexpr const char* kSongCountInitial = "0곡";
+inline constexpr const char* kUpdateCountCaption = "업데이트 곡 수";
+inline constexpr const char* kUseConfigBox = "가상음원 체크";
+inline constexpr const char* kLoopMidiBox = "Loop MIDI";
+inline constexpr const char* kKvSynthBox = "KV Synth";
+inline constexpr const char* kCantataBox = "칸타빌레(설정파일)";
+inline constexpr const char* kProgramCaption = "실행될 프로그램";
+inline constexpr const char* kListButtonLegacy = "리스트 만들기";
+inline constexpr const char* kRunCaptionButton = "튜노바 실행";
+inline constexpr const char* kLegacyTunovaHL = "Tunova H/L";
+inline constexpr const char* kLegacyTunovaUSB = "TunovaUSB";
+inline constexpr const char* kLegacyTunova = "▶ Tunova";
+inline constexpr const char* kLegacyTunovaPRO = "TunovaPro";
+inline constexpr const char* kLegacyTunovaNEW = " TunovaNew";
+inline constexpr const char* kLegacyMakeList = "곡리스트 만들기";
+inline constexpr const char* kProgressInitialLabel = " 0 %";
 
 // The command line and the console of --sync.
 inline constexpr const char* kNeedsDisplay =

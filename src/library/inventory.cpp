@@ -3,7 +3,6 @@
 #include <fstream>
 #include <system_error>
 
-#include "core/control_ids.h"
 #include "core/log.h"
 #include "library/song_counter.h"
 #include "library/song_listing.h"
@@ -13,11 +12,13 @@
 namespace orvik {
 namespace {
 
-void Publish(const SongTally& tally, WindowPort& port, LauncherState& state) {
-  port.SetControlText(ctl::kStoredCountLabel, StoredCountLabel(tally.count));
-  std::lock_guard lock(state.mutex);
-  state.m_storedSongIds = tally.ids;
-  state.m_storedSongCount = tally.count;
+void Publish(const SongTally& tally, InventoryListener& listener, LauncherState& state) {
+  {
+    std::lock_guard lock(state.mutex);
+    state.m_storedSongIds = tally.ids;
+    state.m_storedSongCount = tally.count;
+  }
+  listener.OnCounted(tally.count);
 }
 
 }  // namespace
@@ -37,7 +38,7 @@ std::string FormatWithThousands(int value) {
 std::string StoredCountLabel(int count) { return FormatWithThousands(count) + text::kSongsUnit; }
 
 void RefreshSongInventory(const std::filesystem::path& songFolder,
-                          const std::filesystem::path& moduleDir, WindowPort& port,
+                          const std::filesystem::path& moduleDir, InventoryListener& listener,
                           LauncherState& state) {
   if (songFolder.empty()) {
     std::lock_guard lock(state.mutex);
@@ -45,7 +46,7 @@ void RefreshSongInventory(const std::filesystem::path& songFolder,
     state.m_storedSongCount = 0;
     return;
   }
-  port.SetControlText(ctl::kStoredCountLabel, text::kCounting);
+  listener.OnCounting();
   const std::filesystem::path listing = moduleDir / kListingFileName;
   std::error_code ec;
   std::filesystem::remove(listing, ec);
@@ -56,24 +57,24 @@ void RefreshSongInventory(const std::filesystem::path& songFolder,
       WriteSongListing(songFolder, listing, [&](std::string_view line) { counter.AddLine(line); });
   if (!outcome.folderFound) {
     logging::Warning("inventory: song folder not found: " + platform::PathToUtf8(songFolder));
-    Publish(SongTally{}, port, state);
-    port.SetControlText(ctl::kStatusLine, text::kSongFolderNotFound);
+    Publish(SongTally{}, listener, state);
+    listener.OnFolderNotFound();
     return;
   }
   const SongTally tally = counter.Result();
   logging::Info("inventory: " + std::to_string(tally.count) + " songs in " +
                 platform::PathToUtf8(songFolder));
-  Publish(tally, port, state);
+  Publish(tally, listener, state);
 }
 
-bool CountListedSongs(const std::filesystem::path& listingFile, WindowPort& port,
+bool CountListedSongs(const std::filesystem::path& listingFile, InventoryListener& listener,
                       LauncherState& state) {
   std::ifstream in(listingFile, std::ios::binary);
   if (!in) return false;
   SongCounter counter;
   std::string line;
   while (std::getline(in, line)) counter.AddLine(line);
-  Publish(counter.Result(), port, state);
+  Publish(counter.Result(), listener, state);
   return true;
 }
 

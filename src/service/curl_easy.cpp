@@ -4,15 +4,11 @@
 #include <memory>
 
 #include "core/service_address.h"
+#include "service/exchange_bookkeeping.h"
+#include "service/transport_limits.h"
 
 namespace orvik {
 namespace {
-
-constexpr long kConnectTimeoutMs = 15000;
-// A transfer that moves less than 1 byte per second for 60 s is given up.
-constexpr long kLowSpeedBytes = 1;
-constexpr long kLowSpeedSeconds = 60;
-constexpr long kMaxRedirects = 5;
 
 // curl_global_init is not thread-safe: run it once, before the first handle.
 void EnsureCurlReady() {
@@ -60,9 +56,9 @@ CurlEasy::CurlEasy(const std::string& url, const ServiceAddress& address, bool s
   curl_easy_setopt(curl_, CURLOPT_REDIR_PROTOCOLS_STR, protocols);
   curl_easy_setopt(curl_, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(curl_, CURLOPT_MAXREDIRS, kMaxRedirects);
-  curl_easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs);
-  curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytes);
-  curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_TIME, kLowSpeedSeconds);
+  curl_easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(kConnectTimeout.count()));
+  curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(kLowSpeedBytesPerSecond));
+  curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_TIME, static_cast<long>(kLowSpeedWindow.count()));
   // Certificates are always checked; the configured bundle is trusted besides the
   // system's (the system's certificate folder stays in use).
   curl_easy_setopt(curl_, CURLOPT_SSL_VERIFYPEER, 1L);
@@ -94,35 +90,29 @@ long CurlEasy::ResponseCode() const {
 }
 
 TransportFailure FailureOf(CURLcode code) {
-  switch (code) {
-    case CURLE_OK:
-      return TransportFailure::None;
-    case CURLE_COULDNT_CONNECT:
-    case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY:
-    case CURLE_SEND_ERROR:
-    case CURLE_RECV_ERROR:
-    case CURLE_GOT_NOTHING:
-      return TransportFailure::Unreachable;
-    case CURLE_OPERATION_TIMEDOUT:
-      return TransportFailure::TimedOut;
-    case CURLE_PEER_FAILED_VERIFICATION:
-    case CURLE_SSL_CONNECT_ERROR:
-    case CURLE_SSL_CACERT_BADFILE:
-    case CURLE_SSL_CERTPROBLEM:
-    case CURLE_SSL_ISSUER_ERROR:
-    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
-      return TransportFailure::Certificate;
-    case CURLE_ABORTED_BY_CALLBACK:
-      return TransportFailure::Aborted;
-    default:
-      return TransportFailure::Other;
-  }
+  using F = TransportFailure;
+  static const FailureCodes<CURLcode> kTable[] = {
+      {F::None, {CURLE_OK}},
+      {F::Unreachable, {CURLE_COULDNT_CONNECT, CURLE_COULDNT_RESOLVE_HOST,
+                        CURLE_COULDNT_RESOLVE_PROXY, CURLE_SEND_ERROR, CURLE_RECV_ERROR,
+                        CURLE_GOT_NOTHING}},
+      {F::TimedOut, {CURLE_OPERATION_TIMEDOUT}},
+      {F::Certificate, {CURLE_PEER_FAILED_VERIFICATION, CURLE_SSL_CONNECT_ERROR,
+                        CURLE_SSL_CACERT_BADFILE, CURLE_SSL_CERTPROBLEM, CURLE_SSL_ISSUER_ERROR,
+                        CURLE_SSL_PINNEDPUBKEYNOTMATCH}},
+      {F::Aborted, {CURLE_ABORTED_BY_CALLBACK}},
+  };
+  return FailureIn(kTable, code);
 }
 
 TransportError CurlEasy::Error(CURLcode code) const {
   TransportError error;
   error.kind = Stopped() ? TransportFailure::Aborted : FailureOf(code);
+  // The first address is checked before the transfer: a refused scheme now is a redirect's.
+  long redirects = 0;
+  if (curl_ != nullptr) curl_easy_getinfo(curl_, CURLINFO_REDIRECT_COUNT, &redirects);
+  if (error.kind == TransportFailure::Other && code == CURLE_UNSUPPORTED_PROTOCOL && redirects > 0)
+    error.kind = TransportFailure::UnsafeRedirect;
   error.detail = ErrorText(code).substr(0, 1024);
   return error;
 }

@@ -1,35 +1,16 @@
-// The HTTP transport on libcurl.
+// The HTTP transport on libcurl (POSIX).
 #pragma once
 
-#include <stop_token>
-
-#include "core/service_address.h"
-#include "service/http_transport.h"
+#include "service/library_transport.h"
 
 namespace orvik {
 
-
-class CurlTransport : public HttpTransport {
+class CurlTransport final : public LibraryTransport {
  public:
-  // `port`: the window, for a transport that must ask it something (may be null; libcurl's
-  // never does: failures come back as TransportError and the caller tells the operator).
-  // A stop request on `shutdown` ends every running and later transfer at once, silently.
-  explicit CurlTransport(ServiceAddress address, std::stop_token shutdown = {});
-
-  std::optional<std::string> PostForm(const std::string& url, const std::string& form,
-                                      TransportError* error = nullptr) override;
-  std::optional<std::string> GetSecure(const std::string& path,
-                                       TransportError* error = nullptr) override;
-  bool DownloadFile(const std::string& url, const std::filesystem::path& localPath,
-                    TransportError* error = nullptr) override;
-  bool IsConnected() override;
-  FetchResult Fetch(const FetchRequest& request) override;
-
-  const ServiceAddress& Address() const { return address_; }
+  using LibraryTransport::LibraryTransport;
 
  private:
-  ServiceAddress address_;
-  std::stop_token shutdown_;
+  Outcome Run(const Exchange& exchange, Delivery& delivery) override;
 };
 
 }  // namespace orvik

@@ -1,5 +1,5 @@
 // Every exchange with the song service and the banner pictures goes through this interface;
-// libcurl implements it here, WinInet will on Windows.
+// libcurl implements it on POSIX, WinHTTP on Windows.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +20,7 @@ enum class TransportFailure {
   Certificate,  // TLS: the server's certificate could not be checked
   HttpStatus,   // a reply came, with a status the caller does not take
   TooLarge,     // the reply went past the caller's cap
+  UnsafeRedirect,  // the server sent a secure request on to a plain-http address
   Aborted,      // the stop token or a callback ended it
   Other,
   TlsProtocol,  // TLS: no protocol both sides take (an old system without TLS 1.2)
@@ -85,7 +86,7 @@ class HttpTransport {
   virtual std::optional<std::string> GetSecure(const std::string& path,
                                                TransportError* error = nullptr) = 0;
 
-  // Stores the body of a 200 reply at `localPath`; failures are written to stderr only.
+  // Stores the body of a 200 reply at `localPath`; a failure keeps the older file there.
   virtual bool DownloadFile(const std::string& url, const std::filesystem::path& localPath,
                             TransportError* error = nullptr) = 0;
 

@@ -144,7 +144,8 @@ void CServiceClient::ReportUpdateResult(std::int32_t count) {
   ReportUpdateResultFor(GetReplyValue("updateCode"), count);
 }
 
-bool CServiceClient::ReportUpdateResultFor(const std::string& updateCode, std::int32_t count) {
+bool CServiceClient::ReportUpdateResultFor(const std::string& updateCode, std::int32_t count,
+                                           TransportError* failure) {
   // A result without its package's code would be booked against no update.
   if (updateCode.empty()) return false;
   const std::string number = std::to_string(count);
@@ -154,6 +155,7 @@ bool CServiceClient::ReportUpdateResultFor(const std::string& updateCode, std::i
   if (!IsPlainHttpUrl(url)) return false;
   TransportError error;
   const bool answered = m_transport.PostForm(url, "insertCount=" + number, &error).has_value();
+  if (failure) *failure = answered ? TransportError{} : error;
   logging::Info(
       "result report: " + number + " songs, " +
       (answered ? std::string("delivered") : "not delivered: " + TransportFailureText(error)) +

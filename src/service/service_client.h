@@ -49,7 +49,8 @@ class CServiceClient {
   std::string GetUpdateEvent();
   void ReportUpdateResult(std::int32_t count);  // with the reply's update code
   // True when the request was answered. Nothing is sent for an empty code.
-  bool ReportUpdateResultFor(const std::string& updateCode, std::int32_t count);
+  bool ReportUpdateResultFor(const std::string& updateCode, std::int32_t count,
+                             TransportError* failure = nullptr);
 
   // Banner list request: appends the reply's entries and keeps the reply in
   // moduleDir/bin/banner.dat. Defined with the banner thread.

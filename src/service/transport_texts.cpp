@@ -15,6 +15,8 @@ std::string TransportFailureText(const TransportError& error) {
       return text::kServerError + std::to_string(error.status);
     case TransportFailure::TooLarge:
       return text::kServerReplyTooLarge;
+    case TransportFailure::UnsafeRedirect:
+      return text::kServerUnsafeRedirect;
     case TransportFailure::TlsProtocol:
       return text::kTlsProtocolMissing;
     case TransportFailure::None:

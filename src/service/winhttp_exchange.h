@@ -15,11 +15,10 @@
 #include <string_view>
 
 #include "service/http_transport.h"
+#include "service/transport_limits.h"
 
 namespace orvik {
 
-std::wstring WideFromUtf8(std::string_view text);
-std::string Utf8FromWide(std::wstring_view text);
 TransportFailure FailureOfWinHttpError(DWORD code);
 // WinHTTP's own text for an error code, for the log.
 std::string DescribeWinHttpError(DWORD code);
@@ -29,8 +28,8 @@ struct ExchangeSettings {
   bool secureOnly = false;  // the URL must be https; no redirect ever goes down to http
   std::string caFile;       // PEM bundle trusted besides the system's store
   std::optional<std::chrono::seconds> deadline;  // for the whole exchange
-  // Less than this over the low-speed window (60 s) ends the transfer.
-  std::uint64_t lowSpeedBytesPerSecond = 1;
+  // Less than this over the low-speed window ends the transfer.
+  std::uint64_t lowSpeedBytesPerSecond = kLowSpeedBytesPerSecond;
   std::wstring headers;  // extra request header lines, CRLF-separated
   std::string body;
   std::stop_token shutdown;
@@ -70,6 +69,7 @@ class WinHttpExchange {
   bool Fail(TransportFailure kind, std::string detail);
   bool FailCode(DWORD code);
   bool CheckCertificate();
+  bool CheckRedirect(bool failed);
   void CloseRequest();
 
   ExchangeSettings settings_;

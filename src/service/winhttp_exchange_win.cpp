@@ -1,8 +1,10 @@
 #include <algorithm>
+#include <cwctype>
 #include <condition_variable>
 #include <mutex>
 #include <vector>
 
+#include "platform/wide_text.h"
 #include "service/fetch_headers.h"
 #include "service/winhttp_exchange.h"
 #include "service/winhttp_session.h"
@@ -12,12 +14,17 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr DWORD kConnectTimeoutMs = 15000;
-// A transfer that moves less than the settings' floor (1 byte per second unless told) for
-// 60 s is given up; the same bound holds for any single wait (connect, answer, next block).
-constexpr auto kLowSpeedWindow = std::chrono::seconds(60);
-constexpr DWORD kMaxRedirects = 5;
+// A transfer that moves less than the settings' floor over the low-speed window is given up;
+// the same bound holds for any single wait (connect, answer, next block).
 constexpr DWORD kReadBlock = 1024 * 1024;
+
+bool IsPlainHttp(std::wstring_view url) {
+  constexpr std::wstring_view kScheme = L"http:";
+  if (url.size() < kScheme.size()) return false;
+  for (std::size_t i = 0; i < kScheme.size(); ++i)
+    if (std::towlower(url[i]) != kScheme[i]) return false;
+  return true;
+}
 
 }  // namespace
 
@@ -32,6 +39,9 @@ struct WinHttpExchange::Pending {
   DWORD error = 0;
   DWORD bytes = 0;
   std::wstring redirectedTo;  // the last redirect's address (Wine cannot be asked for it)
+  long redirects = 0;         // redirects followed
+  std::wstring current;       // the address asked last
+  std::wstring downgradedTo;  // a redirect from https to this plain-http address
   std::string body;
   std::vector<char> buffer;  // made by the first read
 };
@@ -57,6 +67,10 @@ void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, 
   if (status == WINHTTP_CALLBACK_STATUS_REDIRECT) {
     std::lock_guard lock(pending.mutex);
     pending.redirectedTo.assign(static_cast<const wchar_t*>(info), length);
+    ++pending.redirects;
+    if (IsPlainHttp(pending.redirectedTo) && !IsPlainHttp(pending.current))
+      pending.downgradedTo = pending.redirectedTo;
+    pending.current = pending.redirectedTo;
     return;
   }
   DWORD error = 0, bytes = 0;
@@ -119,7 +133,41 @@ bool WinHttpExchange::Fail(TransportFailure kind, std::string detail) {
 }
 
 bool WinHttpExchange::FailCode(DWORD code) {
+  if (code == ERROR_WINHTTP_REDIRECT_FAILED && !CheckRedirect(true)) return false;
   return Fail(FailureOfWinHttpError(code), DescribeWinHttpError(code));
+}
+
+// WinHTTP never follows a secure request down to plain http: Windows hands back the redirect
+// itself, Wine fails the request (as it does past the redirect limit). Either way the server
+// sent a secure request to an unsafe address. False: the exchange failed so.
+bool WinHttpExchange::CheckRedirect(bool failed) {
+  std::wstring from = url_, to;
+  long redirects = 0;
+  {
+    std::lock_guard lock(pending_->mutex);
+    if (!pending_->redirectedTo.empty()) from = pending_->redirectedTo;
+    redirects = pending_->redirects;
+    to = pending_->downgradedTo;
+  }
+  if (!to.empty())
+    return Fail(TransportFailure::UnsafeRedirect, "redirected to " + platform::WideToUtf8(to));
+  if (IsPlainHttp(from)) return true;
+  if (request_ != nullptr) {
+    DWORD size = 0;
+    WinHttpQueryHeaders(request_, WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX,
+                        WINHTTP_NO_OUTPUT_BUFFER, &size, WINHTTP_NO_HEADER_INDEX);
+    to.assign(size / sizeof(wchar_t) + 1, L'\0');
+    size = static_cast<DWORD>(to.size() * sizeof(wchar_t));
+    if (!WinHttpQueryHeaders(request_, WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX,
+                             to.data(), &size, WINHTTP_NO_HEADER_INDEX))
+      size = 0;
+    to.resize(size / sizeof(wchar_t));
+  }
+  const bool unsafe = IsPlainHttp(to) || (failed && to.empty() && redirects < kMaxRedirects);
+  if (!unsafe) return true;
+  return Fail(TransportFailure::UnsafeRedirect,
+              "redirected from " + platform::WideToUtf8(from) + " to " +
+                  (to.empty() ? std::string("a plain http address") : platform::WideToUtf8(to)));
 }
 
 bool WinHttpExchange::Await(const std::function<BOOL()>& call, DWORD* bytes) {
@@ -143,8 +191,9 @@ bool WinHttpExchange::Await(const std::function<BOOL()>& call, DWORD* bytes) {
 }
 
 bool WinHttpExchange::Open(const std::string& url) {
-  url_ = WideFromUtf8(url);
+  url_ = platform::Utf8ToWide(url);
   const std::wstring& wide = url_;
+  pending_->current = url_;  // before the request exists: no callback runs yet
   URL_COMPONENTS parts{};
   parts.dwStructSize = sizeof parts;
   parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = DWORD(-1);
@@ -181,10 +230,11 @@ bool WinHttpExchange::Open(const std::string& url) {
       WINHTTP_INVALID_STATUS_CALLBACK)
     return FailCode(GetLastError());
 
-  WinHttpSetTimeouts(request_, 0, kConnectTimeoutMs, 60000, 60000);
+  const auto window = static_cast<int>(std::chrono::milliseconds(kLowSpeedWindow).count());
+  WinHttpSetTimeouts(request_, 0, static_cast<int>(kConnectTimeout.count()), window, window);
   DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_DISALLOW_HTTPS_TO_HTTP;
   WinHttpSetOption(request_, WINHTTP_OPTION_REDIRECT_POLICY, &policy, sizeof policy);
-  DWORD redirects = kMaxRedirects;
+  DWORD redirects = static_cast<DWORD>(kMaxRedirects);
   WinHttpSetOption(request_, WINHTTP_OPTION_MAX_HTTP_AUTOMATIC_REDIRECTS, &redirects,
                    sizeof redirects);
   if (!settings_.caFile.empty()) {
@@ -225,7 +275,7 @@ bool WinHttpExchange::Start(const std::string& url) {
   if (WinHttpQueryHeaders(request_, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
                           raw.data(), &size, WINHTTP_NO_HEADER_INDEX)) {
     HeaderCollector headers;
-    const std::string lines = Utf8FromWide(std::wstring_view(raw.data(), size / sizeof(wchar_t)));
+    const std::string lines = platform::WideToUtf8(std::wstring_view(raw.data(), size / sizeof(wchar_t)));
     for (std::string_view rest = lines; !rest.empty();) {
       const auto end = rest.find('\n');
       headers.AddLine(rest.substr(0, end));
@@ -234,6 +284,7 @@ bool WinHttpExchange::Start(const std::string& url) {
     head_ = headers.Head();
   }
   head_.status = status_;
+  if (status_ >= 300 && status_ < 400 && !CheckRedirect(false)) return false;
   return CheckCertificate();
 }
 

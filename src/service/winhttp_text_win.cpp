@@ -1,4 +1,6 @@
-// Text conversions and error texts of the WinHTTP transport.
+// Error kinds and texts of the WinHTTP transport.
+#include "platform/wide_text.h"
+#include "service/exchange_bookkeeping.h"
 #include "service/winhttp_exchange.h"
 
 namespace orvik {
@@ -29,50 +31,20 @@ const char* ErrorName(DWORD code) {
 
 }  // namespace
 
-std::wstring WideFromUtf8(std::string_view text) {
-  if (text.empty()) return {};
-  const int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
-                                       static_cast<int>(text.size()), nullptr, 0);
-  if (size <= 0) return {};
-  std::wstring out(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
-                      out.data(), size);
-  return out;
-}
-
-std::string Utf8FromWide(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return {};
-  std::string out(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                      nullptr, nullptr);
-  return out;
-}
-
 TransportFailure FailureOfWinHttpError(DWORD code) {
-  switch (code) {
-    case ERROR_WINHTTP_CANNOT_CONNECT:
-    case ERROR_WINHTTP_NAME_NOT_RESOLVED:
-      return TransportFailure::Unreachable;
-    case ERROR_WINHTTP_TIMEOUT:
-      return TransportFailure::TimedOut;
-    case ERROR_WINHTTP_SECURE_FAILURE:
-    case ERROR_WINHTTP_SECURE_CERT_DATE_INVALID:
-    case ERROR_WINHTTP_SECURE_CERT_CN_INVALID:
-    case ERROR_WINHTTP_SECURE_INVALID_CA:
-    case ERROR_WINHTTP_SECURE_CERT_REV_FAILED:
-    case ERROR_WINHTTP_SECURE_CERT_REVOKED:
-    case ERROR_WINHTTP_SECURE_INVALID_CERT:
-    case ERROR_WINHTTP_SECURE_CERT_WRONG_USAGE:
-    case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:
-      return TransportFailure::Certificate;
-    case ERROR_WINHTTP_OPERATION_CANCELLED:
-      return TransportFailure::Aborted;
-    default:
-      return TransportFailure::Other;
-  }
+  using F = TransportFailure;
+  static const FailureCodes<DWORD> kTable[] = {
+      {F::Unreachable, {ERROR_WINHTTP_CANNOT_CONNECT, ERROR_WINHTTP_NAME_NOT_RESOLVED}},
+      {F::TimedOut, {ERROR_WINHTTP_TIMEOUT}},
+      {F::Certificate,
+       {ERROR_WINHTTP_SECURE_FAILURE, ERROR_WINHTTP_SECURE_CERT_DATE_INVALID,
+        ERROR_WINHTTP_SECURE_CERT_CN_INVALID, ERROR_WINHTTP_SECURE_INVALID_CA,
+        ERROR_WINHTTP_SECURE_CERT_REV_FAILED, ERROR_WINHTTP_SECURE_CERT_REVOKED,
+        ERROR_WINHTTP_SECURE_INVALID_CERT, ERROR_WINHTTP_SECURE_CERT_WRONG_USAGE,
+        ERROR_WINHTTP_SECURE_CHANNEL_ERROR}},
+      {F::Aborted, {ERROR_WINHTTP_OPERATION_CANCELLED}},
+  };
+  return FailureIn(kTable, code);
 }
 
 // WinHTTP's own text for an error code, for the log.
@@ -86,7 +58,7 @@ std::string DescribeWinHttpError(DWORD code) {
   while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' ||
                               message.back() == L' ' || message.back() == L'.'))
     message.remove_suffix(1);
-  if (!message.empty()) return out + ": " + Utf8FromWide(message);
+  if (!message.empty()) return out + ": " + platform::WideToUtf8(message);
   if (*ErrorName(code) != '\0') out += std::string(": ") + ErrorName(code);
   return out;
 }

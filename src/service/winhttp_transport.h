@@ -1,41 +1,22 @@
 // The HTTP transport on WinHTTP (Windows). Behaves as the libcurl one does: the same statuses,
-// failure kinds, log lines, limits and files.
+// failure kinds, log lines, limits and files (library_transport.h).
 #pragma once
 
-#include <stop_token>
-
-#include "core/service_address.h"
-#include "service/http_transport.h"
+#include "service/library_transport.h"
 
 namespace orvik {
 
-struct ExchangeSettings;
-
-class WinHttpTransport : public HttpTransport {
+class WinHttpTransport final : public LibraryTransport {
  public:
-  // `port`: the window, for a transport that must ask it something (may be null; this one
-  // never does: failures come back as TransportError and the caller tells the operator).
-  // A stop request on `shutdown` ends every running and later transfer at once, silently.
   // The user's proxy settings are read here, once.
-  explicit WinHttpTransport(ServiceAddress address, std::stop_token shutdown = {});
+  WinHttpTransport(ServiceAddress address, std::stop_token shutdown = {});
   ~WinHttpTransport() override;
   WinHttpTransport(const WinHttpTransport&) = delete;
   WinHttpTransport& operator=(const WinHttpTransport&) = delete;
 
-  std::optional<std::string> PostForm(const std::string& url, const std::string& form,
-                                      TransportError* error = nullptr) override;
-  std::optional<std::string> GetSecure(const std::string& path,
-                                       TransportError* error = nullptr) override;
-  bool DownloadFile(const std::string& url, const std::filesystem::path& localPath,
-                    TransportError* error = nullptr) override;
-  bool IsConnected() override;
-  FetchResult Fetch(const FetchRequest& request) override;
-
  private:
-  ExchangeSettings Settings() const;
+  Outcome Run(const Exchange& exchange, Delivery& delivery) override;
 
-  ServiceAddress address_;
-  std::stop_token shutdown_;
   void* session_ = nullptr;  // HINTERNET, asynchronous
 };
 

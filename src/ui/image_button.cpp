@@ -6,7 +6,7 @@
 
 namespace orvik::ui {
 
-CImageButton::CImageButton(int id, QWidget* parent) : QWidget(parent), id_(id) {
+CImageButton::CImageButton(int id, QWidget* parent) : QWidget(parent), ImageButtonFaces(id) {
   // Every pixel is painted from the off-screen frame; an erase first would only flicker.
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_NoSystemBackground);
@@ -14,57 +14,9 @@ CImageButton::CImageButton(int id, QWidget* parent) : QWidget(parent), id_(id) {
   setGeometry(10, 10, 55, 20);
 }
 
-void CImageButton::SetFaces(int normalId, int downId, int disabledId) {
-  normalFace_.LoadFromResource(normalId);
-  downFace_.LoadFromResource(downId);
-  disabledFace_.LoadFromResource(disabledId);
-  state_.SetHasDisabledFace(true);
-  update();
-}
-
-void CImageButton::SetFaces(int normalId, int downId) {
-  normalFace_.LoadFromResource(normalId);
-  downFace_.LoadFromResource(downId);
-  disabledFace_ = CImageEx();
-  state_.SetHasDisabledFace(false);
-  update();
-}
-
-void CImageButton::SetBackColor(std::uint32_t rgb) {
-  state_.SetBackColor(rgb);
-  update();
-}
-
-void CImageButton::SetChecked(bool checked) {
-  state_.SetChecked(checked);
-  update();
-}
-
-void CImageButton::SetDisabled(bool disabled) {
-  state_.SetDisabled(disabled);
-  update();
-}
-
-void CImageButton::Place(int x, int y, int width, int height, bool repaint) {
-  const auto window = state_.Place(x, y, width, height);
-  if (!window) return;
-  setGeometry(window->left, window->top, window->right - window->left,
-              window->bottom - window->top);
+void CImageButton::MoveTo(const Rect& window, bool repaint) {
+  setGeometry(window.left, window.top, window.right - window.left, window.bottom - window.top);
   if (repaint) update();
-}
-
-const CImageEx* CImageButton::FaceImage() const {
-  const auto face = state_.FaceToDraw();
-  if (!face) return nullptr;
-  switch (*face) {
-    case ImageButtonState::Face::Normal:
-      return &normalFace_;
-    case ImageButtonState::Face::Down:
-      return &downFace_;
-    case ImageButtonState::Face::Disabled:
-      return &disabledFace_;
-  }
-  return nullptr;
 }
 
 void CImageButton::paintEvent(QPaintEvent*) {
@@ -83,17 +35,15 @@ void CImageButton::paintEvent(QPaintEvent*) {
 
 void CImageButton::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
-  state_.MouseDown();
-  update();
+  Press();
 }
 
 void CImageButton::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
-  const bool wasChecked = state_.IsChecked();
-  const bool click = state_.MouseUp(rect().contains(event->position().toPoint()));
-  update();
-  if (state_.IsChecked() != wasChecked) emit CheckedByMouse(id_, state_.IsChecked());
-  if (click) emit Clicked(id_);
+  Release(
+      rect().contains(event->position().toPoint()),
+      [this](int id, bool checked) { emit CheckedByMouse(id, checked); },
+      [this](int id) { emit Clicked(id); });
 }
 
 }  // namespace orvik::ui

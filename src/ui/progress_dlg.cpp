@@ -6,35 +6,41 @@
 #include <QPushButton>
 #include <QWindow>
 
-#include "ui/dialog_units.h"
 #include "core/user_texts.h"
+#include "ui/dialog_units.h"
+#include "window/dialog_layout.h"
 
 namespace orvik::ui {
 
 namespace {
 // Template 103 is 187 x 92 dialog units; its own font is smaller than the main window's.
 constexpr DialogUnits kUnits{1.5, 1.625};
+
+QRect Place(int id, layout::Kind kind) {
+  const layout::Control* c = layout::Find(layout::ProgressDialog(), id, kind);
+  return c ? kUnits.ToPixels(c->x, c->y, c->width, c->height) : QRect();
+}
 }  // namespace
 
 CProgressDlg::CProgressDlg() {
-  setWindowTitle(QString::fromUtf8(text::kProgressTitle));
+  const layout::Dialog& dialog = layout::ProgressDialog();
+  setWindowTitle(QString::fromUtf8(dialog.caption));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
   setModal(false);
-  setFixedSize(kUnits.ToPixels(0, 0, 187, 92).size());
+  setFixedSize(kUnits.ToPixels(0, 0, dialog.width, dialog.height).size());
 
   status_ = new QLabel(this);
-  status_->setGeometry(kUnits.ToPixels(13, 7, 158, 8));
+  status_->setGeometry(Place(layout::kProgressStatus, layout::Kind::Label));
   percent_ = new QLabel(QString::fromUtf8(ProgressState::kInitialLabel), this);
-  // Wider than the template's 18 units, which clip "100%" in this font.
-  percent_->setGeometry(kUnits.ToPixels(85, 23, 26, 8));
+  percent_->setGeometry(Place(layout::kProgressPercent, layout::Kind::Label));
   bar_ = new QProgressBar(this);
   bar_->setTextVisible(false);
-  bar_->setGeometry(kUnits.ToPixels(15, 38, 154, 13));
+  bar_->setGeometry(Place(layout::kProgressBar, layout::Kind::Progress));
   bar_->setRange(state_.Lower(), state_.Upper());
   bar_->setValue(state_.Pos());
   cancel_ = new QPushButton(QString::fromUtf8(text::kBoxCancel), this);
-  cancel_->setGeometry(kUnits.ToPixels(67, 63, 50, 22));
+  cancel_->setGeometry(Place(layout::kCancel, layout::Kind::DefaultButton));
   cancel_->setAutoDefault(false);
   connect(cancel_, &QPushButton::clicked, this, &CProgressDlg::reject);
 }

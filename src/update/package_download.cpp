@@ -24,135 +24,147 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-enum class Attempt { Done, Restart };
+// One request for the package body, from `offset` on. `sidecar` describes the partial file:
+// what a resume must match, and what a fresh body records before its first byte is written.
+class Attempt {
+ public:
+  Attempt(const fs::path& archive, PackageSidecar& sidecar, std::uint64_t offset,
+          const DownloadCallbacks& callbacks, std::stop_token stop)
+      : archive_(archive),
+        part_(PartialPathFor(archive)),
+        sidecar_(sidecar),
+        offset_(offset),
+        received_(offset),
+        callbacks_(callbacks),
+        stop_(std::move(stop)) {}
 
-// `sidecar` describes the partial file: what a resume must match, and what a fresh body
-// records before its first byte is written.
-Attempt RunAttempt(HttpTransport& transport, const fs::path& archive, PackageSidecar& sidecar,
-                   std::uint64_t offset, const DownloadCallbacks& callbacks, std::stop_token stop,
-                   DownloadOutcome& out) {
-  const fs::path part = PartialPathFor(archive);
-  File file;
-  bool restart = false;
-  bool writeFailed = false;
-  std::uint64_t received = offset;
-  std::uint64_t total = 0;
-  std::optional<DownloadResult> refused;
-
-  FetchRequest request;
-  request.url = sidecar.url;
-  if (offset > 0) {
-    request.resumeFrom = offset;
-    request.ifRange = sidecar.etag.empty() ? sidecar.lastModified : sidecar.etag;
+  // False: the partial file does not belong to this package; start afresh.
+  bool Run(HttpTransport& transport, DownloadOutcome& out) {
+    FetchRequest request;
+    request.url = sidecar_.url;
+    if (offset_ > 0) {
+      request.resumeFrom = offset_;
+      request.ifRange = sidecar_.etag.empty() ? sidecar_.lastModified : sidecar_.etag;
+    }
+    request.stop = stop_;
+    request.onHead = [&](const FetchHead& head) {
+      out.status = head.status;
+      return AcceptHead(head) && OpenFile();
+    };
+    request.onBody = [&](std::string_view block) { return Write(block); };
+    const FetchResult result = transport.Fetch(request);
+    if (file_ && std::fflush(file_.get()) != 0) writeFailed_ = true;
+    file_.reset();
+    out.received = received_;
+    out.total = total_;
+    if (restart_) return false;
+    Conclude(result, out);
+    return true;
   }
-  request.stop = stop;
-  request.onHead = [&](const FetchHead& head) {
-    out.status = head.status;
-    const bool resuming = offset > 0;
+
+ private:
+  // Decides from the head whether this body is the one wanted, and how large it is.
+  bool AcceptHead(const FetchHead& head) {
+    const bool resuming = offset_ > 0;
     if (resuming && head.status == 206) {
-      if (!head.contentRange || head.contentRange->first != offset) {
-        restart = true;  // not the piece that was asked for
-        return false;
-      }
+      if (!head.contentRange || head.contentRange->first != offset_)
+        return Restart();  // not the piece that was asked for
       if (head.contentRange->total)
-        total = *head.contentRange->total;
+        total_ = *head.contentRange->total;
       else if (head.contentLength)
-        total = offset + *head.contentLength;
+        total_ = offset_ + *head.contentLength;
       // Another package under the same address: start afresh.
-      if ((sidecar.length != 0 && total != sidecar.length) ||
-          (!head.etag.empty() && head.etag != sidecar.etag)) {
-        restart = true;
-        return false;
-      }
+      if ((sidecar_.length != 0 && total_ != sidecar_.length) ||
+          (!head.etag.empty() && head.etag != sidecar_.etag))
+        return Restart();
     } else if (head.status == 200) {
-      received = 0;  // a fresh body, also when the server ignored the Range
-      total = head.contentLength.value_or(0);
+      received_ = 0;  // a fresh body, also when the server ignored the Range
+      total_ = head.contentLength.value_or(0);
     } else if (resuming && head.status == 416) {
-      restart = true;  // the partial file no longer matches the package
-      return false;
+      return Restart();  // the partial file no longer matches the package
     } else {
-      refused = DownloadResult::HttpError;
+      refused_ = DownloadResult::HttpError;
       return false;
     }
-
-    if (total > received) {
-      const auto free = platform::FreeSpace(part.parent_path());
-      if (free && *free < total - received + kSpareBytes) {
-        refused = DownloadResult::NoSpace;
+    if (total_ > received_) {
+      const auto free = platform::FreeSpace(part_.parent_path());
+      if (free && *free < total_ - received_ + kSpareBytes) {
+        refused_ = DownloadResult::NoSpace;
         return false;
       }
     }
-    if (received == 0) {
-      sidecar.etag = head.etag;
-      sidecar.lastModified = head.lastModified;
-      sidecar.length = total;
-      if (!WriteSidecar(archive, sidecar)) {
-        writeFailed = true;
-        return false;
-      }
+    if (received_ == 0) {
+      sidecar_.etag = head.etag;
+      sidecar_.lastModified = head.lastModified;
+      sidecar_.length = total_;
+      if (!WriteSidecar(archive_, sidecar_)) return !(writeFailed_ = true);
     }
-    file.reset(platform::OpenFileStream(part, received > 0 ? "ab" : "wb"));
-    if (!file) {
-      writeFailed = true;
-      return false;
-    }
-    std::setvbuf(file.get(), nullptr, _IOFBF, 256 * 1024);
-    if (callbacks.onFileOpen) callbacks.onFileOpen();
     return true;
-  };
-  request.onBody = [&](std::string_view block) {
-    if (!file) return false;
-    if (std::fwrite(block.data(), 1, block.size(), file.get()) != block.size()) {
-      writeFailed = true;
-      return false;
-    }
-    received += block.size();
-    if (callbacks.onProgress) callbacks.onProgress(DownloadProgressInfo{received, total});
-    return true;
-  };
-
-  const FetchResult result = transport.Fetch(request);
-  if (file && std::fflush(file.get()) != 0) writeFailed = true;
-  file.reset();
-
-  out.received = received;
-  out.total = total;
-  if (restart) return Attempt::Restart;
-  if (refused) {
-    out.result = *refused;
-    if (*refused == DownloadResult::HttpError) out.detail = "HTTP " + std::to_string(out.status);
-    return Attempt::Done;
   }
-  if (writeFailed) {
-    out.result = DownloadResult::WriteFailed;
-    out.detail = platform::PathToUtf8(part);
-    // Keep what was written whole for a resume; a torn last block would corrupt it.
+
+  bool Restart() {
+    restart_ = true;
+    return false;
+  }
+
+  bool OpenFile() {
+    file_.reset(platform::OpenFileStream(part_, received_ > 0 ? "ab" : "wb"));
+    if (!file_) return !(writeFailed_ = true);
+    std::setvbuf(file_.get(), nullptr, _IOFBF, 256 * 1024);
+    if (callbacks_.onFileOpen) callbacks_.onFileOpen();
+    return true;
+  }
+
+  bool Write(std::string_view block) {
+    if (!file_) return false;
+    if (std::fwrite(block.data(), 1, block.size(), file_.get()) != block.size())
+      return !(writeFailed_ = true);
+    received_ += block.size();
+    if (callbacks_.onProgress) callbacks_.onProgress(DownloadProgress{received_, total_});
+    return true;
+  }
+
+  void Conclude(const FetchResult& result, DownloadOutcome& out) const {
     std::error_code ec;
-    if (fs::exists(part, ec)) fs::resize_file(part, received, ec);
-    return Attempt::Done;
-  }
-  if (stop.stop_requested()) {
-    out.result = DownloadResult::Stopped;
-    return Attempt::Done;
-  }
-  if (!result.transportOk) {
-    out.result = DownloadResult::TransportError;
-    out.detail = result.error;
-    out.failure = result.failure;
-    return Attempt::Done;
-  }
-  if (total != 0 && received != total) {
-    out.result = DownloadResult::Incomplete;
-    out.detail = std::to_string(received) + " / " + std::to_string(total);
-    if (received > total) {  // more than announced: the file cannot be trusted
-      std::error_code ec;
-      fs::remove(part, ec);
+    if (refused_) {
+      out.result = *refused_;
+      if (*refused_ == DownloadResult::HttpError) out.detail = "HTTP " + std::to_string(out.status);
+    } else if (writeFailed_) {
+      out.result = DownloadResult::WriteFailed;
+      out.detail = platform::PathToUtf8(part_);
+      // Keep what was written whole for a resume; a torn last block would corrupt it.
+      if (fs::exists(part_, ec)) fs::resize_file(part_, received_, ec);
+    } else if (stop_.stop_requested()) {
+      out.result = DownloadResult::Stopped;
+    } else if (!result.transportOk) {
+      // A redirect to plain http comes back the same way at every try: not a cut to resume.
+      out.result = result.failure == TransportFailure::UnsafeRedirect
+                       ? DownloadResult::UnsafeRedirect
+                       : DownloadResult::TransportError;
+      out.detail = result.error;
+      out.failure = result.failure;
+    } else if (total_ != 0 && received_ != total_) {
+      out.result = DownloadResult::Incomplete;
+      out.detail = std::to_string(received_) + " / " + std::to_string(total_);
+      if (received_ > total_) fs::remove(part_, ec);  // more than announced: not to be trusted
+    } else {
+      out.result = DownloadResult::Complete;
     }
-    return Attempt::Done;
   }
-  out.result = DownloadResult::Complete;
-  return Attempt::Done;
-}
+
+  const fs::path& archive_;
+  const fs::path part_;
+  PackageSidecar& sidecar_;
+  const std::uint64_t offset_;
+  std::uint64_t received_;
+  std::uint64_t total_ = 0;
+  const DownloadCallbacks& callbacks_;
+  std::stop_token stop_;
+  File file_;
+  bool restart_ = false;
+  bool writeFailed_ = false;
+  std::optional<DownloadResult> refused_;
+};
 
 bool IsHttpsAddress(std::string_view url) {
   constexpr std::string_view kScheme = "https://";
@@ -198,12 +210,11 @@ DownloadOutcome DownloadPackage(HttpTransport& transport, const std::string& url
   PackageSidecar sidecar = samePackage ? *kept : PackageSidecar{};
   sidecar.url = url;
   sidecar.updateCode = updateCode;
-  if (RunAttempt(transport, archive, sidecar, offset, callbacks, stop, out) == Attempt::Restart) {
+  if (!Attempt(archive, sidecar, offset, callbacks, stop).Run(transport, out)) {
     fs::remove(part, ec);
     out = {};
-    if (RunAttempt(transport, archive, sidecar, 0, callbacks, stop, out) == Attempt::Restart) {
+    if (!Attempt(archive, sidecar, 0, callbacks, stop).Run(transport, out))
       out.result = DownloadResult::HttpError;  // cannot happen without a resume offset
-    }
   }
   if (out.result != DownloadResult::Complete) return out;
 

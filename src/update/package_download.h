@@ -9,8 +9,8 @@
 #include <stop_token>
 #include <string>
 
-#include "core/control_ids.h"
 #include "service/http_transport.h"
+#include "update/update_events.h"
 
 namespace orvik {
 
@@ -23,6 +23,7 @@ enum class DownloadResult {
   WriteFailed,     // the local file could not be created or written
   Stopped,         // the window closed (the partial file is kept)
   NotSecure,       // the package address is not https: songs are only taken over TLS
+  UnsafeRedirect,  // the service sent the https address on to a plain-http one
 };
 
 struct DownloadOutcome {
@@ -37,7 +38,7 @@ struct DownloadOutcome {
 
 struct DownloadCallbacks {
   std::function<void()> onFileOpen;                             // the body starts
-  std::function<void(const DownloadProgressInfo&)> onProgress;  // after every block
+  std::function<void(const DownloadProgress&)> onProgress;  // after every block
 };
 
 std::filesystem::path PartialPathFor(const std::filesystem::path& archive);

@@ -9,6 +9,7 @@
 #include "platform/held_files.h"
 #include "platform/files.h"
 #include "platform/path_text.h"
+#include "service/http_transport.h"
 #include "service/service_client.h"
 #include "update/line_value.h"
 #include "update/package_sidecar.h"
@@ -98,16 +99,21 @@ bool AddPendingResult(const fs::path& moduleDir, const std::string& updateCode) 
 }
 
 void SendPendingResults(CServiceClient& client, const fs::path& moduleDir,
-                        const fs::path& archive) {
+                        const fs::path& archive, const std::function<bool()>& mayStart) {
   auto results = ReadPendingResults(moduleDir);
   std::vector<std::string> settled;
   for (std::size_t i = 0; i < results.size();) {
     const std::string code = results[i].updateCode;
     bool sent = results[i].sending;  // it may have arrived before the launcher stopped
     if (!sent) {
+      if (mayStart && !mayStart()) break;
       results[i].sending = true;
       if (!WritePendingResults(moduleDir, results)) break;
-      sent = client.ReportUpdateResultFor(code, 1);
+      TransportError failure;
+      sent = client.ReportUpdateResultFor(code, 1, &failure);
+      // Cut by the closing launcher once on its way: the record stays "sending" and the
+      // next start counts it as sent. Nothing more is asked of a stopped transport.
+      if (!sent && failure.kind == TransportFailure::Aborted) break;
     }
     if (sent) {
       results.erase(results.begin() + static_cast<std::ptrdiff_t>(i));

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,9 +36,12 @@ bool AddPendingResult(const std::filesystem::path& moduleDir, const std::string&
 std::optional<std::string> SetAsideUnreadablePendingResults(const std::filesystem::path& moduleDir);
 
 // Sends every owed result once. A sent one goes, and so does one a stopped launcher may
-// already have delivered; one whose request fails stays for the next start. `archive` and
-// its sidecar go when their package's result is settled.
+// already have delivered; one whose request fails stays for the next start. A request cut
+// by the launcher closing may have been delivered too: it counts as sent, as after a kill.
+// `mayStart` is asked before each request; false leaves the rest owed. `archive` and its
+// sidecar go when their package's result is settled.
 void SendPendingResults(CServiceClient& client, const std::filesystem::path& moduleDir,
-                        const std::filesystem::path& archive);
+                        const std::filesystem::path& archive,
+                        const std::function<bool()>& mayStart = {});
 
 }  // namespace orvik

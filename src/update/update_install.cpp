@@ -1,4 +1,5 @@
-// The update engine's download and extraction threads.
+// The update engine's update thread: the download, then the unpacking, the report and
+// the song-list request.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -6,7 +7,6 @@
 #include "core/last_update.h"
 #include "core/launcher_settings.h"
 #include "core/log.h"
-#include "core/window_port.h"
 #include "library/inventory.h"
 #include "platform/held_files.h"
 #include "platform/path_text.h"
@@ -24,7 +24,12 @@ namespace fs = std::filesystem;
 
 namespace orvik {
 
-void UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
+void UpdateEngine::Impl::UpdateThread(std::stop_token stop) {
+  if (DownloadPackageThread(stop)) ExtractPackageThread(stop);
+}
+
+// True when the whole package is on disk; the unpacking is then marked as running.
+bool UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
   auto& st = state();
   std::string url, product;
   {
@@ -34,16 +39,13 @@ void UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
   }
   const fs::path archive = ArchivePathFor(st.moduleDir, product);
   if (SongFolderMissing(GetSongsFolderPath(st))) {
-    port().PostWindowMessage(WM_DOWNLOAD_FINISHED, 0, kDownloadFailed);
-    return;
+    st.m_downloadRunning = false;
+    Tell(UpdateOutcome::DownloadFailed);
+    return false;
   }
   DownloadCallbacks callbacks;
-  callbacks.onFileOpen = [this] {
-    port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateDownloading);
-  };
-  callbacks.onProgress = [this](const DownloadProgressInfo& info) {
-    if (deps.onDownloadProgress) deps.onDownloadProgress(&info);
-  };
+  callbacks.onFileOpen = [this] { events().OnStage(UpdateStage::Downloading); };
+  callbacks.onProgress = [this](const DownloadProgress& p) { events().OnDownloadProgress(p); };
   std::error_code sizeError;
   const auto resumedFrom = fs::file_size(PartialPathFor(archive), sizeError);
   const auto started = std::chrono::steady_clock::now();
@@ -54,46 +56,63 @@ void UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
                                                   deps.client.GetReplyValue("updateCode"));
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  const std::uint64_t fetched =
-      outcome.received - (sizeError ? 0 : std::min<std::uint64_t>(resumedFrom, outcome.received));
+  LogDownloadEnd(outcome,
+                 outcome.received -
+                     (sizeError ? 0 : std::min<std::uint64_t>(resumedFrom, outcome.received)),
+                 seconds);
+  if (outcome.result == DownloadResult::Stopped) return false;  // Shutdown clears the marks
+  const bool complete = outcome.result == DownloadResult::Complete;
+  // No moment with neither mark set while the update goes on.
+  if (complete) st.m_extractRunning = true;
+  st.m_downloadRunning = false;
+  if (complete) {
+    events().OnStage(UpdateStage::Downloaded);
+  } else {
+    events().OnStatus(DownloadFailureText(outcome, st.moduleDir));
+    Tell(UpdateOutcome::DownloadFailed);
+  }
+  return complete;
+}
+
+void UpdateEngine::Impl::LogDownloadEnd(const DownloadOutcome& outcome, std::uint64_t fetched,
+                                        double seconds) {
   char figures[160];
   std::snprintf(figures, sizeof figures, "%llu of %llu bytes, %.1f s, %.2f MB/s",
                 static_cast<unsigned long long>(outcome.received),
                 static_cast<unsigned long long>(outcome.total), seconds,
                 seconds > 0 ? static_cast<double>(fetched) / 1048576.0 / seconds : 0.0);
-
   if (outcome.result == DownloadResult::Complete) {
     logging::Info(std::string("download: complete, ") + figures);
   } else if (outcome.result == DownloadResult::Stopped) {
     logging::Info(std::string("download: stopped (window closed), ") + figures);
   } else {
-    const std::string status = DownloadFailureText(outcome, st.moduleDir);
-    logging::Error("download: failed: " + status + " (" + outcome.detail + "), " + figures);
-    port().SetControlText(ctl::kStatusLine, status);
+    logging::Error("download: failed: " + DownloadFailureText(outcome, state().moduleDir) +
+                   " (" + outcome.detail + "), " + figures);
   }
-  port().PostWindowMessage(
-      WM_DOWNLOAD_FINISHED, 0,
-      outcome.result == DownloadResult::Complete ? kDownloadOk : kDownloadFailed);
+}
+
+void UpdateEngine::Impl::FailUnpacking(const std::string& status, const std::string& detail) {
+  if (!status.empty()) {
+    logging::Error("unpacking: failed: " + status + (detail.empty() ? "" : " (" + detail + ")"));
+    events().OnStatus(status);
+  }
+  state().m_extractRunning = false;
+  Tell(UpdateOutcome::UnpackFailed);
 }
 
 void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
   auto& st = state();
-  port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpacking);
+  events().OnStage(UpdateStage::Unpacking);
   const fs::path archive = ArchivePathFor(st.moduleDir, st.ProductNumber());
   const fs::path songFolder = GetSongsFolderPath(st);
 
   const auto started = std::chrono::steady_clock::now();
-  auto fail = [&](const std::string& status, const std::string& detail) {
-    logging::Error("unpacking: failed: " + status + (detail.empty() ? "" : " (" + detail + ")"));
-    port().SetControlText(ctl::kStatusLine, status);
-    port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpackFailed);
-  };
   if (songFolder.empty()) {
-    fail(text::kUnpackNoSongFolder, {});
+    FailUnpacking(text::kUnpackNoSongFolder, {});
     return;
   }
   if (SongFolderMissing(songFolder)) {
-    port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpackFailed);
+    FailUnpacking({}, {});  // the status line says so already
     return;
   }
   ExtractOptions options;
@@ -104,10 +123,7 @@ void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
   logging::Info("unpacking: " + platform::PathToUtf8(archive) + " into " +
                 platform::PathToUtf8(songFolder));
   const ExtractReport report = InstallPackage(
-      archive, songFolder, st.moduleDir,
-      [this](int percent) {
-        port().PostWindowMessage(WM_SET_PROGRESS, static_cast<std::uintptr_t>(percent), 0);
-      },
+      archive, songFolder, st.moduleDir, [this](int percent) { events().OnUnpackProgress(percent); },
       stop, options);
   if (report.result == ExtractResult::Stopped) {
     logging::Info("unpacking: stopped (window closed)");
@@ -121,17 +137,25 @@ void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
       platform::RemoveFileRetrying(archive);
       fs::remove(SidecarPathFor(archive), ec);
     }
-    const std::string status = ExtractFailureText(report, archive, songFolder);
-    fail(status, report.detail + ", 7-Zip exit code " + std::to_string(report.exitCode));
+    FailUnpacking(ExtractFailureText(report, archive, songFolder),
+                  report.detail + ", 7-Zip exit code " + std::to_string(report.exitCode));
     return;
   }
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  FinishInstall(report, options, archive, songFolder,
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+}
+
+// The package is in the store: count it again, remember the update, report it, and ask
+// for the song list after an insert.
+void UpdateEngine::Impl::FinishInstall(const ExtractReport& report, const ExtractOptions& options,
+                                       const fs::path& archive, const fs::path& songFolder,
+                                       double seconds) {
+  auto& st = state();
   char figures[96];
   std::snprintf(figures, sizeof figures, "%zu files, %.1f s", report.filesInstalled, seconds);
   logging::Info(std::string("unpacking: done, ") + figures);
 
-  RefreshSongInventory(songFolder, st.moduleDir, port(), st);
+  RefreshSongInventory(songFolder, st.moduleDir, inventory, st);
   const int announced = LeadingInteger(deps.client.GetUpdateSongCount());
   SaveLastUpdate(st.moduleDir, announced > 0 ? announced : static_cast<int>(report.filesInstalled));
   // Sent once; when it cannot be (the window closes, the service is down) it stays owed and
@@ -141,8 +165,11 @@ void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
     platform::RemoveFileRetrying(archive);  // a package without a code: nothing to report
     fs::remove(SidecarPathFor(archive), ec);
   }
-  SendPendingResults(deps.client, st.moduleDir, archive);
-  port().PostWindowMessage(WM_UPDATE_STATE, 0, kStateFinished);
+  SendResults(archive);
+  const bool songListDue = deps.client.GetAction() == "insert";
+  deps.client.SetNeedUpdateSong("false");
+  st.m_extractRunning = false;
+  events().OnUpdateFinished(songListDue);
 }
 
 }  // namespace orvik

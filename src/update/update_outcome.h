@@ -1,17 +1,13 @@
-// How an update check (or the update it offered) ended, as the engine tells the window
-// with WM_UPDATE_OUTCOME (wParam: the outcome, lParam: the HTTP status of an HTTP error or
-// the number of songs removed). The window decides from it which button shows and what the
-// status line says.
+// How an update check (or the update it offered) ended, with a detail: the HTTP status of
+// an HTTP error or the number of songs removed. The window decides from it which button
+// shows and what the status line says; --sync its exit code.
 #pragma once
 
 #include <cstdint>
 
-#include "core/control_ids.h"
 #include "service/http_transport.h"
 
 namespace orvik {
-
-inline constexpr unsigned WM_UPDATE_OUTCOME = kWmUser + 6;
 
 enum class UpdateOutcome : std::uintptr_t {
   PackageReady = 1,   // the package can be fetched: the update button is offered

@@ -17,6 +17,8 @@ std::string DownloadFailureText(const DownloadOutcome& outcome,
       return text::kDownloadNoSpace + platform::PathToUtf8(moduleDir);
     case DownloadResult::NotSecure:
       return text::kDownloadNotSecure;
+    case DownloadResult::UnsafeRedirect:
+      return text::kDownloadUnsafeRedirect;
     case DownloadResult::WriteFailed:
       return text::kDownloadWriteFailed + platform::PathToUtf8(moduleDir);
     case DownloadResult::TransportError:

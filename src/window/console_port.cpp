@@ -69,15 +69,9 @@ void ConsolePort::PostWindowMessage(unsigned message, std::uintptr_t wParam, std
   wake_.notify_all();
 }
 
+// The engine's questions are answered by the window in an unattended run; anything else
+// asked of nobody is a no.
 bool ConsolePort::AskYesNo(const std::string& text) {
-  if (text == text::kUseArchiveQuestion) {
-    logging::Info("sync: the package left by an earlier download is used");
-    return true;
-  }
-  if (text == text::kLauncherUpdateQuestion) {
-    logging::Info("sync: a newer launcher is offered; it is left for the window to open");
-    return false;
-  }
   logging::Info("sync: answered no: " + text);
   return false;
 }

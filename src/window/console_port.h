@@ -40,7 +40,7 @@ class ConsolePort : public WindowPort {
   void StartTimer(int timerId, int periodMs) override;
   void StopTimer(int timerId) override;
   void PostWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
-  // Yes only to using a leftover package; a launcher update is logged, never opened.
+  // No one is there to answer: no (logged).
   bool AskYesNo(const std::string& text) override;
   void ShowMessage(const std::string& text, MessageIcon icon) override;
   bool OpenAddress(const std::string& address) override;

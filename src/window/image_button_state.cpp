@@ -27,8 +27,8 @@ bool ImageButtonState::MouseUp(bool overButton) {
 
 std::optional<Rect> ImageButtonState::Place(int x, int y, int width, int height) {
   const Rect wanted{x, y, x + width, y + height};
-  if (wanted == imageRect_) return std::nullopt;
-  imageRect_ = wanted;
+  if (wanted == imageRect) return std::nullopt;
+  imageRect = wanted;
   return Rect{x - kBorder, y - kBorder, x + width + kBorder, y + height + kBorder};
 }
 

@@ -36,8 +36,8 @@ class ImageButtonState {
   void SetHasDisabledFace(bool has) { hasDisabledFace_ = has; }
   bool HasDisabledFace() const { return hasDisabledFace_; }
 
-  void SetBackColor(std::uint32_t rgb) { backColor_ = rgb; }
-  std::uint32_t BackColor() const { return backColor_; }
+  void SetBackColor(std::uint32_t rgb) { backColor = rgb; }
+  std::uint32_t BackColor() const { return backColor; }
 
   // The face to stretch over the whole window; nothing means only the back colour shows.
   std::optional<Face> FaceToDraw() const;
@@ -49,17 +49,17 @@ class ImageButtonState {
 
   // Returns the window rectangle to move to, or nothing when the picture keeps its place.
   std::optional<Rect> Place(int x, int y, int width, int height);
-  const Rect& ImageRect() const { return imageRect_; }
+  const Rect& ImageRect() const { return imageRect; }
 
  private:
   bool noSelfToggle_ = false;
-  Rect imageRect_;
+  Rect imageRect;
   bool disabled_ = false;
   bool checkable_ = false;
   bool checked_ = false;
   bool pressed_ = false;
   bool hasDisabledFace_ = false;
-  std::uint32_t backColor_ = kDefaultBackColor;
+  std::uint32_t backColor = kDefaultBackColor;
 };
 
 }  // namespace orvik

@@ -88,14 +88,13 @@ void COrvikWindow::OnInitDialog() {
 
   address_ = ReadServiceAddress(state_.settings);
   transport_ = deps_.makeTransport(address_, shutdown_.get_token());
-  client_ = std::make_unique<CServiceClient>(address_.baseUrl, *transport_);
+  m_client = std::make_unique<CServiceClient>(address_.baseUrl, *transport_);
   engine_ = std::make_unique<UpdateEngine>(
-      UpdateEngineDeps{state_, *client_, *transport_, port_, *deps_.products,
-                       [this](const DownloadProgressInfo* info) { OnDownloadProgress(info); }});
+      UpdateEngineDeps{state_, *m_client, *transport_, *this, *deps_.products});
 
   ShowInitialBannerPictures();
   bannerThread_ = std::jthread([this](std::stop_token stop) {
-    RunBannerThread(*client_, *transport_, state_.moduleDir, port_, stop);
+    RunBannerThread(*m_client, *transport_, state_.moduleDir, port_, stop);
   });
 
   RestoreToolOptions(port_, [this](int box) { return GetConfigFlag(state_, box); });
@@ -140,7 +139,7 @@ void COrvikWindow::SayOwnFileProblem(ClientIdProblem idProblem) {
 }
 
 void COrvikWindow::MarkReplyStale() {
-  if (client_) client_->SetConnectDone(false);
+  if (m_client) m_client->SetConnectDone(false);
 }
 
 void COrvikWindow::StartUpdateCheck() {
@@ -233,18 +232,20 @@ void COrvikWindow::OnTimer(int timerId) {
 void COrvikWindow::OnWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
   if (closed_ || !engine_) return;
   if (message == WM_DOWNLOAD_PROGRESS) {
-    OnDownloadProgress(reinterpret_cast<const DownloadProgressInfo*>(lParam));
+    OnDownloadProgress(reinterpret_cast<const DownloadProgress*>(lParam));
   } else if (message == WM_DOWNLOAD_FINISHED) {
     OnDownloadFinished(lParam == kDownloadOk);
   } else if (message == WM_UPDATE_STATE) {
-    OnUpdateState(static_cast<int>(lParam));
+    OnUpdateState(static_cast<int>(lParam), wParam);
   } else if (message == WM_UPDATE_OUTCOME) {
-    ApplyOutcome(static_cast<UpdateOutcome>(wParam), static_cast<long>(lParam));
+    const auto outcome = static_cast<UpdateOutcome>(wParam);
+    ApplyOutcome(outcome, static_cast<long>(lParam));
+    if (deps_.watcher) deps_.watcher->OnOutcome(outcome, static_cast<long>(lParam));
   } else if (message == WM_SET_PROGRESS) {
     port_.SetProgressPos(ctl::kProgressBar, static_cast<int>(wParam));
   } else if (message == WM_BANNERS_READY) {
     if (bannerThread_.joinable()) bannerThread_.join();
-    const auto banners = client_->Banners();
+    const auto banners = m_client->Banners();
     for (std::size_t i = 0; i < banners.size(); ++i) {
       const fs::path name = platform::PathFromUtf8(banners[i].fileName);
       const fs::path picture = ImageFolder() / name;
@@ -257,6 +258,7 @@ void COrvikWindow::OnWindowMessage(unsigned message, std::uintptr_t wParam, std:
     OnBannerClicked(wParam);
   } else if (message == WM_LAUNCH_DONE) {
     OnLaunchDone(wParam != 0, lParam != 0);
+    if (deps_.watcher && lParam == 0) deps_.watcher->OnProgramStarted(wParam != 0);
   }
 }
 
@@ -268,7 +270,7 @@ void COrvikWindow::OnBannerClicked(std::size_t index) {
     port_.OpenAddress(platform::PathToUtf8((ImageFolder() / "3_default.png")));
     return;
   }
-  const auto banners = client_->Banners();
+  const auto banners = m_client->Banners();
   if (slot.entry >= banners.size()) return;
   const std::string& link = banners[slot.entry].link;
   // Only web addresses: a link is the service's text, not a program to start.
@@ -281,6 +283,8 @@ void COrvikWindow::OnActivate(bool active) { state_.m_isActive = active; }
 void COrvikWindow::OnClose() {
   if (closed_) return;
   closed_ = true;
+  // A result request on its way is given a moment: cut, it would count as sent unanswered.
+  if (engine_) engine_->SettleReports(std::chrono::seconds(3));
   shutdown_.request_stop();
   bannerThread_.request_stop();
   if (engine_) engine_->Shutdown();
@@ -294,10 +298,6 @@ void COrvikWindow::OnClose() {
   if (initialised_) SaveSettings(state_);
 }
 
-StatusPicture COrvikWindow::StatusPictureToShow() const {
-  if (state_.m_downloadRunning) return StatusPicture::Downloading;
-  if (state_.m_extractRunning) return StatusPicture::Unpacking;
-  return StatusPicture::None;
-}
+StatusPicture COrvikWindow::StatusPictureToShow() const { return picture_; }
 
 }  // namespace orvik

@@ -23,6 +23,7 @@
 #include "core/product_source.h"
 #include "core/service_address.h"
 #include "platform/process.h"
+#include "update/update_events.h"
 #include "update/update_outcome.h"
 #include "window/download_rate.h"
 #include "window/window_events.h"
@@ -38,6 +39,26 @@ class WindowPort;
 // Launch sequences and the song-list start run off the UI thread (their pauses would freeze
 // the window); this message brings their result back.
 inline constexpr unsigned WM_LAUNCH_DONE = kWmUser + 5;
+// How an update check, a download or an unpacking ended (wParam: the UpdateOutcome, lParam:
+// its detail), carried from the engine's thread to the UI thread.
+inline constexpr unsigned WM_UPDATE_OUTCOME = kWmUser + 6;
+// wParam flags of WM_UPDATE_STATE 4 (finished).
+inline constexpr std::uintptr_t kFinishedSongListDue = 1;
+inline constexpr std::uintptr_t kFinishedAtStart = 2;
+
+// What a run without an operator (--sync) follows of the update. Told on the UI thread,
+// after the window has shown it.
+class UpdateWatcher {
+ public:
+  virtual ~UpdateWatcher() = default;
+  // Every end of a check, a download or an unpacking.
+  virtual void OnOutcome(UpdateOutcome outcome, long detail) = 0;
+  // The package is installed; `songListDue`: the list program is being started.
+  // `atStart`: an update cut short earlier was finished by this start's check, which goes on.
+  virtual void OnUpdateFinished(bool songListDue, bool atStart) = 0;
+  // A start off the UI thread that was not the player's (the list program) has ended.
+  virtual void OnProgramStarted(bool started) = 0;
+};
 
 struct WindowDependencies {
   std::filesystem::path moduleDir;
@@ -50,9 +71,11 @@ struct WindowDependencies {
   std::function<void(int ms)> wait;           // null: really wait
   // Null: the product number source backed by setting.env.
   std::unique_ptr<ProductNumberSource> products;
+  // Set: nobody is at the window. The engine's questions take their unattended answers.
+  UpdateWatcher* watcher = nullptr;
 };
 
-class COrvikWindow : public WindowEvents, private ServiceSelectionHooks {
+class COrvikWindow : public WindowEvents, private ServiceSelectionHooks, private UpdateEvents {
  public:
   COrvikWindow(WindowPort& port, WindowDependencies deps);
   ~COrvikWindow() override;
@@ -68,11 +91,14 @@ class COrvikWindow : public WindowEvents, private ServiceSelectionHooks {
   bool MayClose() override;
   bool OffersRunInMenu() const override;
 
-  // The download-progress operation, called on the download thread for every block.
-  void OnDownloadProgress(const DownloadProgressInfo* info);
+  // The download-progress operation, called on the download thread for every block;
+  // null: the download failed.
+  void OnDownloadProgress(const DownloadProgress* info);
+  // The update button's work with a ready package; also what --sync does when it is ready.
+  void StartPackageDownload();
 
   LauncherState& State() { return state_; }
-  CServiceClient* Client() { return client_.get(); }
+  CServiceClient* Client() { return m_client.get(); }
   UpdateEngine* Engine() { return engine_.get(); }
   const ServiceAddress& Address() const { return address_; }
 
@@ -82,7 +108,23 @@ class COrvikWindow : public WindowEvents, private ServiceSelectionHooks {
 
   void OnUpdateButton();
   void OnRunButton();
-  void OnUpdateState(int state);
+  // The engine's events (worker threads), carried to the UI thread as window messages.
+  void OnOutcome(UpdateOutcome outcome, long detail) override;
+  void OnStage(UpdateStage stage) override;
+  void OnUpdateFinished(bool songListDue) override;
+  void OnInterruptedUpdateFinished() override;
+  void OnStatus(const std::string& text) override;
+  void OnDownloadProgress(const DownloadProgress& progress) override;
+  void OnUnpackProgress(int percent) override;
+  void OnStoreCounting() override;
+  void OnStoreCounted(int songs) override;
+  void OnSongsToAdd(int songs) override;
+  bool Ask(UpdateQuestion question, bool defaultAnswer) override;
+  void OnNotice(UpdateNotice notice) override;
+  void OnOpenAddress(const std::string& address) override;
+  void OnEventPoll(bool run, int periodMs) override;
+
+  void OnUpdateState(int state, std::uintptr_t flags);
   void OnDownloadFinished(bool completed);
   void ApplyOutcome(UpdateOutcome outcome, long detail);
   void ShowRunButton(bool show);
@@ -102,7 +144,7 @@ class COrvikWindow : public WindowEvents, private ServiceSelectionHooks {
   LauncherState state_;
   ServiceAddress address_;
   std::unique_ptr<HttpTransport> transport_;
-  std::unique_ptr<CServiceClient> client_;
+  std::unique_ptr<CServiceClient> m_client;
   std::unique_ptr<UpdateEngine> engine_;
   platform::ProcessApi* processes_;
 
@@ -134,6 +176,8 @@ class COrvikWindow : public WindowEvents, private ServiceSelectionHooks {
   bool initialised_ = false;  // settings loaded: only then are they saved
   bool settingsMissing_ = false;
   bool runShown_ = false;      // 1041 in 1040's place
+  // What the window shows of a running update, from the events it has handled.
+  StatusPicture picture_ = StatusPicture::None;
   bool failureShown_ = false;  // the status line says why the last check failed
   std::optional<std::pair<UpdateOutcome, long>> lastOutcome_;
   bool closed_ = false;

@@ -1,10 +1,12 @@
-// The window's part of the update: the update button, the download's progress and end, the
-// update states and how each end of a check shows.
+// The window's part of the update: the update button, the engine's events carried to the UI
+// thread, the download's progress and end, the update states and how each end of a check
+// shows.
 #include <chrono>
 
 #include "core/launcher_settings.h"
 #include "core/log.h"
 #include "core/window_port.h"
+#include "library/inventory.h"
 #include "platform/path_text.h"
 #include "service/service_client.h"
 #include "update/update_engine.h"
@@ -27,20 +29,10 @@ double Now() {
 }  // namespace
 
 void COrvikWindow::OnUpdateButton() {
-  if (engine_->IsDownloading() || engine_->IsExtracting()) return;
-  if (client_->NeedUpdateSong()) {
-    if (!state_.m_packageReady) return;
-    port_.SetControlText(ctl::kStatusLine, text::kPreparingDownload);
-    {
-      std::lock_guard lock(progressMutex_);
-      highestPercent_ = -1;
-      lastBarPos_ = -1;
-      rate_.Reset();
-    }
-    if (engine_->StartDownload()) {
-      port_.ShowControl(ctl::kUpdateButton, false);
-      port_.InvalidateArea(kStatusPictureArea);
-    }
+  if (picture_ != StatusPicture::None || engine_->IsDownloading() || engine_->IsExtracting())
+    return;
+  if (m_client->NeedUpdateSong()) {
+    if (state_.m_packageReady) StartPackageDownload();
     return;
   }
   RunOffUiThread(false, [this] {
@@ -49,7 +41,115 @@ void COrvikWindow::OnUpdateButton() {
   });
 }
 
-void COrvikWindow::OnDownloadProgress(const DownloadProgressInfo* info) {
+void COrvikWindow::StartPackageDownload() {
+  port_.SetControlText(ctl::kStatusLine, text::kPreparingDownload);
+  {
+    std::lock_guard lock(progressMutex_);
+    highestPercent_ = -1;
+    lastBarPos_ = -1;
+    rate_.Reset();
+  }
+  if (engine_->StartDownload()) {
+    picture_ = StatusPicture::Downloading;
+    port_.ShowControl(ctl::kUpdateButton, false);
+    port_.InvalidateArea(kStatusPictureArea);
+  }
+}
+
+// The engine's events arrive on its threads. Drawing that needs no decision goes straight
+// to the port (which carries it to the UI thread in order); the rest becomes the window's
+// own messages, handled on the UI thread.
+void COrvikWindow::OnOutcome(UpdateOutcome outcome, long detail) {
+  if (outcome == UpdateOutcome::DownloadFailed) {
+    port_.PostWindowMessage(WM_DOWNLOAD_FINISHED, 0, kDownloadFailed);
+  } else if (outcome == UpdateOutcome::UnpackFailed) {
+    port_.PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpackFailed);
+  } else {
+    port_.PostWindowMessage(WM_UPDATE_OUTCOME, static_cast<std::uintptr_t>(outcome),
+                            static_cast<std::intptr_t>(detail));
+  }
+}
+
+void COrvikWindow::OnStage(UpdateStage stage) {
+  switch (stage) {
+    case UpdateStage::Downloading:
+      port_.PostWindowMessage(WM_UPDATE_STATE, 0, kStateDownloading);
+      break;
+    case UpdateStage::Downloaded:
+      port_.PostWindowMessage(WM_DOWNLOAD_FINISHED, 0, kDownloadOk);
+      break;
+    case UpdateStage::Unpacking:
+      port_.PostWindowMessage(WM_UPDATE_STATE, 0, kStateUnpacking);
+      break;
+  }
+}
+
+void COrvikWindow::OnUpdateFinished(bool songListDue) {
+  port_.PostWindowMessage(WM_UPDATE_STATE, songListDue ? kFinishedSongListDue : 0,
+                          kStateFinished);
+}
+
+void COrvikWindow::OnInterruptedUpdateFinished() {
+  port_.PostWindowMessage(WM_UPDATE_STATE, kFinishedSongListDue | kFinishedAtStart,
+                          kStateFinished);
+}
+
+void COrvikWindow::OnStatus(const std::string& text) {
+  port_.SetControlText(ctl::kStatusLine, text);
+}
+
+void COrvikWindow::OnDownloadProgress(const DownloadProgress& progress) {
+  OnDownloadProgress(&progress);
+}
+
+void COrvikWindow::OnUnpackProgress(int percent) {
+  port_.PostWindowMessage(WM_SET_PROGRESS, static_cast<std::uintptr_t>(percent), 0);
+}
+
+void COrvikWindow::OnStoreCounting() {
+  port_.SetControlText(ctl::kStoredCountLabel, text::kCounting);
+}
+
+void COrvikWindow::OnStoreCounted(int songs) {
+  port_.SetControlText(ctl::kStoredCountLabel, StoredCountLabel(songs));
+}
+
+void COrvikWindow::OnSongsToAdd(int songs) {
+  port_.SetControlText(ctl::kUpdateCountLabel, FormatWithThousands(songs) + text::kSongsUnit);
+}
+
+bool COrvikWindow::Ask(UpdateQuestion question, bool defaultAnswer) {
+  const char* asked = question == UpdateQuestion::UseLeftoverArchive
+                          ? text::kUseArchiveQuestion
+                          : text::kLauncherUpdateQuestion;
+  // Nobody at the window (--sync): the question's unattended answer.
+  if (deps_.watcher) {
+    logging::Info(std::string("unattended: answered ") + (defaultAnswer ? "yes" : "no") + ": " +
+                  asked);
+    return defaultAnswer;
+  }
+  return port_.AskYesNo(asked);
+}
+
+void COrvikWindow::OnNotice(UpdateNotice notice) {
+  if (notice == UpdateNotice::RequestFailed) {
+    port_.ShowMessage(text::kRequestFailed, MessageIcon::None);
+  } else {
+    port_.ShowMessage(text::kLauncherUpdateBadAddress, MessageIcon::Warning);
+  }
+}
+
+void COrvikWindow::OnOpenAddress(const std::string& address) { port_.OpenAddress(address); }
+
+void COrvikWindow::OnEventPoll(bool run, int periodMs) {
+  if (run) {
+    port_.StartTimer(timer::kEventPoll, periodMs);
+  } else {
+    port_.StopTimer(timer::kEventPoll);
+  }
+}
+
+void COrvikWindow::OnDownloadProgress(const DownloadProgress* info) {
   if (!state_.m_downloadRunning) return;
   if (info == nullptr) {
     std::lock_guard lock(progressMutex_);
@@ -86,17 +186,18 @@ void COrvikWindow::OnDownloadFinished(bool completed) {
     }
     const auto bytes = static_cast<std::uint64_t>(totalMB * 1048576.0 + 0.5);
     port_.SetControlText(ctl::kByteProgressLabel, DownloadProgressText(bytes, bytes, {}));
+    return;  // the unpacking follows by itself
   }
-  engine_->OnDownloadFinished(completed);
-  if (!completed) {
-    // The thread has put the reason on the status line; the next check offers it again.
-    port_.SetProgressPos(ctl::kProgressBar, 0);
-    ApplyOutcome(UpdateOutcome::DownloadFailed, 0);
-  }
+  // The engine has put the reason on the status line; the next check offers it again.
+  picture_ = StatusPicture::None;
+  port_.SetProgressPos(ctl::kProgressBar, 0);
+  ApplyOutcome(UpdateOutcome::DownloadFailed, 0);
   port_.InvalidateArea(kStatusPictureArea);
+  if (deps_.watcher) deps_.watcher->OnOutcome(UpdateOutcome::DownloadFailed, 0);
 }
 
-void COrvikWindow::OnUpdateState(int code) {
+void COrvikWindow::OnUpdateState(int code, std::uintptr_t flags) {
+  const bool songListDue = (flags & kFinishedSongListDue) != 0;
   switch (code) {
     case kStateDownloading:
       port_.SetControlText(ctl::kStatusLine, text::kDownloading);
@@ -105,30 +206,33 @@ void COrvikWindow::OnUpdateState(int code) {
       port_.SetControlText(ctl::kStatusLine, text::kUpdateReady);
       break;
     case kStateFinished: {
+      picture_ = StatusPicture::None;
       port_.SetControlText(ctl::kStatusLine, text::kUpdateFinished);
-      client_->SetNeedUpdateSong("false");
       ShowRunButton(true);
       port_.StopTimer(timer::kRecheck);
-      engine_->OnExtractionFinished();
       port_.InvalidateArea(kStatusPictureArea);
-      if (client_->GetAction() == "insert") {
+      if (songListDue) {
         port_.ShowMessage(text::kMakeListReminder, MessageIcon::None);
         StartMakeSongList();
       }
+      if (deps_.watcher)
+        deps_.watcher->OnUpdateFinished(songListDue, (flags & kFinishedAtStart) != 0);
       break;
     }
     case kStateUnpacking:
+      picture_ = StatusPicture::Unpacking;
       port_.ShowControl(ctl::kUpdateButton, false);
       port_.SetControlText(ctl::kStatusLine, text::kUnpacking);
       port_.InvalidateArea(kStatusArea);
       port_.InvalidateArea(kStatusPictureArea);
       break;
     case kStateUnpackFailed:
-      // The extraction put the reason on the status line; the store is as it was.
-      engine_->OnExtractionFinished();
+      // The engine put the reason on the status line; the store is as it was.
+      picture_ = StatusPicture::None;
       port_.SetProgressPos(ctl::kProgressBar, 0);
       ApplyOutcome(UpdateOutcome::UnpackFailed, 0);
       port_.InvalidateArea(kStatusPictureArea);
+      if (deps_.watcher) deps_.watcher->OnOutcome(UpdateOutcome::UnpackFailed, 0);
       break;
     default:
       break;
@@ -151,8 +255,12 @@ void COrvikWindow::ApplyOutcome(UpdateOutcome outcome, long detail) {
   if (repeated &&
       (outcome == UpdateOutcome::NoProductNumber || outcome == UpdateOutcome::NoSettings))
     return;
+  if (outcome == UpdateOutcome::PackageReady) {
+    port_.SetControlChecked(ctl::kUpdateButton, true);
+    port_.RedrawControl(ctl::kUpdateButton);
+  }
   // During a download or unpacking the button place is the status picture's.
-  if (engine_ && (engine_->IsDownloading() || engine_->IsExtracting())) return;
+  if (picture_ != StatusPicture::None) return;
 
   const OutcomeView view =
       ViewOfOutcome(outcome, detail, platform::PathToUtf8(SettingsFilePath(state_.moduleDir)));

@@ -10,13 +10,13 @@ bool ProgressState::Create(bool ownerExists, bool ownerEnabled) {
   label_ = kInitialLabel;
   const bool disable = ownerExists && ownerEnabled;
   // Opening again while the owner is still ours to enable keeps that duty.
-  if (disable) ownerDisabled_ = true;
+  if (disable) ownerDisabled = true;
   return disable;
 }
 
 bool ProgressState::Destroy() {
-  const bool enable = ownerDisabled_;
-  ownerDisabled_ = false;
+  const bool enable = ownerDisabled;
+  ownerDisabled = false;
   return enable;
 }
 
@@ -63,8 +63,8 @@ ProgressState::Update ProgressState::Apply(int newBarPos, int labelPos) {
 }
 
 bool ProgressState::CheckCancelButton() {
-  const bool was = cancelled_;
-  cancelled_ = false;
+  const bool was = cancelled;
+  cancelled = false;
   return was;
 }
 

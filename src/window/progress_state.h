@@ -6,12 +6,14 @@
 #include <optional>
 #include <string>
 
+#include "core/user_texts.h"
+
 namespace orvik {
 
 class ProgressState {
  public:
   // The label's text in the dialog template, shown until the first progress call.
-  static constexpr const char* kInitialLabel = " 0 %";
+  static constexpr const char* kInitialLabel = text::kProgressInitialLabel;
 
   // What a progress call did: the bar's position before it, and the new label text when
   // the label must be rewritten (nothing when it already reads so).
@@ -26,7 +28,7 @@ class ProgressState {
   // The dialog is closing, or its creation failed. Returns true when the widget must enable
   // the owner again: only when this dialog was the one that disabled it.
   bool Destroy();
-  bool OwnerDisabled() const { return ownerDisabled_; }
+  bool OwnerDisabled() const { return ownerDisabled; }
 
   void SetRange(int lower, int upper);
   void SetStep(int step) { step_ = step; }
@@ -42,7 +44,7 @@ class ProgressState {
   Update OffsetPos(int delta);
   Update StepIt();
 
-  void PressCancel() { cancelled_ = true; }
+  void PressCancel() { cancelled = true; }
   // Returns whether cancel was pressed since the last call, and forgets it.
   bool CheckCancelButton();
 
@@ -57,8 +59,8 @@ class ProgressState {
   int step_ = 10;
   int pos_ = 0;
   std::string label_ = kInitialLabel;
-  bool cancelled_ = false;
-  bool ownerDisabled_ = false;
+  bool cancelled = false;
+  bool ownerDisabled = false;
 };
 
 }  // namespace orvik

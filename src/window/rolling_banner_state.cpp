@@ -5,7 +5,7 @@
 namespace orvik {
 
 void RollingBannerState::SetBannerRect(int x, int y, int width, int height) {
-  bannerRect_ = Rect{x, y, x + width, y + height};
+  bannerRect = Rect{x, y, x + width, y + height};
 }
 
 void RollingBannerState::SetInterval(int milliseconds) {
@@ -14,7 +14,7 @@ void RollingBannerState::SetInterval(int milliseconds) {
   // A slide cut short would otherwise stay half-way on screen for the whole hold.
   step_ = 0;
   elapsed_ = 0;
-  sliding_ = false;
+  sliding = false;
 }
 
 void RollingBannerState::SetImages(int loadedCount, int firstWidth, int firstHeight) {
@@ -24,29 +24,29 @@ void RollingBannerState::SetImages(int loadedCount, int firstWidth, int firstHei
   next_ = 1;
   step_ = 0;
   elapsed_ = 0;
-  sliding_ = false;
+  sliding = false;
   if (count_ > 0) {
-    bannerRect_.right = firstWidth;
-    bannerRect_.bottom = firstHeight;
+    bannerRect.right = firstWidth;
+    bannerRect.bottom = firstHeight;
   }
 }
 
 bool RollingBannerState::Tick() {
   if (count_ < 2) return false;
-  if (sliding_) {
+  if (sliding) {
     if (++step_ >= kSteps) {
       current_ = next_;
       next_ = next_ + 1 >= count_ ? 0 : next_ + 1;
       step_ = 0;
-      sliding_ = false;
+      sliding = false;
       elapsed_ = 0;
     }
     return true;
   }
-  if (elapsed_ >= kHoldTime) {
+  if (elapsed_ >= holdTime) {
     step_ = 0;
     elapsed_ = 0;
-    sliding_ = true;
+    sliding = true;
   } else {
     elapsed_ += period_;
   }
@@ -54,7 +54,7 @@ bool RollingBannerState::Tick() {
 }
 
 std::optional<int> RollingBannerState::Click() const {
-  if (sliding_) return std::nullopt;
+  if (sliding) return std::nullopt;
   return current_;
 }
 

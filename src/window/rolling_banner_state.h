@@ -24,9 +24,9 @@ class RollingBannerState {
   };
 
   void SetBannerRect(int x, int y, int width, int height);
-  const Rect& BannerRect() const { return bannerRect_; }
-  int Width() const { return bannerRect_.right - bannerRect_.left; }
-  int Height() const { return bannerRect_.bottom - bannerRect_.top; }
+  const Rect& BannerRect() const { return bannerRect; }
+  int Width() const { return bannerRect.right - bannerRect.left; }
+  int Height() const { return bannerRect.bottom - bannerRect.top; }
 
   // The widget (re)starts its timer kTimerId with Period(); the current picture is held anew.
   void SetInterval(int milliseconds);
@@ -53,16 +53,17 @@ class RollingBannerState {
   int Next() const { return next_; }
   int Step() const { return step_; }
   int Elapsed() const { return elapsed_; }
-  bool IsSliding() const { return sliding_; }
+  bool IsSliding() const { return sliding; }
 
  private:
   int count_ = 0;
   int current_ = 0;
   int next_ = 1;
   int step_ = 0;
-  Rect bannerRect_;
+  Rect bannerRect;
+  int holdTime = kHoldTime;
   int elapsed_ = 0;
-  bool sliding_ = false;
+  bool sliding = false;
   int period_ = 0;
 };
 

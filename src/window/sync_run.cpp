@@ -3,7 +3,6 @@
 #include "core/launcher_settings.h"
 #include "core/launcher_state.h"
 #include "core/log.h"
-#include "platform/instance_lock.h"
 #include "platform/path_text.h"
 #include "platform/process.h"
 #include "service/service_client.h"
@@ -15,83 +14,81 @@
 namespace orvik {
 namespace {
 
-struct SyncEnd {
-  bool done = false;
-  int code = kSyncUpdated;
-  bool listPending = false;  // the song-list program runs after an insert
-};
+// Follows the update as the operator would, and turns its end into an exit code.
+class SyncWatch : public UpdateWatcher {
+ public:
+  void Attach(COrvikWindow& window) { window_ = &window; }
+  bool Done() const { return done_ && listsPending_ == 0; }
+  int Code() const { return code_; }
 
-bool IsUpdateFinished(const ConsolePort::Event& e) {
-  return !e.timer && e.message == WM_UPDATE_STATE && e.lParam == kStateFinished;
-}
-
-// What an event means for the run, after the window has handled it.
-void Judge(const ConsolePort::Event& e, COrvikWindow& window, SyncEnd& end) {
-  if (e.timer) return;
-  if (e.message == WM_UPDATE_OUTCOME) {
-    switch (static_cast<UpdateOutcome>(e.wParam)) {
+  void OnOutcome(UpdateOutcome outcome, long) override {
+    switch (outcome) {
       case UpdateOutcome::PackageReady:
-        window.OnCommand(ctl::kUpdateButton);  // the operator's press
+        window_->StartPackageDownload();
         return;
       case UpdateOutcome::NothingToAdd:
         // Also said when the launcher has no identifier to ask with: that is no success.
-        end = {true, window.State().m_clientIdMissing ? kSyncFailed : kSyncUpdated};
+        End(window_->State().m_clientIdMissing ? kSyncFailed : kSyncUpdated);
         return;
       case UpdateOutcome::Removed:
-        end = {true, kSyncUpdated};
+        End(kSyncUpdated);
         return;
       default:
-        end = {true, kSyncFailed};
+        End(kSyncFailed);
         return;
     }
   }
-  if (e.message == WM_DOWNLOAD_FINISHED && e.lParam != kDownloadOk) end = {true, kSyncFailed};
-  if (e.message == WM_UPDATE_STATE && e.lParam == kStateUnpackFailed) end = {true, kSyncFailed};
-  if (e.message == WM_LAUNCH_DONE && end.listPending) end = {true, kSyncUpdated};
-}
+  void OnUpdateFinished(bool songListDue, bool atStart) override {
+    // The window has started the list program; the run waits for its start.
+    if (songListDue) ++listsPending_;
+    // Finished at start: the check goes on, and its own end ends the run.
+    if (!atStart) End(kSyncUpdated);
+  }
+  void OnProgramStarted(bool) override {
+    if (listsPending_ > 0) --listsPending_;
+  }
+
+ private:
+  void End(int code) {
+    if (done_) return;  // the first end decides; the loop may still wait for a list start
+    done_ = true;
+    code_ = code;
+  }
+  COrvikWindow* window_ = nullptr;
+  bool done_ = false;
+  int listsPending_ = 0;
+  int code_ = kSyncUpdated;
+};
 
 int RunWindowless(SyncSetup& setup, ConsolePort& port, platform::ProcessApi& processes) {
+  SyncWatch watch;
   WindowDependencies deps;
   deps.moduleDir = setup.moduleDir;
   deps.makeTransport = setup.makeTransport;
   deps.processes = &processes;
+  deps.watcher = &watch;
   COrvikWindow window(port, std::move(deps));
+  watch.Attach(window);
   window.OnActivate(true);
   window.OnInitDialog();
   // No need to wait for a window to settle: check at once.
   port.StopTimer(timer::kUpdateCheck);
   window.OnTimer(timer::kUpdateCheck);
-  SyncEnd end;
-  while (!end.done) {
+  while (!watch.Done()) {
     const ConsolePort::Event e = port.Next();
     if (e.timer) {
       window.OnTimer(static_cast<int>(e.message));
     } else {
       window.OnWindowMessage(e.message, e.wParam, e.lParam);
     }
-    if (IsUpdateFinished(e)) {
-      // The window has started the song-list program after an insert; its end is awaited.
-      end.listPending = window.Client()->GetAction() == "insert";
-      if (!end.listPending) end = {true, kSyncUpdated};
-      continue;
-    }
-    Judge(e, window, end);
   }
   window.OnClose();
-  return end.code;
+  return watch.Code();
 }
 
 }  // namespace
 
 int RunSync(const SyncOptions& options, SyncSetup setup) {
-  // Never beside a launcher: two of them would change the same store.
-  const auto lock = platform::TryLockModuleFolder(setup.moduleDir);
-  if (!lock) {
-    setup.err(text::kFolderLocked +
-              platform::PathToUtf8(setup.moduleDir) + ")");
-    return kSyncLocked;
-  }
-  logging::OpenLogFile(setup.moduleDir);
   logging::Info("sync: started without a window");
   platform::ProcessApi& processes =
       setup.processes ? *setup.processes : platform::SystemProcesses();
@@ -120,7 +117,6 @@ int RunSync(const SyncOptions& options, SyncSetup setup) {
                                                 : port.LastStatus()));
   }
   logging::Info("sync: ended with exit code " + std::to_string(code));
-  logging::CloseLogFile();
   return code;
 }
 

@@ -1,6 +1,6 @@
 // orvik --sync: the window's update without a window. The same logic object runs over a
-// console port; this loop plays the operator (it presses the update button when the package
-// is ready) and turns the end of the update into an exit code.
+// console port; this loop is its message loop, and a watcher of the update starts the
+// download when the package is ready and turns the end of the update into an exit code.
 #pragma once
 
 #include <filesystem>
@@ -34,6 +34,8 @@ struct SyncSetup {
   platform::ProcessApi* processes = nullptr;  // null: the system's
 };
 
+// The caller holds the module folder's lock (kSyncLocked is its answer when another
+// launcher does) and has opened the log.
 int RunSync(const SyncOptions& options, SyncSetup setup);
 
 }  // namespace orvik

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "core/version.h"
 #include "xvfb_support.h"
 
 namespace orvik {
@@ -130,7 +131,8 @@ std::pair<std::string, int> RunWithoutDisplay(const std::string& args) {
 }
 
 TEST(CommandLine, AnswersAndEndsWithoutADisplay) {
-  EXPECT_EQ(RunWithoutDisplay("--version"), std::make_pair(std::string("Orvik 0.9.1\n"), 0));
+  EXPECT_EQ(RunWithoutDisplay("--version"),
+            std::make_pair(std::string("Orvik ") + kOrvikVersion + "\n", 0));
   const auto help = RunWithoutDisplay("--help");
   EXPECT_EQ(help.second, 0);
   EXPECT_TRUE(help.first.starts_with("Usage: orvik")) << help.first;

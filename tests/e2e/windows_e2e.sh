@@ -6,6 +6,9 @@
 #              every catalogue song byte for byte; the song list is made; the player
 #              starts from the run button (twice) and its end is noticed.
 #   2nd start: the song the catalogue no longer has is removed.
+#   --sync:    new catalogue songs are installed with no window (no display at all), exit 0,
+#              progress in the redirected output, its lines in logs/orvik.log; beside a
+#              running orvik.exe a second --sync exits 3. Windowed runs write the log too.
 #   bash tests/e2e/windows_e2e.sh --arch win64|win32 --build WINBUILD --native LINUXBUILD \
 #                                 --setup SETUP.exe
 # Exits 77 (skipped, with the reason) when Wine or the X tools cannot run here.
@@ -54,15 +57,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A display of its own; Xvfb writes the number it chose to the descriptor given.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$E2E/xvfb.display" 2>"$E2E/xvfb.err" &
-pids+=($!)
-for ((i = 0; i < 300; i++)); do
-  grep -q '[0-9]' "$E2E/xvfb.display" 2>/dev/null && break
-  sleep 0.1
-done
-DISPLAY=":$(head -n1 "$E2E/xvfb.display")"
-export DISPLAY
+# A display of its own.
+source "$ROOT/scripts/lib/xvfb.sh"
+xvfb_start "$E2E" || exit 1
+pids+=("$XVFB_PID")
 
 export WINEPREFIX="$E2E/wine-prefix"
 [ -d "$WINEPREFIX" ] && { wineserver -k 2>/dev/null || true; }
@@ -112,6 +110,11 @@ for ((i = 0; i < 600; i++)); do
   kill -0 "${pids[-1]}" 2>/dev/null || { cat "$E2E/songsvc.err"; exit 1; }
   sleep 0.1
 done
+grep -q '^ca=' "$E2E/songsvc.out" || {
+  echo "FAIL: the song service did not start within 60 s"
+  cat "$E2E/songsvc.err"
+  exit 1
+}
 value() { sed -n "s/^$1=//p" "$E2E/songsvc.out"; }
 cp "$(value ca)" "$DEMO/service/ca.pem"
 
@@ -173,6 +176,47 @@ run_launcher() {  # name
   return "$status"
 }
 
+log_lines() { tr -d '\r' <"$DEMO/logs/orvik.log" 2>/dev/null | grep -c "$1" || true; }
+# Both walkthroughs: the start-up's line, the window's start line, its end at closing.
+windowed_runs_logged() {
+  (($(log_lines 'run: orvik$') >= 2)) && (($(log_lines 'start: Orvik') >= 2)) &&
+    (($(log_lines 'end: the window has closed') >= 2))
+}
+# orvik.exe --sync with no display at all: a window could not even be made. Its output goes
+# to files, as a scheduled task's redirection would have it.
+run_sync() {  # expected-exit-code name
+  local status=0
+  (cd "$DEMO/Tunova" && exec env -u DISPLAY "$WINE" 'C:\Orvik\orvik.exe' --sync) \
+    >"$E2E/sync-$2.out" 2>"$E2E/sync-$2.err" </dev/null || status=$?
+  echo "      exit code $status; output:"
+  sed 's/^/      | /' "$E2E/sync-$2.out" "$E2E/sync-$2.err"
+  [ "$status" -eq "$1" ]
+}
+sync_logged() {  # what its end line says
+  local log
+  log=$(sed -n '/run: orvik --sync/,$p' "$DEMO/logs/orvik.log")
+  grep -q 'sync: started without a window' <<<"$log" && grep -q "end: $1" <<<"$log"
+}
+sync_beside_launcher() {
+  local before launcher status=0 deadline
+  before=$(log_lines 'start: Orvik')
+  (cd "$DEMO/Tunova" && exec "$WINE" 'C:\Orvik\orvik.exe') >"$E2E/orvik-beside.out" 2>&1 &
+  launcher=$!
+  deadline=$((SECONDS + 60))
+  # The window has started once its start line is in the log; the lock is taken before.
+  until (($(log_lines 'start: Orvik') > before)); do
+    ((SECONDS < deadline)) && kill -0 "$launcher" 2>/dev/null || {
+      echo "      the launcher did not start"
+      return 1
+    }
+    sleep 0.2
+  done
+  run_sync 3 beside || status=$?
+  "$WINE" taskkill /im orvik.exe >/dev/null 2>&1 || true
+  wait "$launcher" 2>/dev/null || true
+  ((status == 0)) && grep -q 'another launcher holds' "$E2E/sync-beside.err"
+}
+
 echo "== first start: update and player"
 started=$SECONDS
 check "the walkthrough of the update passed" run_launcher update
@@ -185,6 +229,21 @@ check "no package archive is left" test -z "$(compgen -G "$DEMO/*.zip" || true)"
 echo "== second start: removal of the withdrawn song"
 check "the walkthrough of the removal passed" run_launcher removal
 check "the store now equals the catalogue" store_equals_catalogue
+check "the windowed runs wrote the log" windowed_runs_logged
+
+echo "== orvik.exe --sync beside a running orvik.exe"
+check "a sync beside a running launcher exited 3" sync_beside_launcher
+
+# Last: a program started without a display leaves this Wine session unable to open windows
+# for the 32-bit programs that come after it.
+echo "== orvik.exe --sync: no window, redirected output, the log"
+# New songs in the catalogue: the service offers a package with them.
+write_songs "$DEMO/service/catalog" 3000 3049
+check "the sync installed the new songs and exited 0" run_sync 0 first
+check "the store equals the catalogue after the sync" store_equals_catalogue
+check "the sync's progress went to the redirected output" \
+  grep -qE 'MB / [0-9.]+MB \([0-9]+%\)' "$E2E/sync-first.out"
+check "the sync's lines are in logs/orvik.log" sync_logged "exit code 0"
 echo "Screenshots: $E2E/screenshots-update, $E2E/screenshots-removal (${ARCH}, $((SECONDS - started)) s)"
 
 ((failures == 0)) || { echo "$failures check(s) failed"; exit 1; }

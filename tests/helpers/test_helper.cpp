@@ -14,6 +14,8 @@
 #include <windows.h>
 
 #include <shellapi.h>
+
+#include "platform/wide_text.h"
 #else
 #include <dirent.h>
 #include <unistd.h>
@@ -43,15 +45,7 @@ std::vector<std::string> Arguments(int, char**) {
   int count = 0;
   wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
   std::vector<std::string> args;
-  for (int i = 0; i < count; ++i) {
-    const std::wstring w(wide[i]);
-    std::string utf8(w.size() * 3, '\0');
-    const int n =
-        ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), utf8.data(),
-                              static_cast<int>(utf8.size()), nullptr, nullptr);
-    utf8.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-    args.push_back(utf8);
-  }
+  for (int i = 0; i < count; ++i) args.push_back(orvik::platform::WideToUtf8(wide[i]));
   ::LocalFree(wide);
   return args;
 }

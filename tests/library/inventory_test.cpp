@@ -10,7 +10,6 @@
 
 #include <algorithm>
 
-#include "core/control_ids.h"
 #include "core/fake_processes.h"
 #include "library/song_list.h"
 #include "library/song_listing.h"
@@ -33,17 +32,25 @@ void Touch(const fs::path& file) {
   WriteTextFile(file, "");
 }
 
+// What the inventory told, in order: "counting", the counts, "not found".
+struct InventoryLog : InventoryListener {
+  void OnCounting() override { told.push_back("counting"); }
+  void OnCounted(int songs) override { told.push_back(std::to_string(songs)); }
+  void OnFolderNotFound() override { told.push_back("not found"); }
+  std::vector<std::string> told;
+};
+
 class Inventory : public ::testing::Test {
  protected:
   fs::path Store() const { return dir.path() / "store"; }
   fs::path Module() const { return dir.path() / "module"; }
   std::string Listing() const { return ReadTextFile(Module() / "songs.txt"); }
-  std::string StatusText() const { return port.Text(ctl::kStatusLine); }
+  std::string LastCount() const { return log.told.empty() ? "" : log.told.back(); }
 
   void SetUp() override { fs::create_directories(Module()); }
 
   TempDir dir;
-  RecordingPort port;
+  InventoryLog log;
   LauncherState state;
 };
 
@@ -55,7 +62,7 @@ TEST_F(Inventory, WalkOrderIsFilesFirstThenFoldersByNameWithoutCase) {
     Touch(s / platform::PathFromUtf8(f));
   }
   fs::create_directories(s / "folder.sgd");  // a folder is no song file
-  RefreshSongInventory(s, Module(), port, state);
+  RefreshSongInventory(s, Module(), log, state);
   // The listing names files with the platform's separator.
   const auto p = [&](std::string rel) {
     std::replace(rel.begin(), rel.end(), '/', static_cast<char>(fs::path::preferred_separator));
@@ -92,11 +99,8 @@ TEST_F(Inventory, CountsByTheRulesAndShowsTheLabel) {
                         "K0000/abc.sgd", "K0000/my song 5.sgd", "K0000/노래.sgd"}) {
     Touch(s / platform::PathFromUtf8(f));
   }
-  RefreshSongInventory(s / "", Module(), port, state);  // a trailing separator changes nothing
-  const auto texts = port.CallsOf("text");
-  ASSERT_EQ(texts.size(), 2u);
-  EXPECT_EQ(texts[0].text, "계산중..");
-  EXPECT_EQ(texts[1].text, "5곡");
+  RefreshSongInventory(s / "", Module(), log, state);  // a trailing separator changes nothing
+  EXPECT_EQ(log.told, (std::vector<std::string>{"counting", "5"}));
   {
     std::lock_guard lock(state.mutex);
     EXPECT_EQ(state.m_storedSongCount, 5);
@@ -111,7 +115,7 @@ TEST_F(Inventory, CountsByTheRulesAndShowsTheLabel) {
 
   // Counting the written file again gives the same result as counting during the walk.
   LauncherState again;
-  EXPECT_TRUE(CountListedSongs(Module() / "songs.txt", port, again));
+  EXPECT_TRUE(CountListedSongs(Module() / "songs.txt", log, again));
   EXPECT_EQ(again.m_storedSongIds, state.m_storedSongIds);
 }
 
@@ -119,9 +123,8 @@ TEST_F(Inventory, MissingSongFolderShowsZeroAndSaysSo) {
   WriteTextFile(Module() / "songs.txt", "/old/K0000/00001.sgd\r\n");
   state.m_storedSongCount = 5;
   state.m_storedSongIds = "1,2,3,4,5";
-  RefreshSongInventory(dir.path() / "none", Module(), port, state);
-  EXPECT_EQ(port.Text(ctl::kStoredCountLabel), "0곡");
-  EXPECT_EQ(StatusText(), "곡 폴더를 찾을 수 없습니다");
+  RefreshSongInventory(dir.path() / "none", Module(), log, state);
+  EXPECT_EQ(log.told, (std::vector<std::string>{"counting", "0", "not found"}));
   EXPECT_EQ(state.m_storedSongCount, 0);
   EXPECT_EQ(state.m_storedSongIds, "");
   EXPECT_FALSE(fs::exists(Module() / "songs.txt"));
@@ -130,21 +133,21 @@ TEST_F(Inventory, MissingSongFolderShowsZeroAndSaysSo) {
 TEST_F(Inventory, NoSongFolderLeavesTheLabelAlone) {
   state.m_storedSongCount = 5;
   state.m_storedSongIds = "1";
-  RefreshSongInventory("", Module(), port, state);
-  EXPECT_TRUE(port.Calls().empty());
+  RefreshSongInventory("", Module(), log, state);
+  EXPECT_TRUE(log.told.empty());
   EXPECT_EQ(state.m_storedSongCount, 0);
   EXPECT_EQ(state.m_storedSongIds, "");
 }
 
 TEST_F(Inventory, EmptyStoreAndUnwritableListingStillCount) {
   fs::create_directories(Store());
-  RefreshSongInventory(Store(), Module(), port, state);
-  EXPECT_EQ(port.Text(ctl::kStoredCountLabel), "0곡");
+  RefreshSongInventory(Store(), Module(), log, state);
+  EXPECT_EQ(LastCount(), "0");
   EXPECT_EQ(Listing(), "");
 
   Touch(Store() / "K0000/00001.sgd");
-  RefreshSongInventory(Store(), dir.path() / "no-module-dir", port, state);
-  EXPECT_EQ(port.Text(ctl::kStoredCountLabel), "1곡");
+  RefreshSongInventory(Store(), dir.path() / "no-module-dir", log, state);
+  EXPECT_EQ(LastCount(), "1");
 }
 
 #ifndef _WIN32  // links need rights on Windows; folder rights work differently there
@@ -156,7 +159,7 @@ TEST_F(Inventory, LinkLoopsAreNotFollowedAndLinkedFilesCount) {
   fs::create_directory_symlink(s / "K0000", s / "K9000");
   fs::create_symlink(dir.path() / "elsewhere/00002.sgd", s / "K0000/00002.sgd");
   fs::create_symlink(dir.path() / "gone.sgd", s / "K0000/00003.sgd");  // dangling
-  RefreshSongInventory(s, Module(), port, state);
+  RefreshSongInventory(s, Module(), log, state);
   EXPECT_EQ(state.m_storedSongIds, "1,2");
 }
 
@@ -168,7 +171,7 @@ TEST_F(Inventory, UnreadableSubfolderIsSkipped) {
   ::chmod(s.parent_path().c_str(), 0755);
   ::chmod((s / "K1000").c_str(), 0);
   if (::geteuid() != 0) {
-    RefreshSongInventory(s, Module(), port, state);
+    RefreshSongInventory(s, Module(), log, state);
     EXPECT_EQ(state.m_storedSongIds, "1,2001");
     return;
   }
@@ -192,15 +195,15 @@ TEST_F(Inventory, UnreadableSubfolderIsSkipped) {
 
 TEST_F(Inventory, CountListedSongsLeavesEverythingWhenTheFileIsMissing) {
   state.m_storedSongCount = 3;
-  EXPECT_FALSE(CountListedSongs(Module() / "none.txt", port, state));
-  EXPECT_TRUE(port.Calls().empty());
+  EXPECT_FALSE(CountListedSongs(Module() / "none.txt", log, state));
+  EXPECT_TRUE(log.told.empty());
   EXPECT_EQ(state.m_storedSongCount, 3);
 
   const std::string sep(1, static_cast<char>(fs::path::preferred_separator));
   const std::string line = sep + "s" + sep + "K0000" + sep + "00001.sgd\r\n";
   WriteTextFile(Module() / "list.txt", line + line);
-  EXPECT_TRUE(CountListedSongs(Module() / "list.txt", port, state));
-  EXPECT_EQ(port.Text(ctl::kStoredCountLabel), "1곡");
+  EXPECT_TRUE(CountListedSongs(Module() / "list.txt", log, state));
+  EXPECT_EQ(LastCount(), "1");
   EXPECT_EQ(state.m_storedSongIds, "1");
 }
 

@@ -96,7 +96,9 @@ TEST_F(TransportTest, FailuresAreToldInTheOperatorsTermsAndTheDetailIsLogged) {
     EXPECT_EQ(TransportFailureText(error), "서버 인증서를 확인할 수 없습니다");
     // WinHTTP lets a private CA's server through the handshake; the program checks the
     // bundle before it reads the reply, after the request went out.
-    if (caFile.empty()) EXPECT_TRUE(RequestsTo("/api/ok").empty());
+    if (caFile.empty()) {
+      EXPECT_TRUE(RequestsTo("/api/ok").empty());
+    }
   }
   EXPECT_TRUE(port_.Messages().empty());  // the caller tells the operator
 
@@ -137,29 +139,36 @@ TEST_F(TransportTest, DownloadFileFetchesPlainHttpOverPlainHttp) {
   EXPECT_EQ(ReadTextFile(target), std::string("\x89PNG\r\n\x1a\n\0data", 13));
 }
 
-TEST_F(TransportTest, DownloadFileFailuresKeepTheOlderFileAndSayWhyOnStderr) {
+TEST_F(TransportTest, DownloadFileFailuresKeepTheOlderFileAndLogWhy) {
   const auto target = dirs_ / "old.png";
   WriteTextFile(target, "older picture");
   struct Case {
     std::string url;
     songsvc::Fault fault;
-    std::string line;
+    TransportFailure kind;
+    std::string logged;
   };
   const std::string base = Service().BaseUrl();
   const std::vector<Case> cases = {
-      {base + "/banners/missing.png", {}, "Failed to get the file. HTTP status code: 404\n"},
-      {base + "/f/cut", {.rawBody = std::string(5000, 'x'), .truncateAfter = 100}, "Error: "},
-      {"no url", {}, "Invalid URL: no url\n"},
-      {"file:///etc/passwd", {}, "Invalid URL: file:///etc/passwd\n"},
+      {base + "/banners/missing.png", {}, TransportFailure::HttpStatus, "서버 오류 404"},
+      {base + "/f/cut", {.rawBody = std::string(5000, 'x'), .truncateAfter = 100},
+       TransportFailure::Other, " failed: "},
+      {"no url", {}, TransportFailure::Other, "no url failed: "},
+      {"file:///etc/passwd", {}, TransportFailure::Other, "file:///etc/passwd failed: "},
   };
   for (const auto& c : cases) {
     Service().ClearFaults();
     if (c.fault.rawBody) Service().SetFault("/f/", c.fault);
+    std::vector<std::string> logged;
+    logging::SetListener([&](logging::Level, const std::string& line) { logged.push_back(line); });
     CaptureStderr();
-    EXPECT_FALSE(transport_->DownloadFile(c.url, target)) << c.url;
-    const std::string err = GetCapturedStderr();
-    EXPECT_TRUE(err.starts_with(c.line)) << err;
-    EXPECT_TRUE(err.ends_with("\n"));
+    TransportError error;
+    EXPECT_FALSE(transport_->DownloadFile(c.url, target, &error)) << c.url;
+    EXPECT_EQ(GetCapturedStderr(), "");  // the log is the one report
+    logging::SetListener(nullptr);
+    EXPECT_EQ(error.kind, c.kind) << c.url;
+    ASSERT_EQ(logged.size(), 1u) << c.url;
+    EXPECT_NE(logged[0].find(c.logged), std::string::npos) << logged[0];
     EXPECT_EQ(ReadTextFile(target), "older picture") << c.url;
   }
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dirs_.path()), {}), 4);
@@ -177,10 +186,10 @@ TEST_F(TransportTest, DownloadFileMakesAnEmptyFileOfAnEmpty200Reply) {
 TEST_F(TransportTest, DownloadFileIntoAMissingFolderSaysSo) {
   WriteTextFile(BannerPictures() / "p.png", "x");
   const auto target = dirs_ / "nowhere" / "p.png";
-  CaptureStderr();
-  EXPECT_FALSE(transport_->DownloadFile(Service().BaseUrl() + "/banners/p.png", target));
-  EXPECT_EQ(GetCapturedStderr(),
-            "Failed to create local file: " + platform::PathToUtf8(target) + "\n");
+  TransportError error;
+  EXPECT_FALSE(transport_->DownloadFile(Service().BaseUrl() + "/banners/p.png", target, &error));
+  EXPECT_EQ(error.kind, TransportFailure::Other);
+  EXPECT_NE(error.detail.find(platform::PathToUtf8(target)), std::string::npos) << error.detail;
 }
 
 TEST_F(TransportTest, FetchStreamsAndResumes) {
@@ -244,6 +253,44 @@ TEST_F(TransportTest, FetchEndsWhenTheCallerOrTheStopTokenSaysSo) {
   EXPECT_TRUE(result.transportOk);
   EXPECT_EQ(result.status, 404);
   EXPECT_FALSE(transport_->Fetch({"file:///etc/passwd", std::nullopt, {}, {}, {}}).transportOk);
+}
+
+TEST_F(TransportTest, ARedirectFromHttpsDownToPlainHttpIsRefusedAsSuch) {
+  const std::string secure = Service().SecureOrigin();
+  Service().SetFault("/r/body", {.rawBody = "package body"});
+  Service().SetFault("/r/two-hops", {.redirectTo = secure + "/r/one-hop"});
+  Service().SetFault("/r/one-hop", {.redirectTo = Service().BaseUrl() + "/r/body"});
+  Service().SetFault("/r/stays-secure", {.redirectTo = secure + "/r/body"});
+
+  std::string body;
+  FetchRequest request{.url = secure + "/r/stays-secure",
+                       .onBody = [&](std::string_view block) { return body += block, true; }};
+  auto result = transport_->Fetch(request);
+  EXPECT_TRUE(result.transportOk) << result.error;
+  EXPECT_EQ(body, "package body");
+
+  std::vector<std::string> logged;
+  logging::SetListener([&](logging::Level, const std::string& line) { logged.push_back(line); });
+  Service().ClearRequests();
+  body.clear();
+  request.url = secure + "/r/two-hops";
+  result = transport_->Fetch(request);
+  EXPECT_FALSE(result.transportOk);
+  EXPECT_FALSE(result.aborted);
+  EXPECT_EQ(result.failure, TransportFailure::UnsafeRedirect) << result.error;
+  EXPECT_EQ(body, "");
+  for (const auto& r : Service().Requests()) EXPECT_TRUE(r.secure) << r.path;
+
+  TransportError error;
+  EXPECT_FALSE(transport_->DownloadFile(secure + "/r/two-hops", dirs_ / "p.bin", &error));
+  EXPECT_EQ(error.kind, TransportFailure::UnsafeRedirect) << error.detail;
+  EXPECT_EQ(TransportFailureText(error), "서버가 안전하지 않은 주소로 넘겼습니다");
+  logging::SetListener(nullptr);
+  // (Under Wine the service's own control requests are logged in between.)
+  std::erase_if(logged, [](const std::string& line) { return line.find("/r/two-hops") == std::string::npos; });
+  ASSERT_EQ(logged.size(), 2u);
+  EXPECT_NE(logged[0].find("/r/two-hops failed: 서버가 안전하지 않은"), std::string::npos)
+      << logged[0];
 }
 
 }  // namespace

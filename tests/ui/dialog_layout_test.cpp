@@ -16,7 +16,12 @@
 #include "ui/rolling_banner.h"
 #include "ui/skin_resources.h"
 #include "core/user_texts.h"
+#include "window/dialog_layout.h"
 #include "window/update_outcome_view.h"
+
+#include <fstream>
+#include <map>
+#include <sstream>
 
 namespace orvik::test {
 namespace {
@@ -100,6 +105,133 @@ TEST_F(DialogLayoutTest, TheStatusRowShowsItsLongestTextsWhole) {
                                            QString::fromStdString(text));
     EXPECT_LE(needed.height(), label->height()) << text;
     EXPECT_LE(needed.width(), label->width()) << text;
+  }
+}
+
+// The Win32 resource script's templates, as far as the layout table speaks of them.
+struct RcDialog {
+  std::string caption;
+  int width = 0, height = 0;
+  std::vector<layout::Control> controls;
+  std::vector<std::string> texts;  // each control's caption as written
+};
+
+std::string ReadAll(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Splits "a, "b, c", d" at the commas outside quotes; fields trimmed.
+std::vector<std::string> Fields(const std::string& text) {
+  std::vector<std::string> out(1);
+  bool quoted = false;
+  for (char c : text) {
+    if (c == '"') quoted = !quoted;
+    if (c == ',' && !quoted) {
+      out.emplace_back();
+    } else {
+      out.back() += c;
+    }
+  }
+  for (auto& f : out) {
+    f.erase(0, f.find_first_not_of(' '));
+    f.erase(f.find_last_not_of(' ') + 1);
+  }
+  return out;
+}
+
+std::map<std::string, RcDialog> ReadResourceScript() {
+  std::map<std::string, int> names{{"IDOK", 1}, {"IDCANCEL", 2}, {"-1", -1}};
+  std::istringstream defines(ReadAll(ORVIK_WIN32_UI_DIR "/resource.h"));
+  for (std::string line; std::getline(defines, line);) {
+    std::istringstream words(line);
+    std::string define, name, value;
+    if (words >> define >> name >> value && define == "#define")
+      names[name] = static_cast<int>(std::stol(value, nullptr, 0));
+  }
+  const auto number = [&](const std::string& f) {
+    return names.contains(f) ? names[f] : std::stoi(f);
+  };
+  const std::map<std::string, layout::Kind> kinds{
+      {"LTEXT", layout::Kind::Label},          {"RTEXT", layout::Kind::RightLabel},
+      {"AUTOCHECKBOX", layout::Kind::CheckBox}, {"PUSHBUTTON", layout::Kind::PushButton},
+      {"DEFPUSHBUTTON", layout::Kind::DefaultButton}, {"ICON", layout::Kind::Icon},
+      {"COMBOBOX", layout::Kind::Combo},        {"CONTROL", layout::Kind::Progress}};
+  std::map<std::string, RcDialog> dialogs;
+  RcDialog* current = nullptr;
+  std::istringstream script(ReadAll(ORVIK_WIN32_UI_DIR "/orvik.rc.in"));
+  for (std::string line; std::getline(script, line);) {
+    std::istringstream words(line);
+    std::string first, second;
+    words >> first >> second;
+    if (second == "DIALOGEX") {
+      current = &dialogs[std::to_string(number(first))];
+      std::string rest;
+      std::getline(words, rest);
+      const auto size = Fields(rest);
+      current->width = std::stoi(size.at(2));
+      current->height = std::stoi(size.at(3));
+    } else if (current && first == "CAPTION") {
+      const auto open = line.find('"');
+      current->caption = line.substr(open + 1, line.rfind('"') - open - 1);
+    } else if (current && first == "END") {
+      current = nullptr;
+    } else if (current && kinds.contains(first)) {
+      auto fields = Fields(line.substr(line.find(first) + first.size()));
+      if (first == "COMBOBOX") fields.insert(fields.begin(), "\"\"");
+      if (first == "CONTROL") fields.erase(fields.begin() + 2, fields.begin() + 4);
+      std::string caption = fields.at(0);
+      if (caption.starts_with('"')) caption = caption.substr(1, caption.size() - 2);
+      current->texts.push_back(caption);
+      current->controls.push_back({number(fields.at(1)), kinds.at(first), nullptr,
+                                   std::stoi(fields.at(2)), std::stoi(fields.at(3)),
+                                   std::stoi(fields.at(4)), std::stoi(fields.at(5)),
+                                   line.find("NOT WS_VISIBLE") == std::string::npos});
+    }
+  }
+  return dialogs;
+}
+
+// The Qt window places its controls from the layout table; the Win32 templates must say the
+// same, control by control, or the two front ends drift apart.
+TEST(DialogLayoutTableTest, TheResourceScriptsTemplatesAreTheTable) {
+  const auto script = ReadResourceScript();
+  for (const layout::Dialog* dialog :
+       {&layout::MainDialog(), &layout::ProgressDialog(), &layout::AboutDialog()}) {
+    SCOPED_TRACE(dialog->id);
+    ASSERT_TRUE(script.contains(std::to_string(dialog->id)));
+    const RcDialog& rc = script.at(std::to_string(dialog->id));
+    EXPECT_EQ(rc.caption, dialog->caption);
+    EXPECT_EQ(rc.width, dialog->width);
+    EXPECT_EQ(rc.height, dialog->height);
+    ASSERT_EQ(rc.controls.size(), dialog->controls.size());
+    for (std::size_t i = 0; i < rc.controls.size(); ++i) {
+      const layout::Control& want = dialog->controls[i];
+      const layout::Control& got = rc.controls[i];
+      SCOPED_TRACE(rc.texts[i]);
+      EXPECT_EQ(got.id, want.id);
+      EXPECT_EQ(got.kind, want.kind);
+      if (want.text != nullptr) {
+        EXPECT_EQ(rc.texts[i], want.text);
+      }
+      EXPECT_EQ(std::tie(got.x, got.y, got.width, got.height),
+                std::tie(want.x, want.y, want.width, want.height));
+      EXPECT_EQ(got.shown, want.shown);
+    }
+  }
+}
+
+// Every caption of the main window's template holds on one line of its control.
+TEST_F(DialogLayoutTest, TemplateCaptionsFitTheirControls) {
+  for (const layout::Control& c : layout::MainDialog().controls) {
+    if (!c.shown || c.text == nullptr || *c.text == '\0') continue;
+    QWidget* widget = c.id == -1 ? dlg.StoredCaption()
+                      : c.id == layout::kProgramCaption ? dlg.ProgramCaption()
+                                                        : dlg.Control(c.id);
+    ASSERT_NE(widget, nullptr) << c.text;
+    EXPECT_LE(widget->sizeHint().width(), widget->width()) << c.text;
   }
 }
 

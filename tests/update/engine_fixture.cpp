@@ -41,6 +41,137 @@ void WriteSong(const fs::path& root, int number, std::size_t size, const std::st
 
 std::string ZipBytes(const Tree& entries) { return StoredZip(entries); }
 
+void EventRecorder::Record(Event event) {
+  std::lock_guard lock(mutex_);
+  events_.push_back(std::move(event));
+  changed_.notify_all();
+}
+
+void EventRecorder::OnOutcome(UpdateOutcome outcome, long detail) {
+  Record({"outcome", static_cast<long long>(outcome), detail});
+}
+
+void EventRecorder::OnStage(UpdateStage stage) {
+  const char* names[] = {"downloading", "downloaded", "unpacking"};
+  Record({"step", 0, 0, names[static_cast<int>(stage)]});
+}
+
+void EventRecorder::OnUpdateFinished(bool songListDue) {
+  Record({"step", 0, 0, songListDue ? "finished, song list" : "finished"});
+}
+
+void EventRecorder::OnDownloadProgress(const DownloadProgress& p) {
+  Record({"progress", static_cast<long long>(p.received), static_cast<long long>(p.total)});
+}
+
+bool EventRecorder::Ask(UpdateQuestion question, bool) {
+  bool answer = false;
+  {
+    std::lock_guard lock(mutex_);
+    if (!answers_.empty()) {
+      answer = answers_.front();
+      answers_.pop_front();
+    }
+  }
+  Record({"ask", static_cast<int>(question), answer});
+  return answer;
+}
+
+void EventRecorder::QueueAnswer(bool yes) {
+  std::lock_guard lock(mutex_);
+  answers_.push_back(yes);
+}
+
+std::vector<EventRecorder::Event> EventRecorder::Events() const {
+  std::lock_guard lock(mutex_);
+  return events_;
+}
+
+std::vector<EventRecorder::Event> EventRecorder::Of(const std::string& kind) const {
+  std::vector<Event> out;
+  for (auto& e : Events())
+    if (e.kind == kind) out.push_back(e);
+  return out;
+}
+
+void EventRecorder::Clear() {
+  std::lock_guard lock(mutex_);
+  events_.clear();
+  answers_.clear();
+}
+
+bool EventRecorder::WaitFor(const std::function<bool(const std::vector<Event>&)>& pred,
+                            std::chrono::milliseconds timeout) const {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, timeout, [&] { return pred(events_); });
+}
+
+std::string EventRecorder::Status() const {
+  const auto said = Of("status");
+  return said.empty() ? std::string() : said.back().text;
+}
+
+int EventRecorder::StoredCount() const {
+  const auto counts = Of("counted");
+  return counts.empty() ? -1 : static_cast<int>(counts.back().value);
+}
+
+int EventRecorder::SongsToAdd() const {
+  const auto told = Of("to add");
+  return told.empty() ? -1 : static_cast<int>(told.back().value);
+}
+
+bool EventRecorder::Polling() const {
+  const auto polls = Of("poll");
+  return !polls.empty() && polls.back().value != 0;
+}
+
+std::vector<UpdateQuestion> EventRecorder::Questions() const {
+  std::vector<UpdateQuestion> out;
+  for (auto& e : Of("ask")) out.push_back(static_cast<UpdateQuestion>(e.value));
+  return out;
+}
+
+std::vector<UpdateNotice> EventRecorder::Notices() const {
+  std::vector<UpdateNotice> out;
+  for (auto& e : Of("notice")) out.push_back(static_cast<UpdateNotice>(e.value));
+  return out;
+}
+
+std::vector<std::string> EventRecorder::Opened() const {
+  std::vector<std::string> out;
+  for (auto& e : Of("open")) out.push_back(e.text);
+  return out;
+}
+
+namespace {
+// The steps of the update, failures included, from the events so far.
+std::vector<std::string> StepsOf(const std::vector<EventRecorder::Event>& events) {
+  std::vector<std::string> out;
+  for (const auto& e : events) {
+    if (e.kind == "step") out.push_back(e.text);
+    if (e.kind == "outcome" && e.value == static_cast<long long>(UpdateOutcome::DownloadFailed))
+      out.push_back("download failed");
+    if (e.kind == "outcome" && e.value == static_cast<long long>(UpdateOutcome::UnpackFailed))
+      out.push_back("unpack failed");
+  }
+  return out;
+}
+
+bool IsEnd(const std::string& step) {
+  return step.starts_with("finished") || step.ends_with("failed");
+}
+
+std::vector<std::string> EndsOf(const std::vector<EventRecorder::Event>& events) {
+  std::vector<std::string> out;
+  for (auto& step : StepsOf(events))
+    if (IsEnd(step)) out.push_back(step);
+  return out;
+}
+}  // namespace
+
+std::vector<std::string> EventRecorder::Steps() const { return StepsOf(Events()); }
+
 bool SwitchableTransport::IsConnected() {
   std::lock_guard lock(mutex_);
   if (!script_.empty()) {
@@ -49,6 +180,25 @@ bool SwitchableTransport::IsConnected() {
     return answer;
   }
   return online;
+}
+
+std::optional<std::string> SwitchableTransport::PostForm(const std::string& url,
+                                                         const std::string& form,
+                                                         TransportError* error) {
+  if (formsFail) return std::nullopt;
+  auto reply = inner_.PostForm(url, form, error);
+  if (!holdResults || url.find("/api/update/key-lock/result/") == std::string::npos) return reply;
+  std::unique_lock lock(mutex_);
+  ++held_;
+  changed_.notify_all();
+  changed_.wait(lock, closing_, [] { return false; });
+  if (error) *error = {TransportFailure::Aborted, 0, "stopped"};
+  return std::nullopt;
+}
+
+bool SwitchableTransport::WaitForHeldResult() {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, std::chrono::seconds(20), [this] { return held_ > 0; });
 }
 
 void SwitchableTransport::Script(std::vector<bool> answers) {
@@ -72,11 +222,11 @@ void EngineTest::SetUp() {
   options.certificates = songsvc::SharedTestCertificates();
   service_ = std::make_unique<songsvc::SongService>(options);
   service_->Start();
-  const ServiceAddress address{service_->BaseUrl(), service_->SecureOrigin(),
-                               platform::PathToUtf8(options.certificates.caFile)};
-  curl_ = MakeSystemTransport(address);
-  net_ = std::make_unique<SwitchableTransport>(*curl_);
-  client_ = std::make_unique<CServiceClient>(address.baseUrl, *net_);
+  address_ = {service_->BaseUrl(), service_->SecureOrigin(),
+              platform::PathToUtf8(options.certificates.caFile)};
+  curl_ = MakeSystemTransport(address_, closing_.get_token());
+  net_ = std::make_unique<SwitchableTransport>(*curl_, closing_.get_token());
+  client_ = std::make_unique<CServiceClient>(address_.baseUrl, *net_);
 
   state_.moduleDir = module_;
   state_.settings.Set("songs.tunova", store_.string());
@@ -98,18 +248,7 @@ void EngineTest::TearDown() {
 void EngineTest::MakeEngine(fs::path sevenZip) {
   if (engine_) engine_->Shutdown();
   engine_ = std::make_unique<UpdateEngine>(UpdateEngineDeps{
-      state_, *client_, *net_, port_, products_,
-      [this](const DownloadProgressInfo* info) {
-        {
-          std::lock_guard lock(progressMutex_);
-          progress_.push_back(*info);
-        }
-        // As the window's operation does: the bar moves (and waiting tests wake up).
-        if (info->total > 0)
-          port_.SetProgressPos(ctl::kProgressBar,
-                               static_cast<int>(info->received * 100 / info->total));
-      },
-      std::move(sevenZip)});
+      state_, *client_, *net_, events_, products_, std::move(sevenZip)});
   test_hooks::SetKillAfterFiles(killAfterFiles_);
 }
 
@@ -118,6 +257,21 @@ void EngineTest::Restart() {
   client_->SetConnectDone(false);
   state_.m_refreshRequested = true;
   Check();
+}
+
+void EngineTest::CloseWindow() {
+  engine_->SettleReports(std::chrono::milliseconds(0));
+  closing_.request_stop();
+  engine_->Shutdown();
+}
+
+void EngineTest::Reopen() {
+  engine_.reset();
+  closing_ = std::stop_source();
+  curl_ = MakeSystemTransport(address_, closing_.get_token());
+  net_ = std::make_unique<SwitchableTransport>(*curl_, closing_.get_token());
+  client_ = std::make_unique<CServiceClient>(address_.baseUrl, *net_);
+  MakeEngine();
 }
 
 void EngineTest::Check() {
@@ -135,31 +289,17 @@ void EngineTest::ReachReady() {
   ASSERT_TRUE(state_.m_packageReady);
 }
 
-int EngineTest::PressUpdate() {
-  const auto ends = [](const std::vector<PortCall>& calls, bool download) {
-    std::vector<long long> out;
-    for (const auto& c : calls) {
-      if (c.kind != "post") continue;
-      if (download && c.id == static_cast<int>(WM_DOWNLOAD_FINISHED)) out.push_back(c.extra);
-      if (!download && c.id == static_cast<int>(WM_UPDATE_STATE) &&
-          (c.extra == kStateFinished || c.extra == kStateUnpackFailed))
-        out.push_back(c.extra);
-    }
-    return out;
-  };
-  const std::size_t downloads = ends(port_.Calls(), true).size();
-  const std::size_t extractions = ends(port_.Calls(), false).size();
-  if (!engine_->StartDownload()) return -2;
-  EXPECT_TRUE(port_.WaitFor(
-      [&](const std::vector<PortCall>& calls) { return ends(calls, true).size() > downloads; }));
-  const bool completed = ends(port_.Calls(), true).at(downloads) == kDownloadOk;
-  engine_->OnDownloadFinished(completed);
-  if (!completed) return -1;
-  EXPECT_TRUE(port_.WaitFor(
-      [&](const std::vector<PortCall>& calls) { return ends(calls, false).size() > extractions; }));
-  const int state = static_cast<int>(ends(port_.Calls(), false).at(extractions));
-  engine_->OnExtractionFinished();
-  return state;
+PressEnd EngineTest::PressUpdate() {
+  const std::size_t ends = EndsOf(events_.Events()).size();
+  if (!engine_->StartDownload()) return PressEnd::NotStarted;
+  EXPECT_TRUE(events_.WaitFor(
+      [&](const std::vector<EventRecorder::Event>& events) { return EndsOf(events).size() > ends; }));
+  const auto all = EndsOf(events_.Events());
+  if (all.size() <= ends) return PressEnd::NotStarted;
+  const std::string end = all[ends];
+  if (end == "download failed") return PressEnd::DownloadFailed;
+  if (end == "unpack failed") return PressEnd::UnpackFailed;
+  return PressEnd::Finished;
 }
 
 fs::path EngineTest::Archive() const { return ArchivePathFor(module_, "1234567890"); }
@@ -172,18 +312,10 @@ std::vector<songsvc::RecordedRequest> EngineTest::RequestsTo(const std::string& 
   return out;
 }
 
-std::vector<long long> EngineTest::PostedStates() const {
-  std::vector<long long> out;
-  for (const auto& c : port_.Posted())
-    if (c.id == static_cast<int>(WM_UPDATE_STATE)) out.push_back(c.extra);
-  return out;
-}
-
 std::vector<std::pair<UpdateOutcome, long long>> EngineTest::Outcomes() const {
   std::vector<std::pair<UpdateOutcome, long long>> out;
-  for (const auto& c : port_.Posted())
-    if (c.id == static_cast<int>(WM_UPDATE_OUTCOME))
-      out.emplace_back(static_cast<UpdateOutcome>(c.value), c.extra);
+  for (const auto& e : events_.Of("outcome"))
+    out.emplace_back(static_cast<UpdateOutcome>(e.value), e.extra);
   return out;
 }
 

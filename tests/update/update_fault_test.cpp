@@ -2,6 +2,7 @@
 // exactly updated), reports nothing to the service for a failure, and says what happened.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 
@@ -53,13 +54,13 @@ TEST_F(UpdateFaultTest, ServerErrorsOnThePackageInstallNothingAndOfferTheButtonA
     fault.status = status;
     fault.remaining = 1;
     service_->SetFault("/packages/", fault);
-    EXPECT_EQ(PressUpdate(), -1) << status;
+    EXPECT_EQ(PressUpdate(), PressEnd::DownloadFailed) << status;
     ExpectNothingInstalled(before_, text::kDownloadFailedHttp + std::to_string(status));
     EXPECT_FALSE(fs::exists(Archive()));
-    for (auto s : PostedStates()) EXPECT_NE(s, kStateUnpacking);  // no extraction
+    for (const auto& step : Steps()) EXPECT_NE(step, "unpacking");  // no extraction
   }
   // The press after the fault has passed installs the package.
-  EXPECT_EQ(PressUpdate(), kStateFinished);
+  EXPECT_EQ(PressUpdate(), PressEnd::Finished);
   ExpectInstalled();
 }
 
@@ -69,9 +70,22 @@ TEST_F(UpdateFaultTest, PackageAddressWithoutTlsIsNotFetched) {
     state_.m_packageUrl = service_->BaseUrl() + "/packages/" + code_ + ".zip";
   }
   service_->ClearRequests();
-  EXPECT_EQ(PressUpdate(), -1);
+  EXPECT_EQ(PressUpdate(), PressEnd::DownloadFailed);
   ExpectNothingInstalled(before_, text::kDownloadNotSecure);
   EXPECT_TRUE(PackageRequests().empty());
+}
+
+TEST_F(UpdateFaultTest, PackageRedirectedToPlainHttpSaysSoAndFetchesNothingInTheClear) {
+  songsvc::Fault hop;
+  hop.redirectTo = service_->SecureOrigin() + "/hop/" + code_ + ".zip";
+  hop.remaining = 1;
+  service_->SetFault("/packages/", hop);
+  service_->SetFault("/hop/", {.redirectTo = service_->BaseUrl() + "/packages/" + code_ + ".zip"});
+  service_->ClearRequests();
+  EXPECT_EQ(PressUpdate(), -1);
+  ExpectNothingInstalled(before_, text::kDownloadUnsafeRedirect);
+  EXPECT_FALSE(fs::exists(Part()));
+  for (const auto& r : PackageRequests()) EXPECT_TRUE(r.secure);
 }
 
 TEST_F(UpdateFaultTest, BodyCutInTheMiddleIsResumedWithARange) {
@@ -79,7 +93,7 @@ TEST_F(UpdateFaultTest, BodyCutInTheMiddleIsResumedWithARange) {
   cut.truncateAfter = package_.size() / 2;
   cut.remaining = 1;
   service_->SetFault("/packages/", cut);
-  EXPECT_EQ(PressUpdate(), -1);
+  EXPECT_EQ(PressUpdate(), PressEnd::DownloadFailed);
   ExpectNothingInstalled(before_, text::kDownloadInterrupted);
   EXPECT_FALSE(fs::exists(Archive()));
   ASSERT_TRUE(fs::exists(Part()));
@@ -87,7 +101,7 @@ TEST_F(UpdateFaultTest, BodyCutInTheMiddleIsResumedWithARange) {
   EXPECT_GT(kept, 0u);
   EXPECT_LE(kept, package_.size() / 2);
 
-  EXPECT_EQ(PressUpdate(), kStateFinished);
+  EXPECT_EQ(PressUpdate(), PressEnd::Finished);
   const auto requests = PackageRequests();
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(RangeOf(requests[0]), "");
@@ -100,12 +114,12 @@ TEST_F(UpdateFaultTest, LongerLyingContentLengthIsNotInstalledThenRestarts) {
   lie.claimedLength = package_.size() + 5000;
   lie.remaining = 1;
   service_->SetFault("/packages/", lie);
-  EXPECT_EQ(PressUpdate(), -1);
+  EXPECT_EQ(PressUpdate(), PressEnd::DownloadFailed);
   ExpectNothingInstalled(before_, text::kDownloadInterrupted);
   EXPECT_FALSE(fs::exists(Archive()));
 
   // The kept part is the whole package: the resume is refused (416) and started afresh.
-  EXPECT_EQ(PressUpdate(), kStateFinished);
+  EXPECT_EQ(PressUpdate(), PressEnd::Finished);
   ExpectInstalled();
 }
 
@@ -114,11 +128,11 @@ TEST_F(UpdateFaultTest, ShorterLyingContentLengthIsCaughtByTheUnpacking) {
   lie.claimedLength = package_.size() / 2;
   lie.remaining = 1;
   service_->SetFault("/packages/", lie);
-  EXPECT_EQ(PressUpdate(), kStateUnpackFailed);
+  EXPECT_EQ(PressUpdate(), PressEnd::UnpackFailed);
   ExpectNothingInstalled(before_, text::kUnpackFailed);
   EXPECT_FALSE(fs::exists(Archive()));  // damaged: never offered again at a start
 
-  EXPECT_EQ(PressUpdate(), kStateFinished);  // the next press fetches it again
+  EXPECT_EQ(PressUpdate(), PressEnd::Finished);  // the next press fetches it again
   ExpectInstalled();
 }
 
@@ -127,13 +141,13 @@ TEST_F(UpdateFaultTest, ServerIgnoringTheRangeGivesAFreshWholeDownload) {
   cut.truncateAfter = package_.size() / 3;
   cut.remaining = 1;
   service_->SetFault("/packages/", cut);
-  EXPECT_EQ(PressUpdate(), -1);
+  EXPECT_EQ(PressUpdate(), PressEnd::DownloadFailed);
   ASSERT_TRUE(fs::exists(Part()));
 
   songsvc::Fault ignore;
   ignore.ignoreRange = true;
   service_->SetFault("/packages/", ignore);
-  EXPECT_EQ(PressUpdate(), kStateFinished);
+  EXPECT_EQ(PressUpdate(), PressEnd::Finished);
   const auto requests = PackageRequests();
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_FALSE(RangeOf(requests[1]).empty());
@@ -144,10 +158,10 @@ TEST_F(UpdateFaultTest, CorruptZipKeepsTheStoreAndDropsTheArchive) {
   songsvc::Fault corrupt;
   corrupt.rawBody = "PK\x03\x04" + std::string(5000, 'x');
   service_->SetFault("/packages/", corrupt);
-  EXPECT_EQ(PressUpdate(), kStateUnpackFailed);
+  EXPECT_EQ(PressUpdate(), PressEnd::UnpackFailed);
   ExpectNothingInstalled(before_, text::kUnpackFailed);
   EXPECT_FALSE(fs::exists(Archive()));
-  EXPECT_EQ(PostedStates().back(), kStateUnpackFailed);
+  EXPECT_EQ(Steps().back(), "unpack failed");
 }
 
 // Which names leave the store is the extractor's test; here: how the refusal shows.
@@ -156,19 +170,19 @@ TEST_F(UpdateFaultTest, ZipWithEntriesLeavingTheStoreIsRefusedWhole) {
   bad.rawBody = ZipBytes({{SongPath(2001), "fine"}, {"K1000/../../x.sgd", "evil"}});
   ASSERT_FALSE(bad.rawBody->empty());
   service_->SetFault("/packages/", bad);
-  EXPECT_EQ(PressUpdate(), kStateUnpackFailed);
+  EXPECT_EQ(PressUpdate(), PressEnd::UnpackFailed);
   ExpectNothingInstalled(before_, text::kUnpackUnsafe);
   EXPECT_FALSE(fs::exists(dirs_ / "x.sgd"));
 }
 
 TEST_F(UpdateFaultTest, MissingSevenZipInstallsNothing) {
   MakeEngine(dirs_ / "no-such-folder" / "7zz");
-  EXPECT_EQ(PressUpdate(), kStateUnpackFailed);
+  EXPECT_EQ(PressUpdate(), PressEnd::UnpackFailed);
   ExpectNothingInstalled(before_, text::kUnpackNoSevenZip);
   EXPECT_EQ(ReadTextFile(Archive()), package_);
   // Once 7-Zip is there the next press unpacks the archive on disk: no second download.
   MakeEngine();
-  EXPECT_EQ(PressUpdate(), kStateFinished);
+  EXPECT_EQ(PressUpdate(), PressEnd::Finished);
   EXPECT_EQ(PackageRequests().size(), 1u);
   ExpectInstalled();
 }
@@ -178,7 +192,7 @@ TEST_F(UpdateFaultTest, SongFolderThatCannotTakeTheFilesIsLeftAsItWas) {
   // makes the second song fail after the first was placed.
   WriteTextFile(store_ / "K3000", "in the way");
   const Tree before = ReadTree(store_);
-  EXPECT_EQ(PressUpdate(), kStateUnpackFailed);
+  EXPECT_EQ(PressUpdate(), PressEnd::UnpackFailed);
   ExpectNothingInstalled(before, text::kUnpackNotWritable);
   EXPECT_TRUE(fs::exists(Archive()));
 }
@@ -189,9 +203,9 @@ TEST_F(UpdateFaultTest, WindowClosedMidDownloadKeepsThePartForTheNextRun) {
   service_->SetFault("/packages/", slow);
   ASSERT_TRUE(engine_->StartDownload());
   EXPECT_FALSE(engine_->StartDownload());  // one download at a time
-  ASSERT_TRUE(port_.WaitFor([](const std::vector<PortCall>& calls) {
-    for (const auto& c : calls)
-      if (c.kind == "progress") return true;
+  ASSERT_TRUE(events_.WaitFor([](const std::vector<EventRecorder::Event>& events) {
+    for (const auto& e : events)
+      if (e.kind == "progress") return true;
     return false;
   }));
   const auto start = std::chrono::steady_clock::now();
@@ -207,7 +221,7 @@ TEST_F(UpdateFaultTest, WindowClosedMidDownloadKeepsThePartForTheNextRun) {
 
   service_->ClearFaults();
   MakeEngine();  // the next run of the launcher
-  EXPECT_EQ(PressUpdate(), kStateFinished);
+  EXPECT_EQ(PressUpdate(), PressEnd::Finished);
   const auto requests = PackageRequests();
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(RangeOf(requests[1]), "bytes=" + std::to_string(kept) + "-");
@@ -218,13 +232,8 @@ TEST_F(UpdateFaultTest, AKillInTheMoveIsFinishedAndReportedOnceAtTheNextStart) {
   killAfterFiles_ = 1;
   MakeEngine();
   ASSERT_TRUE(engine_->StartDownload());
-  ASSERT_TRUE(port_.WaitFor([](const std::vector<PortCall>& calls) {
-    for (const auto& c : calls)
-      if (c.kind == "post" && c.id == static_cast<int>(WM_DOWNLOAD_FINISHED)) return true;
-    return false;
-  }));
-  engine_->OnDownloadFinished(true);
-  engine_->OnExtractionFinished();  // joins the extraction, which stopped dead after a file
+  engine_->WaitForUpdate();  // the unpacking stopped dead after a file
+  EXPECT_EQ(Steps(), (std::vector<std::string>{"downloading", "downloaded", "unpacking"}));
   EXPECT_FALSE(service_->ReportedCount(code_));
 
   killAfterFiles_.reset();
@@ -234,28 +243,40 @@ TEST_F(UpdateFaultTest, AKillInTheMoveIsFinishedAndReportedOnceAtTheNextStart) {
     std::lock_guard lock(logMutex);
     logged += line + "\n";
   });
+  events_.Clear();
   Restart();
   logging::SetListener(nullptr);
-  EXPECT_TRUE(port_.Questions().empty());  // the archive is not offered again
+  EXPECT_TRUE(events_.Questions().empty());  // the archive is not offered again
   ExpectInstalled();
+  // The songs are new to the players: the song list is due as after any finished insert,
+  // once the store was counted again.
+  EXPECT_EQ(Steps(), std::vector<std::string>{"recovered at start"});
+  const auto told = events_.Events();
+  const auto counted = std::find_if(told.begin(), told.end(),
+                                    [](const auto& e) { return e.kind == "counted"; });
+  const auto recovered = std::find_if(told.begin(), told.end(),
+                                      [](const auto& e) { return e.kind == "step"; });
+  EXPECT_LT(counted, recovered);
   // The technician can tell the next day what the start finished and sent.
   EXPECT_NE(logged.find("store: an interrupted update was finished at start"), std::string::npos)
       << logged;
   EXPECT_NE(logged.find("result: 1 of 1 owed results sent"), std::string::npos) << logged;
+  events_.Clear();
   Restart();
   EXPECT_EQ(service_->ReportedCount(code_), 1);
+  EXPECT_TRUE(Steps().empty());  // only the start that finished the update asks for the list
 }
 
 TEST_F(UpdateFaultTest, AResultThatCannotBeSentIsSentOnceAtTheNextStart) {
   net_->formsFail = true;
-  EXPECT_EQ(PressUpdate(), kStateFinished);
+  EXPECT_EQ(PressUpdate(), PressEnd::Finished);
   EXPECT_FALSE(service_->ReportedCount(code_));
   EXPECT_TRUE(fs::exists(Archive()));    // kept until its result went
   AddPendingResult(module_, "U-older");  // one owed from before: both go, each once
 
   net_->formsFail = false;
   Restart();
-  EXPECT_TRUE(port_.Questions().empty());
+  EXPECT_TRUE(events_.Questions().empty());
   ExpectInstalled();
   Restart();
   EXPECT_EQ(service_->ReportedCount(code_), 1);
@@ -269,12 +290,43 @@ TEST_F(UpdateFaultTest, AResultThatCannotBeSentIsSentOnceAtTheNextStart) {
   EXPECT_TRUE(ReadPendingResults(module_).empty());
 }
 
+// The service has the report, the answer is still on its way when the window closes: the
+// next start must not report the update a second time.
+TEST_F(UpdateFaultTest, AResultCutByClosingTheWindowIsReportedOnce) {
+  net_->holdResults = true;
+  ASSERT_TRUE(engine_->StartDownload());
+  ASSERT_TRUE(net_->WaitForHeldResult());
+  CloseWindow();
+  ASSERT_EQ(RequestsTo("/api/update/key-lock/result/" + code_).size(), 1u);
+
+  Reopen();
+  Restart();
+  Restart();
+  EXPECT_EQ(RequestsTo("/api/update/key-lock/result/" + code_).size(), 1u);
+  EXPECT_TRUE(ReadPendingResults(module_).empty());
+  EXPECT_FALSE(fs::exists(Archive()));
+  EXPECT_TRUE(events_.Questions().empty());  // the package is not offered again
+}
+
+// Once the window is closing no report starts: it is owed, and sent once by the next start.
+TEST_F(UpdateFaultTest, AResultNotYetStartedWhenTheWindowClosesIsSentByTheNextStart) {
+  engine_->SettleReports(std::chrono::milliseconds(0));
+  EXPECT_EQ(PressUpdate(), PressEnd::Finished);
+  EXPECT_TRUE(RequestsTo("/api/update/key-lock/result/").empty());
+  EXPECT_EQ(ReadPendingResults(module_), (std::vector<PendingResult>{{code_, false}}));
+
+  Restart();
+  Restart();
+  EXPECT_EQ(RequestsTo("/api/update/key-lock/result/" + code_).size(), 1u);
+  ExpectInstalled();
+}
+
 TEST_F(UpdateFaultTest, APartialFileOfAnotherPackageIsNotResumed) {
   songsvc::Fault cut;
   cut.truncateAfter = package_.size() / 2;
   cut.remaining = 1;
   service_->SetFault("/packages/", cut);
-  EXPECT_EQ(PressUpdate(), -1);
+  EXPECT_EQ(PressUpdate(), PressEnd::DownloadFailed);
   auto sidecar = ReadSidecar(Archive());
   ASSERT_TRUE(sidecar);
   EXPECT_EQ(sidecar->updateCode, code_);
@@ -282,7 +334,7 @@ TEST_F(UpdateFaultTest, APartialFileOfAnotherPackageIsNotResumed) {
   sidecar->etag = "\"another package\"";
   WriteSidecar(Archive(), *sidecar);
 
-  EXPECT_EQ(PressUpdate(), kStateFinished);
+  EXPECT_EQ(PressUpdate(), PressEnd::Finished);
   const auto requests = PackageRequests();
   ASSERT_EQ(requests.size(), 2u);
   auto ifRange = requests[1].headers.find("If-Range");

@@ -32,15 +32,15 @@ TEST_F(UpdateFlowTest, InsertFlowPollsForThePackageThenInstallsAndReports) {
   EXPECT_NE(connects[0].body.find("keyLock=1234567890&"), std::string::npos);
   EXPECT_NE(connects[0].body.find("songCount=2&"), std::string::npos);
   EXPECT_TRUE(connects[0].body.ends_with("songs=1,1234"));
-  EXPECT_EQ(port_.Text(ctl::kUpdateCountLabel), "2곡");
-  ASSERT_TRUE(port_.TimerRunning(timer::kEventPoll));
-  EXPECT_EQ(port_.CallsOf("timer").back().value, 2000);
+  EXPECT_EQ(events_.SongsToAdd(), 2);
+  ASSERT_TRUE(events_.Polling());
+  EXPECT_EQ(events_.Of("poll").back().extra, kEventPollMs);
   EXPECT_FALSE(state_.m_packageReady);
 
   engine_->StartEventPoll();  // a tick before the package is made changes nothing
   engine_->WaitForChecks();
   EXPECT_FALSE(state_.m_packageReady);
-  EXPECT_TRUE(port_.TimerRunning(timer::kEventPoll));
+  EXPECT_TRUE(events_.Polling());
 
   service_->SetPreparationDelay(std::chrono::milliseconds(0));
   const std::string code = service_->LastUpdateCode();
@@ -48,18 +48,19 @@ TEST_F(UpdateFlowTest, InsertFlowPollsForThePackageThenInstallsAndReports) {
   engine_->StartEventPoll();
   engine_->WaitForChecks();
   ASSERT_TRUE(state_.m_packageReady);
-  EXPECT_FALSE(port_.TimerRunning(timer::kEventPoll));
-  EXPECT_TRUE(port_.Checked(ctl::kUpdateButton));
+  EXPECT_FALSE(events_.Polling());
+  EXPECT_EQ(Outcomes().back().first, UpdateOutcome::PackageReady);
   EXPECT_EQ(RequestsTo("/api/update/event/" + code).size(), 3u);
 
   const std::string package = PackageBytes();
-  EXPECT_EQ(PressUpdate(), kStateFinished);
-  EXPECT_EQ(PostedStates(),
-            (std::vector<long long>{kStateDownloading, kStateUnpacking, kStateFinished}));
+  EXPECT_EQ(PressUpdate(), PressEnd::Finished);
+  EXPECT_EQ(Steps(), (std::vector<std::string>{"downloading", "downloaded", "unpacking",
+                                               "finished, song list"}));
   Tree expected = before;
   for (int n : {2001, 3500}) expected[SongPath(n)] = ReadTextFile(catalog_ / SongPath(n));
   EXPECT_EQ(ReadTree(store_), expected);
   EXPECT_EQ(service_->ReportedCount(code), 1);
+  EXPECT_FALSE(client_->NeedUpdateSong());  // the update button starts the tools from now on
   const auto results = RequestsTo("/api/update/key-lock/result/" + code);
   ASSERT_EQ(results.size(), 1u);
   EXPECT_EQ(results[0].query, "inserCount=1");
@@ -67,15 +68,13 @@ TEST_F(UpdateFlowTest, InsertFlowPollsForThePackageThenInstallsAndReports) {
   EXPECT_FALSE(fs::exists(Part()));
   ASSERT_TRUE(LoadLastUpdate(module_));  // what the About box shows
   EXPECT_EQ(LoadLastUpdate(module_)->songsAdded, 2);
-  // Recounted: label 1014 shows the new store.
-  EXPECT_EQ(port_.Text(ctl::kStoredCountLabel), "4곡");
+  // Recounted: the window shows the new store.
+  EXPECT_EQ(events_.StoredCount(), 4);
   EXPECT_EQ(state_.m_storedSongCount, 4);
-  {
-    std::lock_guard lock(progressMutex_);
-    ASSERT_FALSE(progress_.empty());
-    EXPECT_EQ(progress_.back().received, package.size());
-    EXPECT_EQ(progress_.back().total, package.size());
-  }
+  const auto progress = events_.Of("progress");
+  ASSERT_FALSE(progress.empty());
+  EXPECT_EQ(progress.back().value, static_cast<long long>(package.size()));
+  EXPECT_EQ(progress.back().extra, static_cast<long long>(package.size()));
   // The next check with the same service type sends nothing.
   Check();
   EXPECT_EQ(RequestsTo("/api/device-connect").size(), 1u);
@@ -111,8 +110,8 @@ TEST_F(UpdateFlowTest, RemoveFlowDeletesTheWithdrawnSongsOnly) {
   expected.erase(SongPath(999999));
   EXPECT_EQ(ReadTree(store_), expected);
   EXPECT_TRUE(RequestsTo("/api/update/event/").empty());
-  EXPECT_FALSE(port_.TimerRunning(timer::kEventPoll));
-  EXPECT_EQ(port_.Text(ctl::kStoredCountLabel), "4곡");  // recounted after the removal
+  EXPECT_FALSE(events_.Polling());
+  EXPECT_EQ(events_.StoredCount(), 4);  // recounted after the removal
   EXPECT_EQ(Outcomes(),
             (std::vector<std::pair<UpdateOutcome, long long>>{{UpdateOutcome::Removed, 2}}));
 }
@@ -122,7 +121,7 @@ TEST_F(UpdateFlowTest, NothingToDoShowsTheRunButton) {
   Check();
   EXPECT_EQ(Outcomes(),
             (std::vector<std::pair<UpdateOutcome, long long>>{{UpdateOutcome::NothingToAdd, 0}}));
-  EXPECT_TRUE(port_.Questions().empty());
+  EXPECT_TRUE(events_.Questions().empty());
 }
 
 TEST_F(UpdateFlowTest, OfflineSendsNothingAndDoesNotCheckAgain) {
@@ -132,12 +131,12 @@ TEST_F(UpdateFlowTest, OfflineSendsNothingAndDoesNotCheckAgain) {
   EXPECT_TRUE(client_->GetConnectDone());
   EXPECT_EQ(Outcomes(),
             (std::vector<std::pair<UpdateOutcome, long long>>{{UpdateOutcome::Unreachable, 0}}));
-  const auto inventories = port_.CallsOf("text").size();
+  const auto told = events_.Events().size();
 
   net_->online = true;
   Check();  // timer 1 keeps firing: nothing until the service type changes
   EXPECT_TRUE(service_->Requests().empty());
-  EXPECT_EQ(port_.CallsOf("text").size(), inventories);
+  EXPECT_EQ(events_.Events().size(), told);
 
   client_->SetConnectDone(false);  // a service selection
   state_.m_refreshRequested = true;
@@ -156,13 +155,13 @@ TEST_F(UpdateFlowTest, AServiceErrorEndsTheCheckWithItsStatusNotAsUpToDate) {
   state_.m_refreshRequested = true;
   Check();
   EXPECT_EQ(Outcomes().back(), Outcome(UpdateOutcome::HttpError, 503));
-  EXPECT_FALSE(port_.TimerRunning(timer::kEventPoll));
+  EXPECT_FALSE(events_.Polling());
   // One box per outage, shown after the window was told; the rest is status line and log.
   for (int tick = 0; tick < 2; ++tick) {
     engine_->StartEventPoll();
     engine_->WaitForChecks();
   }
-  EXPECT_EQ(port_.Messages(), std::vector<std::string>{"HTTP request failed."});
+  EXPECT_EQ(events_.Notices(), std::vector<UpdateNotice>{UpdateNotice::RequestFailed});
   EXPECT_EQ(Outcomes().size(), 4u);
   service_->ClearFaults();
   engine_->StartEventPoll();  // answered: the outage is over
@@ -170,7 +169,7 @@ TEST_F(UpdateFlowTest, AServiceErrorEndsTheCheckWithItsStatusNotAsUpToDate) {
   service_->SetFault("/api/update/event/", {.status = 503, .rawBody = "busy"});
   engine_->StartEventPoll();
   engine_->WaitForChecks();
-  EXPECT_EQ(port_.Messages().size(), 2u);
+  EXPECT_EQ(events_.Notices().size(), 2u);
 }
 
 TEST_F(UpdateFlowTest, InactiveWindowStartsNoCheck) {
@@ -196,26 +195,20 @@ TEST_F(UpdateFlowTest, ArchiveLeftOnDiskUsedWithYes) {
   WriteTextFile(Archive(), ZipBytes({{SongPath(2001), "from disk"}}));
   WriteSidecar(Archive(), {.url = "https://x/p.zip", .updateCode = "U9"});
   const Tree before = ReadTree(store_);
-  port_.QueueAnswer(true);
+  events_.QueueAnswer(true);
   Check();
-  ASSERT_EQ(port_.Questions(), std::vector<std::string>{text::kUseArchiveQuestion});
-  ASSERT_TRUE(port_.WaitFor([](const std::vector<PortCall>& calls) {
-    for (const auto& c : calls)
-      if (c.kind == "post" && c.id == static_cast<int>(WM_UPDATE_STATE) &&
-          c.extra == kStateFinished)
-        return true;
-    return false;
+  ASSERT_EQ(events_.Questions(), std::vector<UpdateQuestion>{UpdateQuestion::UseLeftoverArchive});
+  ASSERT_TRUE(events_.WaitFor([](const std::vector<EventRecorder::Event>& events) {
+    return !events.empty() && events.back().text.starts_with("finished");
   }));
-  engine_->OnExtractionFinished();
   EXPECT_TRUE(RequestsTo("/api/device-connect").empty());
   EXPECT_TRUE(client_->GetConnectDone());
   Tree expected = before;
   expected[SongPath(2001)] = "from disk";
   EXPECT_EQ(ReadTree(store_), expected);
   EXPECT_FALSE(fs::exists(Archive()));
-  EXPECT_EQ(PostedStates(), (std::vector<long long>{kStateUnpacking, kStateFinished}));
-  // Reported with the package's own code, and the song-list question follows as for any
-  // insert.
+  // Reported with the package's own code, and the song list is due as after any insert.
+  EXPECT_EQ(Steps(), (std::vector<std::string>{"unpacking", "finished, song list"}));
   const auto results = RequestsTo("/api/update/key-lock/result/");
   ASSERT_EQ(results.size(), 1u);
   EXPECT_EQ(results[0].path, "/api/update/key-lock/result/U9");
@@ -231,7 +224,7 @@ TEST_F(UpdateFlowTest, AMissingSongFolderIsNeverCreatedNorFilled) {
   EXPECT_EQ(
       Outcomes(),
       (std::vector<std::pair<UpdateOutcome, long long>>{{UpdateOutcome::SongFolderMissing, 0}}));
-  EXPECT_TRUE(port_.Questions().empty());
+  EXPECT_TRUE(events_.Questions().empty());
   EXPECT_TRUE(RequestsTo("/api/device-connect").empty());
   EXPECT_FALSE(state_.m_packageReady);
   EXPECT_FALSE(fs::exists(absent));
@@ -241,9 +234,9 @@ TEST_F(UpdateFlowTest, ArchiveLeftOnDiskKeptWithNo) {
   const std::string zip = ZipBytes({{SongPath(2001), "from disk"}});
   WriteTextFile(Archive(), zip);
   const Tree before = ReadTree(store_);
-  port_.QueueAnswer(false);
+  events_.QueueAnswer(false);
   Check();
-  EXPECT_EQ(port_.Questions(), std::vector<std::string>{text::kUseArchiveQuestion});
+  EXPECT_EQ(events_.Questions(), std::vector<UpdateQuestion>{UpdateQuestion::UseLeftoverArchive});
   EXPECT_EQ(RequestsTo("/api/device-connect").size(), 1u);
   EXPECT_EQ(ReadTextFile(Archive()), zip);
   EXPECT_EQ(ReadTree(store_), before);
@@ -282,18 +275,21 @@ TEST_F(LauncherOfferTest, OnlyAWebAddressIsOpenedAndOnlyWithYes) {
                {"file:///bin/sh", true, false},
                {"", true, false}};
   for (const auto& c : cases) {
-    port_.Clear();
+    events_.Clear();
     client_->SetConnectDone(false);
     state_.m_refreshRequested = true;
     service_->SetAppUpdate(true, c.address);
-    port_.QueueAnswer(c.yes);
+    events_.QueueAnswer(c.yes);
     Check();
-    EXPECT_EQ(port_.Questions(), std::vector<std::string>{text::kLauncherUpdateQuestion});
-    EXPECT_EQ(port_.Opened(), c.opened ? std::vector<std::string>{web} : std::vector<std::string>{})
+    EXPECT_EQ(events_.Questions(),
+              std::vector<UpdateQuestion>{UpdateQuestion::OpenLauncherUpdate});
+    EXPECT_EQ(events_.Opened(),
+              c.opened ? std::vector<std::string>{web} : std::vector<std::string>{})
         << c.address;
-    const std::vector<std::string> said{text::kLauncherUpdateBadAddress};
-    EXPECT_EQ(port_.Messages(), c.yes && !c.opened ? said : std::vector<std::string>{});
-    EXPECT_TRUE(port_.Visible(ctl::kRunButton));
+    const std::vector<UpdateNotice> said{UpdateNotice::LauncherUpdateBadAddress};
+    EXPECT_EQ(events_.Notices(), c.yes && !c.opened ? said : std::vector<UpdateNotice>{});
+    EXPECT_EQ(Outcomes(), (std::vector<std::pair<UpdateOutcome, long long>>{
+                              {UpdateOutcome::NothingToAdd, 0}}));
   }
 }
 
@@ -302,7 +298,7 @@ TEST_F(LauncherOfferTest, NoOfferWhenOfflineAfterTheConnect) {
   net_->Script({true, false});
   Check();
   EXPECT_EQ(RequestsTo("/api/device-connect").size(), 1u);
-  EXPECT_TRUE(port_.Questions().empty());
+  EXPECT_TRUE(events_.Questions().empty());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include "core/tool_paths.h"
 #include "core/user_texts.h"
+#include "update/update_engine.h"
 #include "window_fixture.h"
 
 namespace orvik::test {
@@ -28,7 +29,7 @@ class UpdateWindow : public WindowTest {
     window_->State().m_packageReady = true;
   }
   void Progress(std::uint64_t received, std::uint64_t total) {
-    DownloadProgressInfo info{received, total};
+    DownloadProgress info{received, total};
     window_->OnDownloadProgress(&info);
   }
   std::vector<std::string> LabelsSince(std::size_t from) {
@@ -197,11 +198,10 @@ TEST_F(UpdateWindow, UpdateStates) {
   processes_.onStart = [&](const platform::StartRequest&) {
     remindedFirst = !port_.Messages().empty();
   };
-  window_->OnWindowMessage(WM_UPDATE_STATE, 0, kStateFinished);
+  window_->OnWindowMessage(WM_UPDATE_STATE, 1, kStateFinished);  // wParam: song list due
   EXPECT_EQ(port_.Text(ctl::kStatusLine), text::kUpdateFinished);
   EXPECT_FALSE(port_.Visible(ctl::kUpdateButton));
   EXPECT_TRUE(port_.Visible(ctl::kRunButton));
-  EXPECT_FALSE(window_->Client()->NeedUpdateSong());
   EXPECT_EQ(port_.Messages(), std::vector<std::string>{text::kMakeListReminder});
   Deliver(WM_LAUNCH_DONE);
   ASSERT_EQ(processes_.requests.size(), 1u);
@@ -209,11 +209,36 @@ TEST_F(UpdateWindow, UpdateStates) {
   EXPECT_TRUE(remindedFirst);
   EXPECT_FALSE(window_->State().m_isActive);  // checks pause until the window is active
 
-  // Finished after removals: no reminder, no list program.
-  Connect("needUpdateSong=true&action=remove");
+  // Finished with no song list due: no reminder, no list program.
   window_->OnWindowMessage(WM_UPDATE_STATE, 0, kStateFinished);
   EXPECT_EQ(port_.Messages().size(), 1u);
   EXPECT_EQ(processes_.requests.size(), 1u);
+}
+
+// The engine's events as the window shows them: its question is the window's box, the
+// address agreed to is opened, the count to add is label 1015 and the poll is timer 2.
+TEST_F(WindowTest, TheEnginesQuestionsCountsAndPollAreTheWindowsBoxLabelAndTimer) {
+  products_->product = ProductInfo{"1234567890", 0};
+  transport_->formReplies["/api/device-connect"] =
+      "needUpdateSong=true&action=insert&updateCode=U1&updateSongCount=1500&"
+      "needUpdateApp=true&appFileUrl=https://example.com/setup.exe";
+  Open("[settings]\r\nservice=tunova\r\n");
+  SettleBanners();
+  port_.QueueAnswer(true);
+  window_->OnTimer(timer::kUpdateCheck);
+  window_->Engine()->WaitForChecks();
+  EXPECT_EQ(port_.Questions(), std::vector<std::string>{text::kLauncherUpdateQuestion});
+  EXPECT_EQ(port_.Opened(), std::vector<std::string>{"https://example.com/setup.exe"});
+  EXPECT_EQ(port_.Text(ctl::kUpdateCountLabel), "1,500곡");
+  ASSERT_TRUE(port_.TimerRunning(timer::kEventPoll));
+  EXPECT_EQ(port_.CallsOf("timer").back().value, 2000);
+
+  transport_->secureReply = "downloadUrl=https://svc.test/p.zip";
+  window_->OnTimer(timer::kEventPoll);
+  EXPECT_EQ(Deliver(WM_UPDATE_OUTCOME).value, static_cast<long long>(UpdateOutcome::PackageReady));
+  EXPECT_FALSE(port_.TimerRunning(timer::kEventPoll));
+  EXPECT_TRUE(port_.Checked(ctl::kUpdateButton));
+  EXPECT_TRUE(port_.Visible(ctl::kUpdateButton));
 }
 
 }  // namespace

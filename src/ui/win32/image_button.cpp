@@ -13,49 +13,17 @@ CImageButton::~CImageButton() {
 
 bool CImageButton::Create(HWND parent) {
   hwnd_ = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, 10, 10, 55, 20,
-                          parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)),
+                          parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id())),
                           GetModuleHandleW(nullptr), nullptr);
   if (!hwnd_) return false;
   SetWindowSubclass(hwnd_, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
   return true;
 }
 
-void CImageButton::SetFaces(int normalId, int downId, int disabledId) {
-  normalFace_.LoadFromResource(normalId);
-  downFace_.LoadFromResource(downId);
-  disabledFace_.LoadFromResource(disabledId);
-  state_.SetHasDisabledFace(true);
-  Repaint();
-}
-
-void CImageButton::SetFaces(int normalId, int downId) {
-  normalFace_.LoadFromResource(normalId);
-  downFace_.LoadFromResource(downId);
-  disabledFace_ = SkinImage();
-  state_.SetHasDisabledFace(false);
-  Repaint();
-}
-
-void CImageButton::SetBackColor(std::uint32_t rgb) {
-  state_.SetBackColor(rgb);
-  Repaint();
-}
-
-void CImageButton::SetChecked(bool checked) {
-  state_.SetChecked(checked);
-  Repaint();
-}
-
-void CImageButton::SetDisabled(bool disabled) {
-  state_.SetDisabled(disabled);
-  Repaint();
-}
-
-void CImageButton::Place(int x, int y, int width, int height, bool repaint) {
-  const auto window = state_.Place(x, y, width, height);
-  if (!window || !hwnd_) return;
-  MoveWindow(hwnd_, window->left, window->top, window->right - window->left,
-             window->bottom - window->top, repaint);
+void CImageButton::MoveTo(const Rect& window, bool repaint) {
+  if (!hwnd_) return;
+  MoveWindow(hwnd_, window.left, window.top, window.right - window.left,
+             window.bottom - window.top, repaint);
 }
 
 void CImageButton::Show(bool show) {
@@ -66,7 +34,7 @@ void CImageButton::Repaint() const {
   if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-void CImageButton::Draw(const DRAWITEMSTRUCT& item) const {
+void CImageButton::DrawItem(const DRAWITEMSTRUCT& item) const {
   const RECT& r = item.rcItem;
   const int width = r.right - r.left;
   const int height = r.bottom - r.top;
@@ -79,12 +47,7 @@ void CImageButton::Draw(const DRAWITEMSTRUCT& item) const {
   const RECT all{0, 0, width, height};
   FillRect(memory, &all, back);
   DeleteObject(back);
-  if (const auto face = state_.FaceToDraw()) {
-    const SkinImage& image = *face == ImageButtonState::Face::Down       ? downFace_
-                             : *face == ImageButtonState::Face::Disabled ? disabledFace_
-                                                                         : normalFace_;
-    image.Draw(memory, 0, 0, width, height);
-  }
+  if (const SkinImage* face = FaceImage()) face->Draw(memory, 0, 0, width, height);
   BitBlt(item.hDC, r.left, r.top, width, height, memory, 0, 0, SRCCOPY);
   SelectObject(memory, old);
   DeleteObject(frame);
@@ -95,12 +58,14 @@ void CImageButton::MouseUp(LPARAM lParam) {
   RECT client;
   GetClientRect(hwnd_, &client);
   const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-  const bool wasChecked = state_.IsChecked();
-  const bool click = state_.MouseUp(PtInRect(&client, at) != FALSE);
-  Repaint();
-  if (state_.IsChecked() != wasChecked && onCheckedByMouse)
-    onCheckedByMouse(id_, state_.IsChecked());
-  if (click && onClicked) onClicked(id_);
+  Release(
+      PtInRect(&client, at) != FALSE,
+      [this](int id, bool checked) {
+        if (onCheckedByMouse) onCheckedByMouse(id, checked);
+      },
+      [this](int id) {
+        if (onClicked) onClicked(id);
+      });
 }
 
 LRESULT CALLBACK CImageButton::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
@@ -109,9 +74,8 @@ LRESULT CALLBACK CImageButton::SubclassProc(HWND hwnd, UINT message, WPARAM wPar
   switch (message) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-      button->state_.MouseDown();
+      button->Press();
       SetCapture(hwnd);
-      button->Repaint();
       return 0;
     case WM_LBUTTONUP:
       if (GetCapture() == hwnd) ReleaseCapture();

@@ -8,13 +8,13 @@
 #include <functional>
 
 #include "ui/win32/skin_image.h"
-#include "window/image_button_state.h"
+#include "window/image_button_faces.h"
 
 namespace orvik::ui::win {
 
-class CImageButton {
+class CImageButton : public ImageButtonFaces<CImageButton, SkinImage> {
  public:
-  explicit CImageButton(int id) : id_(id) {}
+  explicit CImageButton(int id) : ImageButtonFaces(id) {}
   ~CImageButton();
   CImageButton(const CImageButton&) = delete;
   CImageButton& operator=(const CImageButton&) = delete;
@@ -22,21 +22,13 @@ class CImageButton {
   // Child, visible, owner-drawn, empty caption, at 10,10 to 65,30 until placed.
   bool Create(HWND parent);
   HWND Hwnd() const { return hwnd_; }
-  int Id() const { return id_; }
-
-  void SetFaces(int normalId, int downId, int disabledId);
-  void SetFaces(int normalId, int downId);  // no disabled face
-  void SetBackColor(std::uint32_t rgb);
-  void SetMode(bool checkable, bool noSelfToggle) { state_.SetMode(checkable, noSelfToggle); }
-  void SetChecked(bool checked);
-  void SetDisabled(bool disabled);
-  // Moves the window to the picture's rectangle grown by the border; same rectangle: no move.
-  void Place(int x, int y, int width, int height, bool repaint = true);
   void Show(bool show);
-  const ImageButtonState& State() const { return state_; }
+  // For ImageButtonFaces.
+  void Repaint() const;
+  void MoveTo(const Rect& window, bool repaint);
 
   // The parent's WM_DRAWITEM for this button.
-  void Draw(const DRAWITEMSTRUCT& item) const;
+  void DrawItem(const DRAWITEMSTRUCT& item) const;
 
   // The release was over the button; the latch changed by the mouse.
   std::function<void(int id)> onClicked;
@@ -46,14 +38,8 @@ class CImageButton {
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                        UINT_PTR id, DWORD_PTR self);
   void MouseUp(LPARAM lParam);
-  void Repaint() const;
 
-  int id_;
   HWND hwnd_ = nullptr;
-  ImageButtonState state_;
-  SkinImage normalFace_;
-  SkinImage downFace_;
-  SkinImage disabledFace_;
 };
 
 }  // namespace orvik::ui::win

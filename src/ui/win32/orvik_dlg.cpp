@@ -27,7 +27,7 @@ COrvikDlg::COrvikDlg() : progress_(std::make_unique<CProgressDlg>()) {}
 COrvikDlg::~COrvikDlg() {
   BeginClosing();
   progress_.reset();
-  if (countFont_) DeleteObject(countFont_);
+  for (HFONT font : m_fonts) DeleteObject(font);
 }
 
 INT_PTR COrvikDlg::DoModal() {
@@ -75,7 +75,7 @@ INT_PTR COrvikDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       OnPaint();
       return TRUE;
     case WM_QUERYDRAGICON:
-      return reinterpret_cast<INT_PTR>(icon_);
+      return reinterpret_cast<INT_PTR>(m_icon);
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
         Forward([](WindowEvents& logic) { logic.OnCommand(ctl::kAboutCommand); });
@@ -89,7 +89,7 @@ INT_PTR COrvikDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
       for (const auto& [id, button] : imageButtons_) {
         if (button->Hwnd() == item->hwndItem) {
-          button->Draw(*item);
+          button->DrawItem(*item);
           return TRUE;
         }
       }
@@ -127,8 +127,8 @@ INT_PTR COrvikDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void COrvikDlg::OnInitDialog() {
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  icon_ = LoadIconW(instance, MAKEINTRESOURCEW(IDI_ORVIK));
-  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+  m_icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_ORVIK));
+  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
   SendMessageW(hwnd_, WM_SETICON, ICON_SMALL,
                reinterpret_cast<LPARAM>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_ORVIK),
                                                    IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),

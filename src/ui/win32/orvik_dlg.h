@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "core/window_port.h"
 #include "ui/win32/skin_image.h"
@@ -116,8 +117,8 @@ class COrvikDlg : public WindowPort {
   int dpi_ = 96;
   bool closed_ = false;
   GdiplusSession gdiplus_;
-  HICON icon_ = nullptr;
-  HFONT countFont_ = nullptr;
+  HICON m_icon = nullptr;
+  std::vector<HFONT> m_fonts;  // created by the window, deleted with it
 
   std::map<int, HWND> controls_;
   std::map<int, std::unique_ptr<CImageButton>> imageButtons_;

@@ -11,6 +11,7 @@
 #include "ui/win32/image_button.h"
 #include "ui/win32/orvik_dlg.h"
 #include "ui/win32/rolling_banner.h"
+#include "window/dialog_layout.h"
 #include "window/skin_buttons.h"
 
 namespace orvik::ui::win {
@@ -20,8 +21,6 @@ namespace {
 constexpr wchar_t kStatusPictureClass[] = L"OrvikStatusPicture";
 constexpr int kDownloadingId = 166;
 constexpr int kUnpackingId = 167;
-// The template static "실행될 프로그램"; image button 1032 takes the number over.
-constexpr int kProgramCaptionId = 1032;
 
 int Round(double value) { return static_cast<int>(std::lround(value)); }
 
@@ -63,17 +62,17 @@ void COrvikDlg::LayOutTemplateControls() {
     const int id = GetDlgCtrlID(child);
     if (IsStatic(child)) {
       if (id == ctl::kStoredCountLabel || id == ctl::kUpdateCountLabel) {
-        if (!countFont_)
-          countFont_ =
-              CreateFontW(Scaled(24), 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Arial");
-        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(countFont_), FALSE);
+        if (m_fonts.empty())
+          m_fonts.push_back(
+              CreateFontW(Scaled(24), 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Arial"));
+        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(m_fonts.front()), FALSE);
       }
       // Some template rectangles are lower than a line of their font at this scale; they
       // grow downwards so that no descender is cut off.
       h = std::max(h, LineHeight(child));
     }
     MoveWindow(child, l, t, w, h, FALSE);
-    if (id == kProgramCaptionId && IsStatic(child)) {
+    if (id == layout::kProgramCaption && IsStatic(child)) {
       programCaption_ = child;
       continue;  // shares its number with a service button
     }
@@ -90,13 +89,7 @@ void COrvikDlg::CreateImageButtons() {
   for (const auto& b : kSkinButtons) {
     auto button = std::make_unique<CImageButton>(b.id);
     if (!button->Create(hwnd_)) continue;
-    if (b.disabled) {
-      button->SetFaces(b.normal, b.down, b.disabled);
-    } else {
-      button->SetFaces(b.normal, b.down);
-    }
-    button->SetBackColor(ImageButtonState::kMainWindowBackColor);
-    button->SetMode(true, b.radio);
+    button->SetUp(b);
     const RECT r = ScaledRect(b.x, b.y, b.width, b.height);
     button->Place(r.left, r.top, r.right - r.left, r.bottom - r.top);
     button->Show(b.shown);

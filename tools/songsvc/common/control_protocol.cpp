@@ -84,6 +84,7 @@ Fields FromFault(const Fault& fault) {
            {"chunked", fault.chunked ? "1" : "0"},
            {"remaining", std::to_string(fault.remaining)}};
   if (fault.rawBody) f["rawBody"] = *fault.rawBody;
+  if (fault.redirectTo) f["redirectTo"] = *fault.redirectTo;
   if (fault.truncateAfter) f["truncateAfter"] = std::to_string(*fault.truncateAfter);
   if (fault.claimedLength) f["claimedLength"] = std::to_string(*fault.claimedLength);
   return f;
@@ -93,6 +94,7 @@ Fault ToFault(const Fields& f) {
   Fault fault;
   fault.status = static_cast<int>(Number(f, "status"));
   if (f.contains("rawBody")) fault.rawBody = f.at("rawBody");
+  if (f.contains("redirectTo")) fault.redirectTo = f.at("redirectTo");
   if (f.contains("truncateAfter")) fault.truncateAfter = Number(f, "truncateAfter");
   if (f.contains("claimedLength")) fault.claimedLength = Number(f, "claimedLength");
   fault.slowChunkDelayMs = static_cast<int>(Number(f, "slowChunkDelayMs"));

@@ -118,7 +118,10 @@ void SongService::Impl::Handle(const httplib::Request& req, httplib::Response& r
 
   std::optional<Fault> fault = TakeFault(record.path);
   Reply reply;
-  if (fault && (fault->status != 0 || fault->rawBody)) {
+  if (fault && fault->redirectTo) {
+    reply = Text(fault->status != 0 ? fault->status : 302, "");
+    reply.headers.emplace_back("Location", *fault->redirectTo);
+  } else if (fault && (fault->status != 0 || fault->rawBody)) {
     // The handler does not run: a failed request changes nothing on the service.
     reply = Text(fault->status != 0 ? fault->status : 200, fault->rawBody.value_or(""));
   } else {

@@ -1,11 +1,12 @@
-// A minimal zip writer: stored (uncompressed) entries, enough for song packages.
+// Song packages as zip files on disk, written with the project's one zip writer.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "songsvc/stored_zip.h"
 
 namespace songsvc {
 
@@ -13,8 +14,6 @@ struct ZipEntry {
   std::string name;              // path inside the archive, "/" separated
   std::filesystem::path source;  // file whose bytes are stored
 };
-
-std::uint32_t Crc32(std::uint32_t crc, const void* data, std::size_t size);
 
 // Writes the archive and gives its size in bytes. Files are copied in blocks, never whole.
 // Throws std::runtime_error when a source cannot be read, the target cannot be written, or

@@ -27,6 +27,7 @@ struct RecordedRequest {
 struct Fault {
   int status = 0;                              // non-zero: answer with this status
   std::optional<std::string> rawBody;          // answer with exactly these bytes
+  std::optional<std::string> redirectTo;       // answer 302 (or `status`) with this Location
   std::optional<std::uint64_t> truncateAfter;  // send only this many body bytes, then drop
   std::optional<std::uint64_t> claimedLength;  // Content-Length to announce (lying)
   int slowChunkDelayMs = 0;                    // pause between 64 KiB chunks (bounded)
