@@ -1,5 +1,3 @@
-#include <chrono>
-#include <cstdio>
 #include "update/package_extractor.h"
 
 #include <algorithm>
@@ -404,28 +402,17 @@ ExtractReport InstallPackage(const fs::path& archive, const fs::path& songFolder
                              std::stop_token stop, const ExtractOptions& options) {
   ExtractReport report;
   Package package;
-  auto t0 = std::chrono::steady_clock::now();
-  auto lap = [&](const char* what) {
-    auto now = std::chrono::steady_clock::now();
-    std::fprintf(stderr, "PHASE %s %.3f\n", what, std::chrono::duration<double>(now - t0).count());
-    t0 = now;
-  };
   if (!VetPackage(archive, songFolder, moduleDir, options, stop, package, report)) return report;
-  lap("vet");
   StoreJournal journal;
   journal.updateCode = options.updateCode;
   if (!OpenJournal(journal, songFolder, moduleDir, package, report)) return report;
-  lap("journal-open");
-  bool keepJournal = false;
-  std::set<fs::path> unmovable;
-  bool done = Unpack(package, archive, journal, onPercent, stop, report);
-  lap("unpack");
-  done = done && ScanStaging(journal.staging, journal.files, unmovable, report);
-  lap("scan");
-  done = done && CommitToStore(journal, unmovable, moduleDir, report, keepJournal);
-  lap("commit");
+
+  bool keepJournal = false;      // a simulated kill leaves everything as a real one would
+  std::set<fs::path> unmovable;  // top folders holding links or special files
+  const bool done = Unpack(package, archive, journal, onPercent, stop, report) &&
+                    ScanStaging(journal.staging, journal.files, unmovable, report) &&
+                    CommitToStore(journal, unmovable, moduleDir, report, keepJournal);
   if (!keepJournal) CloseJournal(moduleDir, journal);
-  lap("close");
   if (done && onPercent) onPercent(100);  // 7-Zip does not print 100% for small archives
   return report;
 }
