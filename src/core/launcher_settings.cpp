@@ -5,7 +5,6 @@
 #include <climits>
 
 #include "core/catalogue.h"
-#include "core/control_ids.h"
 #include "core/launcher_state.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -14,19 +13,18 @@
 namespace orvik {
 namespace {
 
-const char* ConfigName(int boxId) {
-  switch (boxId) {
-    case ctl::kUseConfigBox:
+const char* ConfigName(ToolOption option) {
+  switch (option) {
+    case ToolOption::UseTools:
       return "useConfig";
-    case ctl::kLoopMidiBox:
+    case ToolOption::LoopMidi:
       return "loopMIDI";
-    case ctl::kKvSynthBox:
+    case ToolOption::KvSynth:
       return "kvSYNTH";
-    case ctl::kCantataBox:
+    case ToolOption::Cantata:
       return "cantata";
-    default:
-      return nullptr;
   }
+  return nullptr;
 }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
@@ -138,14 +136,14 @@ std::string GetListProgramPath(const LauncherState& state) {
       state.settings.Get("list." + state.ServiceKey(), kDefaultListProgram));
 }
 
-int GetConfigFlag(LauncherState& state, int boxId) {
-  const char* name = ConfigName(boxId);
+int GetConfigFlag(LauncherState& state, ToolOption option) {
+  const char* name = ConfigName(option);
   if (name == nullptr) return 0;
   return LeadingInteger(state.settings.GetOrInsert(std::string("config.") + name));
 }
 
-void SetConfigFlag(LauncherState& state, int boxId, bool checked) {
-  if (const char* name = ConfigName(boxId))
+void SetConfigFlag(LauncherState& state, ToolOption option, bool checked) {
+  if (const char* name = ConfigName(option))
     state.settings.Set(std::string("config.") + name, checked ? "1" : "0");
 }
 

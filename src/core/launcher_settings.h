@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/tool_options.h"
+
 namespace orvik {
 
 struct LauncherState;
@@ -51,10 +53,10 @@ std::filesystem::path GetSongsFolderPath(const LauncherState& state);
 std::string GetRunProgramPath(const LauncherState& state);
 // list.<service>, default kDefaultListProgram.
 std::string GetListProgramPath(const LauncherState& state);
-// config.<name> of check box 1016-1019 (indexed lookup: the key is kept for the save);
-// its leading decimal integer, 0 for an empty or non-numeric value or another id.
-int GetConfigFlag(LauncherState& state, int boxId);
-void SetConfigFlag(LauncherState& state, int boxId, bool checked);
+// config.<name> of a tool option (indexed lookup: the key is kept for the save); its
+// leading decimal integer, 0 for an empty or non-numeric value.
+int GetConfigFlag(LauncherState& state, ToolOption option);
+void SetConfigFlag(LauncherState& state, ToolOption option, bool checked);
 
 // The leading decimal integer of a text, as the C library reads it ("12x" 12, "yes" 0),
 // clamped to the int range.

@@ -7,8 +7,8 @@
 #include <mutex>
 #include <string>
 
-#include "core/control_ids.h"
 #include "core/settings_table.h"
+#include "core/tool_options.h"
 
 namespace orvik {
 
@@ -27,7 +27,6 @@ struct LauncherState {
   std::string m_storedSongIds;
   std::string m_packageUrl;
   double m_totalMB = 0.0;
-  int m_currentServiceButton = ctl::kServiceTunova;  // checked image button of the radio group
 
   std::atomic<bool> m_isActive{true};
   std::atomic<bool> m_packageReady{false};
@@ -39,6 +38,9 @@ struct LauncherState {
   // No client identifier could be read or stored: the service is not asked (it would see a
   // new device at every start).
   std::atomic<bool> m_clientIdMissing{false};
+  ToolOptions m_toolOptions;
+  // The run button is latched from the launch until the player has ended.
+  std::atomic<bool> m_runButtonChecked{false};
 
   std::string ServiceKey() const {
     std::lock_guard lock(mutex);

@@ -1,13 +1,10 @@
 #include "core/launching.h"
 
-#include "core/log.h"
-
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <thread>
 
-#include "core/control_ids.h"
 #include "core/log.h"
 #include "core/tool_paths.h"
 #include "core/user_texts.h"
@@ -33,9 +30,8 @@ bool WaitBounded(LaunchContext& ctx, ProcessHandle& process) {
       ctx.port.ShowMessage(text::kProcessNotResponding, MessageIcon::Stop);
       return false;
     case ProcessHandle::WaitResult::Failed:
-      ctx.port.ShowMessage(
-          ErrorText(text::kWaitFailed, static_cast<unsigned long>(errno)),
-          MessageIcon::Stop);
+      ctx.port.ShowMessage(ErrorText(text::kWaitFailed, static_cast<unsigned long>(errno)),
+                           MessageIcon::Stop);
       return true;
   }
   return true;
@@ -43,18 +39,16 @@ bool WaitBounded(LaunchContext& ctx, ProcessHandle& process) {
 
 bool StartTool(LaunchContext& ctx, const ToolInfo& tool) {
   if (RunProgram(ctx, tool.path, "", true, false, false)) return true;
-  if (tool.checkBoxId == ctl::kLoopMidiBox) {
-    ctx.port.ShowMessage(text::kLoopMidiFailed,
-                         MessageIcon::None);
+  if (tool.option == ToolOption::LoopMidi) {
+    ctx.port.ShowMessage(text::kLoopMidiFailed, MessageIcon::None);
   } else {
-    ctx.port.ShowMessage(text::kKvSynthFailed,
-                         MessageIcon::None);
+    ctx.port.ShowMessage(text::kKvSynthFailed, MessageIcon::None);
   }
   return false;
 }
 
 bool NeedsStart(LaunchContext& ctx, const ToolInfo& tool) {
-  return ToolNeedsStart(ctx, tool.processName, tool.checkBoxId);
+  return ToolNeedsStart(ctx, tool.processName, tool.option);
 }
 
 enum class ToolRound { Ready, Retry, Failed };
@@ -94,8 +88,7 @@ std::string WorkingFolderOf(const std::string& path) {
 int RunProgram(LaunchContext& ctx, const std::string& path, const std::string& arguments, bool show,
                bool wait, bool elevated) {
   if (path.empty()) {
-    ctx.port.ShowMessage(text::kNoProgramConfigured,
-                         MessageIcon::Warning);
+    ctx.port.ShowMessage(text::kNoProgramConfigured, MessageIcon::Warning);
     return 0;
   }
   if (!ctx.processes.PathExists(path)) {
@@ -116,8 +109,7 @@ int RunProgram(LaunchContext& ctx, const std::string& path, const std::string& a
     started = ctx.processes.Start(request);
   }
   if (!started.ok) {
-    const char* format =
-        elevated ? text::kElevatedStartFailed : text::kStartFailed;
+    const char* format = elevated ? text::kElevatedStartFailed : text::kStartFailed;
     // The program is named: the code alone does not tell which start failed.
     ctx.port.ShowMessage(path + "\n" + ErrorText(format, started.error), MessageIcon::Stop);
     logging::Error("launch: " + path + " failed with error " + std::to_string(started.error));
@@ -132,21 +124,20 @@ bool IsProcessRunning(LaunchContext& ctx, const std::string& exeName) {
   return ctx.processes.IsProcessRunning(exeName);
 }
 
-bool ToolNeedsStart(LaunchContext& ctx, const std::string& exeName, int toolBoxId) {
-  return ctx.port.IsControlChecked(ctl::kUseConfigBox) && ctx.port.IsControlChecked(toolBoxId) &&
-         !IsProcessRunning(ctx, exeName);
+bool ToolNeedsStart(LaunchContext& ctx, const std::string& exeName, ToolOption tool) {
+  return ctx.options.Wants(tool) && !IsProcessRunning(ctx, exeName);
 }
 
 bool LaunchPlayer(LaunchContext& ctx, const std::string& runProgramPath,
                   const std::string& selectedProgram) {
-  for (int attempt = 1; ctx.port.IsControlChecked(ctl::kUseConfigBox); ++attempt) {
+  for (int attempt = 1; ctx.options.useTools; ++attempt) {
     const ToolRound round = StartToolsRound(ctx);
     if (round == ToolRound::Failed) return false;
     if (round == ToolRound::Ready) break;
     if (attempt >= ctx.maxToolAttempts) {
       const ToolInfo& missing = NeedsStart(ctx, LoopMidiTool()) ? LoopMidiTool() : KvSynthTool();
-      ctx.port.ShowMessage(missing.displayName + text::kToolNotStarted +
-                               missing.displayName + text::kToolCheckAndRetry,
+      ctx.port.ShowMessage(missing.displayName + text::kToolNotStarted + missing.displayName +
+                               text::kToolCheckAndRetry,
                            MessageIcon::Warning);
       return false;
     }
@@ -158,32 +149,11 @@ bool LaunchPlayer(LaunchContext& ctx, const std::string& runProgramPath,
 }
 
 bool StartToolsOnly(LaunchContext& ctx) {
-  if (!ctx.port.IsControlChecked(ctl::kUseConfigBox)) return true;
+  if (!ctx.options.useTools) return true;
   for (const ToolInfo* tool : {&LoopMidiTool(), &KvSynthTool()}) {
     if (NeedsStart(ctx, *tool) && !StartTool(ctx, *tool)) return false;
   }
   return true;
-}
-
-void RestoreToolOptions(WindowPort& port, const ConfigFlagGetter& getConfigFlag) {
-  const int toolBoxes[] = {ctl::kLoopMidiBox, ctl::kKvSynthBox, ctl::kCantataBox};
-  if (getConfigFlag(ctl::kUseConfigBox) == 0) {
-    port.SetControlChecked(ctl::kUseConfigBox, false);
-    for (const int id : toolBoxes) port.ShowControl(id, false);
-    return;
-  }
-  port.SetControlChecked(ctl::kUseConfigBox, true);
-  for (const int id : toolBoxes) port.SetControlChecked(id, getConfigFlag(id) != 0);
-}
-
-void OnToolOptionCommand(WindowPort& port, int boxId, const ConfigFlagSetter& setConfigFlag) {
-  if (boxId == ctl::kUseConfigBox) {
-    const bool on = port.IsControlChecked(ctl::kUseConfigBox);
-    for (const int id : {ctl::kLoopMidiBox, ctl::kKvSynthBox, ctl::kCantataBox}) {
-      port.ShowControl(id, on);
-    }
-  }
-  setConfigFlag(boxId);
 }
 
 }  // namespace orvik

@@ -1,10 +1,12 @@
-// Starting the player and the virtual MIDI tools: the run button's launch sequence, the
-// update button's tools-only start, and the tool option boxes 1016-1019.
+// Starting the player and the virtual MIDI tools: the run button's launch sequence and the
+// update button's tools-only start. They run on a worker and read the tool options from the
+// launcher state, never from the window.
 #pragma once
 
 #include <functional>
 #include <string>
 
+#include "core/tool_options.h"
 #include "core/window_port.h"
 #include "platform/process.h"
 
@@ -16,25 +18,22 @@ void SleepFor(int ms);
 
 struct LaunchContext {
   platform::ProcessApi& processes;
-  WindowPort& port;  // messages to the operator, the option boxes
+  WindowPort& port;  // messages to the operator
+  const ToolOptions& options;
   Waiter wait = SleepFor;
   int responseTimeoutMs = 10000;  // how long a waited-for program may run
   int maxToolAttempts = 10;       // rounds of LaunchPlayer before a tool counts as failed
 };
 
-// Reads or stores the setting behind an option box (GetConfigFlag / SetConfigFlag).
-using ConfigFlagGetter = std::function<int(int boxId)>;
-using ConfigFlagSetter = std::function<void(int boxId)>;
-
 // Starts `path` with `arguments`; non-zero on success. Tells the operator why it failed.
-int RunProgram(LaunchContext& ctx, const std::string& path, const std::string& arguments,
-               bool show, bool wait, bool elevated);
+int RunProgram(LaunchContext& ctx, const std::string& path, const std::string& arguments, bool show,
+               bool wait, bool elevated);
 // The folder a plain start runs in: the path up to its last separator ("" when none).
 std::string WorkingFolderOf(const std::string& path);
 
 bool IsProcessRunning(LaunchContext& ctx, const std::string& exeName);
-// Options on (1016 and the tool's box) and no process of that name running.
-bool ToolNeedsStart(LaunchContext& ctx, const std::string& exeName, int toolBoxId);
+// Options on (the tools at all and this one) and no process of that name running.
+bool ToolNeedsStart(LaunchContext& ctx, const std::string& exeName, ToolOption tool);
 
 // The run button: tools when asked for, then the player. True when the player was started.
 // `selectedProgram` is the program-list entry; only "tunovaNEW" runs with raised rights.
@@ -42,10 +41,5 @@ bool LaunchPlayer(LaunchContext& ctx, const std::string& runProgramPath,
                   const std::string& selectedProgram);
 // The update button without a pending update: the tools only, no waits. False on a failure.
 bool StartToolsOnly(LaunchContext& ctx);
-
-// Start-up: the option boxes as the settings left them.
-void RestoreToolOptions(WindowPort& port, const ConfigFlagGetter& getConfigFlag);
-// Commands 1016-1019, after the box has toggled itself.
-void OnToolOptionCommand(WindowPort& port, int boxId, const ConfigFlagSetter& setConfigFlag);
 
 }  // namespace orvik

@@ -11,11 +11,7 @@ class NullWindowPort : public WindowPort {
   void SetControlText(int, const std::string&) override {}
   void ShowControl(int, bool) override {}
   void SetControlChecked(int, bool) override {}
-  bool IsControlChecked(int) override { return false; }
-  bool IsControlVisible(int) override { return true; }
   void EnableControl(int, bool) override {}
-  bool IsControlEnabled(int) override { return true; }
-  void RedrawControl(int) override {}
   void InvalidateArea(const Rect&) override {}
   void SetProgressPos(int, int) override {}
   void SetListItems(int, const std::vector<std::string>&, int) override {}

@@ -1,7 +1,5 @@
 #include "core/tool_paths.h"
 
-#include "core/control_ids.h"
-
 namespace orvik {
 
 // On Linux the players run beside ALSA/JACK: a2jmidid bridges the virtual MIDI ports the
@@ -21,13 +19,13 @@ namespace orvik {
 
 const ToolInfo& LoopMidiTool() {
   static const ToolInfo tool{"Loop MIDI", ORVIK_LOOPMIDI_PATH, ORVIK_LOOPMIDI_NAME,
-                             ctl::kLoopMidiBox};
+                             ToolOption::LoopMidi};
   return tool;
 }
 
 const ToolInfo& KvSynthTool() {
   static const ToolInfo tool{"KV Synth", ORVIK_KVSYNTH_PATH, ORVIK_KVSYNTH_NAME,
-                             ctl::kKvSynthBox};
+                             ToolOption::KvSynth};
   return tool;
 }
 

@@ -4,13 +4,15 @@
 
 #include <string>
 
+#include "core/tool_options.h"
+
 namespace orvik {
 
 struct ToolInfo {
   std::string displayName;  // as the operator's messages name it
   std::string path;         // executable started by the launcher
   std::string processName;  // executable file name searched in the process list
-  int checkBoxId;           // option box that asks for it
+  ToolOption option;        // the option that asks for it
 };
 
 const ToolInfo& LoopMidiTool();

@@ -1,14 +1,13 @@
-// The main window as seen by everything below the UI: workers and services never touch
-// widgets, they ask the window through this port. The Qt dialog implements it (queuing
-// calls from worker threads onto the UI thread); tests implement it with a recorder.
+// What a front end draws, as seen by the window's logic and the workers: they never touch
+// widgets and never read them back, they ask the window through this port. The front ends
+// implement it through the one bridge in window/ (calls from workers go onto the UI thread
+// in order); tests implement it with a recorder.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include "core/control_ids.h"
 
 namespace orvik {
 
@@ -27,11 +26,8 @@ class WindowPort {
   virtual void SetControlText(int id, const std::string& text) = 0;
   virtual void ShowControl(int id, bool show) = 0;
   virtual void SetControlChecked(int id, bool checked) = 0;
-  virtual bool IsControlChecked(int id) = 0;
-  virtual bool IsControlVisible(int id) = 0;
   virtual void EnableControl(int id, bool enable) = 0;
-  virtual bool IsControlEnabled(int id) = 0;
-  virtual void RedrawControl(int id) = 0;
+  // Repaints what the window paints itself there (the panel and the status picture).
   virtual void InvalidateArea(const Rect& area) = 0;
   virtual void SetProgressPos(int id, int pos) = 0;
   // Fills a list control (the program combo) and selects entry `selected` (-1: none).

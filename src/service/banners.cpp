@@ -2,8 +2,6 @@
 
 #include <system_error>
 
-#include "core/control_ids.h"
-#include "core/window_port.h"
 #include "platform/files.h"
 #include "platform/path_text.h"
 #include "service/web_address.h"
@@ -35,8 +33,7 @@ void CServiceClient::FetchBanners(const std::string& family,
 }
 
 void RunBannerThread(CServiceClient& client, HttpTransport& transport,
-                     const std::filesystem::path& moduleDir, WindowPort& port,
-                     std::stop_token stop) {
+                     const std::filesystem::path& moduleDir, std::stop_token stop) {
   const auto folder = BannerImageFolder(moduleDir);
   std::error_code ignored;
   std::filesystem::create_directories(folder, ignored);  // also bin/ for banner.dat
@@ -47,7 +44,6 @@ void RunBannerThread(CServiceClient& client, HttpTransport& transport,
     const auto name = platform::PathFromUtf8(entry.fileName);
     if (!name.empty()) transport.DownloadFile(entry.pictureUrl, folder / name);
   }
-  port.PostWindowMessage(WM_BANNERS_READY, 0, 0);
 }
 
 }  // namespace orvik

@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "core/control_ids.h"
+#include "window/control_ids.h"
 #include "ui/about_dlg.h"
 #include "ui/image_button.h"
 #include "ui/progress_dlg.h"
@@ -72,7 +72,7 @@ COrvikDlg::COrvikDlg(QWidget* parent) : QDialog(parent), opener_(OpenWithSystem)
 }
 
 COrvikDlg::~COrvikDlg() {
-  BeginClosing();
+  StartClosing();
   // The progress dialog enables this window again; that must happen while it is whole.
   progress_.reset();
 }
@@ -185,30 +185,21 @@ void COrvikDlg::paintEvent(QPaintEvent*) {
 
 void COrvikDlg::done(int result) {
   if (!closed_) {
-    BeginClosing();
+    StartClosing();
     closed_ = true;
     if (logic_) logic_->OnClose();
   }
   QDialog::done(result);
 }
 
-void COrvikDlg::BeginClosing() {
-  {
-    std::lock_guard lock(mutex_);
-    closing_ = true;
-  }
-  // Wakes workers waiting for an answer; they get the closing answer and can be joined.
-  answered_.notify_all();
+void COrvikDlg::StartClosing() {
+  // Workers waiting for an answer get the closing answer and can be joined.
+  BeginClosing();
   for (auto& [id, timer] : timers_) timer->stop();
 }
 
 void COrvikDlg::Forward(const std::function<void(WindowEvents&)>& call) {
   if (logic_ && !closed_) call(*logic_);
-}
-
-void COrvikDlg::MirrorUpdate(int id, const std::function<void(ControlMirror&)>& change) {
-  std::lock_guard lock(mutex_);
-  change(mirror_[id]);
 }
 
 QWidget* COrvikDlg::BoxParent() {

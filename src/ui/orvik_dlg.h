@@ -1,19 +1,17 @@
 // The launcher's main window. It creates the controls of the window template and the skin,
 // draws the panel pictures, forwards every user action to the window logic, and carries out
-// what the logic and the workers ask through the window port, always on the UI thread.
+// what the logic and the workers ask through the window port: the bridge brings their calls
+// onto the UI thread as queued calls.
 #pragma once
 
 #include <QDialog>
-#include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 
-#include "core/window_port.h"
 #include "ui/dialog_units.h"
 #include "ui/image_ex.h"
+#include "window/thread_bridge.h"
 #include "window/window_events.h"
 
 class QLabel;
@@ -27,7 +25,7 @@ class CProgressDlg;
 class CRollingBanner;
 class CStatusPicture;
 
-class COrvikDlg : public QDialog, public WindowPort {
+class COrvikDlg : public QDialog, public ThreadBridge {
   Q_OBJECT
 
  public:
@@ -56,41 +54,20 @@ class COrvikDlg : public QDialog, public WindowPort {
   // The menu reached by a right click on the window: the About item, and "실행" while the
   // run button is not shown.
   QMenu* CreateContextMenu();
-  bool IsClosing() const { return closing_; }
 
   // How addresses are opened; the system's default handler unless a test replaces it.
   using AddressOpener = std::function<bool(const QString& address)>;
   void SetAddressOpener(AddressOpener opener) { opener_ = std::move(opener); }
-
-  // WindowPort. Safe from any thread: calls from workers are queued onto the UI thread in
-  // the order they were made; state reads come from a mirror kept under a lock.
-  void SetControlText(int id, const std::string& text) override;
-  void ShowControl(int id, bool show) override;
-  void SetControlChecked(int id, bool checked) override;
-  bool IsControlChecked(int id) override;
-  bool IsControlVisible(int id) override;
-  void EnableControl(int id, bool enable) override;
-  bool IsControlEnabled(int id) override;
-  void RedrawControl(int id) override;
-  void InvalidateArea(const Rect& area) override;
-  void SetProgressPos(int id, int pos) override;
-  void SetListItems(int id, const std::vector<std::string>& items, int selected) override;
-  void SetBannerPictures(const std::vector<std::filesystem::path>& files) override;
-  void AddBannerPicture(const std::filesystem::path& file) override;
-  void ShowAboutBox() override;
-  void OpenProgressDialog() override;
-  void StartTimer(int timerId, int periodMs) override;
-  void StopTimer(int timerId) override;
-  void PostWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
-  bool AskYesNo(const std::string& text) override;
-  void ShowMessage(const std::string& text, MessageIcon icon) override;
-  bool OpenAddress(const std::string& address) override;
 
  public slots:
   void done(int result) override;
 
  protected:
   bool event(QEvent* event) override;
+
+  // ThreadBridge: the UI thread is this window's thread.
+  ORVIK_THREAD_BRIDGE_FRONT_END
+
   void paintEvent(QPaintEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
@@ -98,29 +75,15 @@ class COrvikDlg : public QDialog, public WindowPort {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  struct ControlMirror {
-    bool checked = false;
-    bool visible = true;
-    bool enabled = true;
-  };
-
   void CreateTemplateControls();
   void CreateImageButtons();
   void CreateBanner();
   void CreateStatusPicture();
   void LoadPanelPictures();
   void RunInitDialog();
-  void BeginClosing();
+  void StartClosing();
   void Forward(const std::function<void(WindowEvents&)>& call);
 
-  // Runs `call` now on the UI thread, or queues it there from any other thread.
-  void RunOnUi(std::function<void()> call);
-  // Runs `call` on the UI thread and waits for its result; gives `whenClosing` at once when
-  // the window is closing, so that a worker never waits for a window that is gone.
-  template <typename T>
-  T WaitOnUi(std::function<T()> call, T whenClosing);
-
-  void MirrorUpdate(int id, const std::function<void(ControlMirror&)>& change);
   QWidget* BoxParent();
 
   WindowEvents* logic_ = nullptr;
@@ -137,11 +100,6 @@ class COrvikDlg : public QDialog, public WindowPort {
   std::unique_ptr<CProgressDlg> progress_;
   std::map<int, CImageEx> panels_;
   AddressOpener opener_;
-
-  mutable std::mutex mutex_;  // guards mirror_ and the closing hand-shake
-  std::condition_variable answered_;
-  std::map<int, ControlMirror> mirror_;
-  std::atomic<bool> closing_{false};
 };
 
 }  // namespace orvik::ui

@@ -7,7 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "core/control_ids.h"
+#include "window/control_ids.h"
 #include "ui/image_button.h"
 #include "ui/orvik_dlg.h"
 #include "ui/rolling_banner.h"
@@ -101,8 +101,7 @@ void COrvikDlg::CreateTemplateControls() {
     QWidget* widget = NewTemplateControl(c, this);
     if (auto* box = qobject_cast<QCheckBox*>(widget)) {
       connect(box, &QCheckBox::clicked, this, [this, id = c.id](bool checked) {
-        MirrorUpdate(id, [checked](ControlMirror& m) { m.checked = checked; });
-        Forward([id](WindowEvents& logic) { logic.OnCommand(id); });
+        Forward([id, checked](WindowEvents& logic) { logic.OnCheckBoxClicked(id, checked); });
       });
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
       connect(combo, &QComboBox::currentIndexChanged, this, [this, combo, id = c.id](int) {
@@ -121,7 +120,6 @@ void COrvikDlg::CreateTemplateControls() {
       programCaption_ = static_cast<QLabel*>(widget);
     } else {
       controls_[c.id] = widget;
-      mirror_[c.id] = ControlMirror{false, c.shown, true};
     }
   }
 
@@ -139,17 +137,12 @@ void COrvikDlg::CreateImageButtons() {
     button->SetUp(b);
     button->Place(b.x, b.y, b.width, b.height);
     button->Show(b.shown);
-    connect(button, &CImageButton::CheckedByMouse, this, [this](int id, bool checked) {
-      MirrorUpdate(id, [checked](ControlMirror& m) { m.checked = checked; });
-    });
     connect(button, &CImageButton::Clicked, this,
             [this](int id) { Forward([id](WindowEvents& logic) { logic.OnCommand(id); }); });
     imageButtons_[b.id] = button;
     controls_[b.id] = button;
-    mirror_[b.id] = ControlMirror{false, b.shown, true};
   }
   imageButtons_[ctl::kServiceTunova]->SetChecked(true);
-  mirror_[ctl::kServiceTunova].checked = true;
 }
 
 void COrvikDlg::CreateBanner() {

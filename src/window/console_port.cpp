@@ -14,7 +14,15 @@ void ConsolePort::EndProgressLine() {
   progress_("\n");
 }
 
-void ConsolePort::SetControlText(int id, const std::string& text) {
+void ConsolePort::PostToUiThread(std::function<void()> call) {
+  std::lock_guard lock(mutex_);
+  calls_.push_back(std::move(call));
+  wake_.notify_all();
+}
+
+bool ConsolePort::OnUiThread() const { return std::this_thread::get_id() == uiThread_; }
+
+void ConsolePort::UiSetText(int id, const std::string& text) {
   std::lock_guard lock(mutex_);
   if (id == ctl::kByteProgressLabel) {
     byteLabel_ = text;
@@ -33,17 +41,18 @@ void ConsolePort::SetControlText(int id, const std::string& text) {
   out_(text);
 }
 
-void ConsolePort::SetControlChecked(int id, bool checked) {
-  std::lock_guard lock(mutex_);
-  checked_[id] = checked;
-}
+// Nothing else of the window shows on a console.
+void ConsolePort::UiShow(int, bool) {}
+void ConsolePort::UiSetChecked(int, bool) {}
+void ConsolePort::UiEnable(int, bool) {}
+void ConsolePort::UiInvalidate(const Rect&) {}
+void ConsolePort::UiSetListItems(int, const std::vector<std::string>&, int) {}
+void ConsolePort::UiSetBannerPictures(const std::vector<std::filesystem::path>&) {}
+void ConsolePort::UiAddBannerPicture(const std::filesystem::path&) {}
+void ConsolePort::UiShowAboutBox() {}
+void ConsolePort::UiOpenProgressDialog() {}
 
-bool ConsolePort::IsControlChecked(int id) {
-  std::lock_guard lock(mutex_);
-  return checked_[id];
-}
-
-void ConsolePort::SetProgressPos(int id, int pos) {
+void ConsolePort::UiSetProgress(int id, int pos) {
   std::lock_guard lock(mutex_);
   // Without a terminal a line per tenth: a log file keeps no carriage returns.
   if (id != ctl::kProgressBar || progress_ || pos / 10 <= shownTenth_ || byteLabel_.empty()) return;
@@ -51,19 +60,20 @@ void ConsolePort::SetProgressPos(int id, int pos) {
   out_(byteLabel_);
 }
 
-void ConsolePort::StartTimer(int timerId, int periodMs) {
+void ConsolePort::UiStartTimer(int timerId, int periodMs) {
   std::lock_guard lock(mutex_);
   const std::chrono::milliseconds period(periodMs);
   timers_[timerId] = Timer{period, Clock::now() + period};
   wake_.notify_all();
 }
 
-void ConsolePort::StopTimer(int timerId) {
+void ConsolePort::UiStopTimer(int timerId) {
   std::lock_guard lock(mutex_);
   timers_.erase(timerId);
 }
 
-void ConsolePort::PostWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+void ConsolePort::UiDeliverMessage(unsigned message, std::uintptr_t wParam,
+                                   std::intptr_t lParam) {
   std::lock_guard lock(mutex_);
   posted_.push_back(Event{false, message, wParam, lParam});
   wake_.notify_all();
@@ -71,19 +81,18 @@ void ConsolePort::PostWindowMessage(unsigned message, std::uintptr_t wParam, std
 
 // The engine's questions are answered by the window in an unattended run; anything else
 // asked of nobody is a no.
-bool ConsolePort::AskYesNo(const std::string& text) {
+bool ConsolePort::UiAskYesNo(const std::string& text) {
   logging::Info("sync: answered no: " + text);
   return false;
 }
 
-void ConsolePort::ShowMessage(const std::string& text, MessageIcon) {
-  logging::Info("message: " + text);
+void ConsolePort::UiShowMessage(const std::string& text, MessageIcon) {
   std::lock_guard lock(mutex_);
   EndProgressLine();
   out_(text);
 }
 
-bool ConsolePort::OpenAddress(const std::string& address) {
+bool ConsolePort::UiOpenAddress(const std::string& address) {
   logging::Info("sync: not opened without a window: " + address);
   return false;
 }
@@ -91,6 +100,16 @@ bool ConsolePort::OpenAddress(const std::string& address) {
 ConsolePort::Event ConsolePort::Next() {
   std::unique_lock lock(mutex_);
   for (;;) {
+    if (!calls_.empty()) {
+      // The workers' calls run here, on this thread, in their order; not under the lock,
+      // since they print and queue.
+      std::function<void()> call = std::move(calls_.front());
+      calls_.pop_front();
+      lock.unlock();
+      call();
+      lock.lock();
+      continue;
+    }
     if (!posted_.empty()) {
       const Event event = posted_.front();
       posted_.pop_front();

@@ -1,6 +1,6 @@
 #include "window/dialog_layout.h"
 
-#include "core/control_ids.h"
+#include "window/control_ids.h"
 #include "core/user_texts.h"
 
 namespace orvik::layout {

@@ -14,6 +14,7 @@
 #include "service/service_client.h"
 #include "service/web_address.h"
 #include "update/update_engine.h"
+#include "window/tool_option_boxes.h"
 #include "core/user_texts.h"
 
 namespace fs = std::filesystem;
@@ -94,19 +95,17 @@ void COrvikWindow::OnInitDialog() {
 
   ShowInitialBannerPictures();
   bannerThread_ = std::jthread([this](std::stop_token stop) {
-    RunBannerThread(*m_client, *transport_, state_.moduleDir, port_, stop);
+    RunBannerThread(*m_client, *transport_, state_.moduleDir, stop);
+    port_.PostWindowMessage(WM_BANNERS_READY, 0, 0);
   });
 
-  RestoreToolOptions(port_, [this](int box) { return GetConfigFlag(state_, box); });
+  RestoreToolOptions(state_, port_);
 
   for (int id : {ctl::kServiceTunovaHL, ctl::kServiceTunovaUSB, ctl::kServiceTunova,
                  ctl::kServiceTunovaNEW, ctl::kServiceTunovaPRO, ctl::kRunButton})
     port_.ShowControl(id, false);
   port_.SetControlChecked(ctl::kServiceTunova, true);
-  {
-    std::lock_guard lock(state_.mutex);
-    state_.m_currentServiceButton = ctl::kServiceTunova;
-  }
+  serviceGroup_.current = ctl::kServiceTunova;
   port_.ShowControl(ctl::kUpdateButton, true);
   if (settingsMissing_) ApplyOutcome(UpdateOutcome::NoSettings, 0);
   // After the missing settings file: a launcher that cannot keep its identifier never
@@ -161,13 +160,6 @@ void COrvikWindow::OnCommand(int id) {
     case ctl::kRunButton:
       OnRunButton();
       return;
-    case ctl::kUseConfigBox:
-    case ctl::kLoopMidiBox:
-    case ctl::kKvSynthBox:
-    case ctl::kCantataBox:
-      OnToolOptionCommand(
-          port_, id, [this](int box) { SetConfigFlag(state_, box, port_.IsControlChecked(box)); });
-      return;
     case ctl::kLegacyTunovaHL:
     case ctl::kLegacyTunovaUSB:
     case ctl::kLegacyTunova:
@@ -180,7 +172,7 @@ void COrvikWindow::OnCommand(int id) {
     case ctl::kServiceTunova:
     case ctl::kServiceTunovaNEW:
     case ctl::kServiceTunovaPRO:
-      SelectServiceByImageButton(state_, port_, *this, *deps_.products, id);
+      SelectServiceByImageButton(state_, serviceGroup_, port_, *this, *deps_.products, id);
       return;
     case ctl::kEventUpdateButton:
       port_.OpenAddress(address_.secureOrigin + text::kEventUpdatePath);
@@ -194,6 +186,11 @@ void COrvikWindow::OnCommand(int id) {
     default:
       return;  // 1001, 1002, 1008 and the rest: no action
   }
+}
+
+void COrvikWindow::OnCheckBoxClicked(int id, bool checked) {
+  if (closed_ || !engine_) return;
+  OnToolOptionBox(state_, port_, id, checked);
 }
 
 void COrvikWindow::OnListSelectionChanged(int id, const std::string& text) {
@@ -216,10 +213,9 @@ void COrvikWindow::OnTimer(int timerId) {
       engine_->StartUpdateCheck();
       break;
     case timer::kRunWatch:
-      if (port_.IsControlChecked(ctl::kRunButton) &&
+      if (state_.m_runButtonChecked &&
           !processes_->IsProcessRunning(ExecutableName(GetRunProgramPath(state_)))) {
-        port_.SetControlChecked(ctl::kRunButton, false);
-        port_.RedrawControl(ctl::kRunButton);
+        CheckRunButton(false);
         port_.StopTimer(timer::kRunWatch);
         logging::Info("launch: the player has ended");
       }

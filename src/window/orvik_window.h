@@ -1,6 +1,6 @@
 // The main window's logic without a toolkit: start-up order, the command, message and timer
-// tables, and the download-progress operation. The Qt dialog (and later a Win32 one) owns
-// one, forwards its events to it and implements the window port it talks through.
+// tables, and the download-progress operation. A front end (Qt, Win32) forwards its events
+// to it and draws what it asks through the window port.
 #pragma once
 
 #include <deque>
@@ -17,7 +17,7 @@
 
 #include "core/catalogue.h"
 #include "core/client_id.h"
-#include "core/control_ids.h"
+#include "window/control_ids.h"
 #include "core/launcher_state.h"
 #include "core/launching.h"
 #include "core/product_source.h"
@@ -26,6 +26,7 @@
 #include "update/update_events.h"
 #include "update/update_outcome.h"
 #include "window/download_rate.h"
+#include "window/service_selection.h"
 #include "window/window_events.h"
 
 namespace orvik {
@@ -82,6 +83,7 @@ class COrvikWindow : public WindowEvents, private ServiceSelectionHooks, private
 
   void OnInitDialog() override;
   void OnCommand(int id) override;
+  void OnCheckBoxClicked(int id, bool checked) override;
   void OnListSelectionChanged(int id, const std::string& text) override;
   void OnTimer(int timerId) override;
   void OnWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
@@ -128,6 +130,7 @@ class COrvikWindow : public WindowEvents, private ServiceSelectionHooks, private
   void OnDownloadFinished(bool completed);
   void ApplyOutcome(UpdateOutcome outcome, long detail);
   void ShowRunButton(bool show);
+  void CheckRunButton(bool checked);
   void OnBannerClicked(std::size_t index);
   void OnLaunchDone(bool started, bool wasPlayerLaunch);
   void StartMakeSongList();
@@ -147,6 +150,7 @@ class COrvikWindow : public WindowEvents, private ServiceSelectionHooks, private
   std::unique_ptr<CServiceClient> m_client;
   std::unique_ptr<UpdateEngine> engine_;
   platform::ProcessApi* processes_;
+  ServiceRadioGroup serviceGroup_;
 
   std::stop_source shutdown_;
   std::jthread bannerThread_;

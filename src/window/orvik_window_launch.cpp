@@ -14,10 +14,9 @@ namespace orvik {
 
 void COrvikWindow::OnRunButton() {
   if (engine_->IsDownloading() || engine_->IsExtracting()) return;
-  if (port_.IsControlChecked(ctl::kRunButton)) return;
+  if (state_.m_runButtonChecked) return;
   state_.m_isActive = false;
-  port_.SetControlChecked(ctl::kRunButton, true);
-  port_.RedrawControl(ctl::kRunButton);
+  CheckRunButton(true);
   const std::string path = GetRunProgramPath(state_);
   std::string program;
   {
@@ -39,8 +38,15 @@ void COrvikWindow::StartMakeSongList() {
   });
 }
 
+// The run button stays latched from the launch until the player has ended; the state is
+// kept beside the drawing so that nothing reads the button back.
+void COrvikWindow::CheckRunButton(bool checked) {
+  state_.m_runButtonChecked = checked;
+  port_.SetControlChecked(ctl::kRunButton, checked);
+}
+
 LaunchContext COrvikWindow::MakeLaunchContext() {
-  LaunchContext ctx{*processes_, port_};
+  LaunchContext ctx{*processes_, port_, state_.m_toolOptions};
   ctx.wait = deps_.wait ? deps_.wait : [this](int ms) { Pause(ms); };
   return ctx;
 }
@@ -88,8 +94,7 @@ void COrvikWindow::OnLaunchDone(bool started, bool wasPlayerLaunch) {
   if (started) {
     port_.StartTimer(timer::kRunWatch, 2000);
   } else {
-    port_.SetControlChecked(ctl::kRunButton, false);
-    port_.RedrawControl(ctl::kRunButton);
+    CheckRunButton(false);
   }
 }
 

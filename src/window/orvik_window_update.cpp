@@ -257,7 +257,6 @@ void COrvikWindow::ApplyOutcome(UpdateOutcome outcome, long detail) {
     return;
   if (outcome == UpdateOutcome::PackageReady) {
     port_.SetControlChecked(ctl::kUpdateButton, true);
-    port_.RedrawControl(ctl::kUpdateButton);
   }
   // During a download or unpacking the button place is the status picture's.
   if (picture_ != StatusPicture::None) return;

@@ -2,7 +2,7 @@
 // ends draw from this one table.
 #pragma once
 
-#include "core/control_ids.h"
+#include "window/control_ids.h"
 
 namespace orvik {
 

@@ -82,6 +82,7 @@ int RunWindowless(SyncSetup& setup, ConsolePort& port, platform::ProcessApi& pro
       window.OnWindowMessage(e.message, e.wParam, e.lParam);
     }
   }
+  port.BeginClosing();  // a worker still asking is answered No, so it can be joined
   window.OnClose();
   return watch.Code();
 }

@@ -1,6 +1,6 @@
-// What the toolkit forwards to the window's logic. The Qt dialog (and later a Win32 one)
-// creates and draws the controls and calls these on the UI thread; every decision is made
-// behind this interface.
+// What the toolkit forwards to the window's logic. The Qt and Win32 dialogs create and draw
+// the controls and call these on the UI thread; every decision is made behind this
+// interface.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +16,9 @@ class WindowEvents {
   virtual ~WindowEvents() = default;
 
   virtual void OnInitDialog() = 0;
-  virtual void OnCommand(int id) = 0;  // buttons, check boxes (after they toggled), menu items
+  virtual void OnCommand(int id) = 0;  // buttons and menu items
+  // The operator clicked a check box (1016-1019); `checked` is what it shows now.
+  virtual void OnCheckBoxClicked(int id, bool checked) = 0;
   virtual void OnListSelectionChanged(int id, const std::string& text) = 0;
   virtual void OnTimer(int timerId) = 0;
   virtual void OnWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) = 0;

@@ -33,7 +33,7 @@ TEST_F(LauncherSettings, LowerCaseProServiceSavesBackAsSixLines) {
   EXPECT_EQ(state_.ServiceKey(), "tunovaPRO");
   EXPECT_EQ(list.entries, (Entries{"tunova", "tunovaNEW", "tunovaPRO", "tunovaPRONEW"}));
   EXPECT_EQ(list.selected, 2);
-  GetConfigFlag(state_, ctl::kUseConfigBox);  // as the start-up's tool options do
+  GetConfigFlag(state_, ToolOption::UseTools);  // as the start-up's tool options do
   EXPECT_EQ(SaveAndRead(),
             "[config]\r\nuseConfig=\r\n\r\n[settings]\r\nrun=tunovaPRO\r\nservice=tunovapro\r\n");
 }
@@ -76,24 +76,22 @@ TEST_F(LauncherSettings, NoFileLeavesTheDefaultsAndSavesTwoLines) {
   const auto list = LoadSettings(state_);
   EXPECT_EQ(state_.ServiceKey(), "tunova");
   EXPECT_TRUE(list.entries.empty());
-  EXPECT_EQ(GetConfigFlag(state_, ctl::kUseConfigBox), 0);
+  EXPECT_EQ(GetConfigFlag(state_, ToolOption::UseTools), 0);
   EXPECT_EQ(SaveAndRead(), "[config]\r\nuseConfig=\r\n");
 }
 
 TEST_F(LauncherSettings, ConfigFlagsReadTheLeadingInteger) {
   Load("[config]\nuseConfig=2\nloopMIDI=-1\nkvSYNTH=yes\ncantata=7abc\n");
-  EXPECT_EQ(GetConfigFlag(state_, ctl::kUseConfigBox), 2);
-  EXPECT_EQ(GetConfigFlag(state_, ctl::kLoopMidiBox), -1);
-  EXPECT_EQ(GetConfigFlag(state_, ctl::kKvSynthBox), 0);
-  EXPECT_EQ(GetConfigFlag(state_, ctl::kCantataBox), 7);
-  EXPECT_EQ(GetConfigFlag(state_, ctl::kRunButton), 0);
+  EXPECT_EQ(GetConfigFlag(state_, ToolOption::UseTools), 2);
+  EXPECT_EQ(GetConfigFlag(state_, ToolOption::LoopMidi), -1);
+  EXPECT_EQ(GetConfigFlag(state_, ToolOption::KvSynth), 0);
+  EXPECT_EQ(GetConfigFlag(state_, ToolOption::Cantata), 7);
   EXPECT_EQ(LeadingInteger(" +12"), 12);
   EXPECT_NE(LeadingInteger("99999999999999999999"), 0);
   EXPECT_NE(LeadingInteger("-99999999999999999999"), 0);
 
-  SetConfigFlag(state_, ctl::kLoopMidiBox, true);
-  SetConfigFlag(state_, ctl::kKvSynthBox, false);
-  SetConfigFlag(state_, ctl::kRunButton, true);  // not a config box: ignored
+  SetConfigFlag(state_, ToolOption::LoopMidi, true);
+  SetConfigFlag(state_, ToolOption::KvSynth, false);
   EXPECT_EQ(state_.settings.Get("config.loopMIDI"), "1");
   EXPECT_EQ(state_.settings.Get("config.kvSYNTH"), "0");
   EXPECT_EQ(state_.settings.Entries().size(), 6u);  // 4 config + settings.run/service

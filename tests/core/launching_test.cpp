@@ -4,7 +4,6 @@
 
 #include <map>
 
-#include "core/control_ids.h"
 #include "core/fake_processes.h"
 #include "core/tool_paths.h"
 #include "support/recording_port.h"
@@ -29,9 +28,9 @@ class Launching : public ::testing::Test {
     ctx.wait = [this](int ms) { fake.log.push_back("sleep " + std::to_string(ms)); };
   }
   void Options(bool useConfig, bool loop, bool synth) {
-    port.SetControlChecked(ctl::kUseConfigBox, useConfig);
-    port.SetControlChecked(ctl::kLoopMidiBox, loop);
-    port.SetControlChecked(ctl::kKvSynthBox, synth);
+    options.useTools = useConfig;
+    options.loopMidi = loop;
+    options.kvSynth = synth;
   }
   // Started tools show up in the process list at once.
   void ToolsComeUp() {
@@ -45,7 +44,8 @@ class Launching : public ::testing::Test {
 
   FakeProcesses fake;
   RecordingPort port;
-  LaunchContext ctx{fake, port};
+  ToolOptions options;
+  LaunchContext ctx{fake, port, options};
 };
 
 TEST_F(Launching, ToolBoxesCountOnlyUnderTheMasterSwitch) {
@@ -96,6 +96,20 @@ TEST_F(Launching, ToolThatNeverShowsUpIsRetriedTenTimesThenReported) {
   EXPECT_EQ(fake.Count("start " + kPlayer), 0);
   ASSERT_EQ(port.Messages().size(), 1u);
   EXPECT_NE(port.Messages()[0].find("Loop MIDI"), std::string::npos);
+}
+
+TEST_F(Launching, ToolsTurnedOffWhileRetryingEndTheRetriesAndThePlayerStarts) {
+  Options(true, true, true);  // loopMIDI never appears
+  // The operator unticks "use the tools" during the first pause: the worker sees the
+  // option the window wrote, with no box to read.
+  ctx.wait = [this](int ms) {
+    fake.log.push_back("sleep " + std::to_string(ms));
+    if (ms == 500) options.useTools = false;
+  };
+  EXPECT_TRUE(LaunchPlayer(ctx, kPlayer, "tunova"));
+  EXPECT_EQ(fake.Count(loopStart), 1);
+  EXPECT_EQ(fake.Count("start " + kPlayer), 1);
+  EXPECT_TRUE(port.Messages().empty());
 }
 
 TEST_F(Launching, SlowSynthIsWaitedForThenThePlayerStarts) {
@@ -219,49 +233,12 @@ TEST(WorkingFolder, PathUpToItsLastSeparator) {
   EXPECT_EQ(WorkingFolderOf("tunova"), "");
 }
 
-TEST(ToolOptions, RestoreFromTheSettings) {
-  RecordingPort port;
-  std::map<int, int> flags{{ctl::kUseConfigBox, 0}, {ctl::kLoopMidiBox, 1}};
-  auto get = [&](int id) { return flags[id]; };
-  RestoreToolOptions(port, get);
-  EXPECT_FALSE(port.Visible(ctl::kLoopMidiBox));
-  EXPECT_FALSE(port.Visible(ctl::kKvSynthBox));
-  EXPECT_FALSE(port.Visible(ctl::kCantataBox));
-  EXPECT_TRUE(port.Visible(ctl::kUseConfigBox));
-  EXPECT_FALSE(port.Checked(ctl::kLoopMidiBox));
-
-  RecordingPort on;
-  flags = {{ctl::kUseConfigBox, 2},
-           {ctl::kLoopMidiBox, 1},
-           {ctl::kKvSynthBox, 0},
-           {ctl::kCantataBox, -1}};
-  RestoreToolOptions(on, get);
-  EXPECT_TRUE(on.Checked(ctl::kUseConfigBox));
-  EXPECT_TRUE(on.Checked(ctl::kLoopMidiBox));
-  EXPECT_FALSE(on.Checked(ctl::kKvSynthBox));
-  EXPECT_TRUE(on.Checked(ctl::kCantataBox));
-}
-
-TEST(ToolOptions, MasterBoxShowsOrHidesTheToolBoxesAndEveryBoxIsStored) {
-  RecordingPort port;
-  std::vector<int> stored;
-  auto set = [&](int id) { stored.push_back(id); };
-  port.SetControlChecked(ctl::kUseConfigBox, false);
-  OnToolOptionCommand(port, ctl::kUseConfigBox, set);
-  EXPECT_FALSE(port.Visible(ctl::kKvSynthBox));
-  port.SetControlChecked(ctl::kUseConfigBox, true);
-  OnToolOptionCommand(port, ctl::kUseConfigBox, set);
-  EXPECT_TRUE(port.Visible(ctl::kKvSynthBox));
-  EXPECT_TRUE(port.Visible(ctl::kCantataBox));
-  OnToolOptionCommand(port, ctl::kCantataBox, set);
-  EXPECT_EQ(stored, (std::vector<int>{ctl::kUseConfigBox, ctl::kUseConfigBox, ctl::kCantataBox}));
-}
-
 // Real starts of the helper program.
 class RealLaunching : public ::testing::Test {
  protected:
   RecordingPort port;
-  LaunchContext ctx{platform::SystemProcesses(), port};
+  ToolOptions options;
+  LaunchContext ctx{platform::SystemProcesses(), port, options};
   const std::string helper = ORVIK_TEST_HELPER;
 };
 

@@ -211,7 +211,7 @@ TEST(SongList, InactiveThenOneSecondThenTheListProgramShown) {
   test::FakeProcesses fake;
   RecordingPort port;
   LauncherState state;
-  LaunchContext ctx{fake, port};
+  LaunchContext ctx{fake, port, state.m_toolOptions};
   ctx.wait = [&](int ms) { fake.log.push_back("sleep " + std::to_string(ms)); };
   MakeSongList(ctx, state, "/opt/tunova/list");
   MakeSongList(ctx, state, "/opt/tunova/list");

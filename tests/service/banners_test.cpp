@@ -5,7 +5,6 @@
 
 #include <fstream>
 
-#include "core/control_ids.h"
 #include "service/system_transport.h"
 #include "service_fixture.h"
 
@@ -20,20 +19,15 @@ class BannersTest : public ServiceTest {
   }
   void Run() {
     ::testing::internal::CaptureStderr();
-    RunBannerThread(*client_, *transport_, module_, port_);
+    RunBannerThread(*client_, *transport_, module_);
     ::testing::internal::GetCapturedStderr();
-  }
-  std::size_t ReadyPosts() const {
-    std::size_t n = 0;
-    for (const auto& call : port_.Posted()) n += call.id == static_cast<int>(WM_BANNERS_READY);
-    return n;
   }
 
   std::filesystem::path module_ = dirs_ / "module";
   std::unique_ptr<CServiceClient> client_;
 };
 
-TEST_F(BannersTest, DownloadsEachPictureAndTellsTheWindow) {
+TEST_F(BannersTest, DownloadsEachPictureAndKeepsTheList) {
   WriteTextFile(BannerPictures() / "p1.png", "one");
   WriteTextFile(BannerPictures() / "p2.png", "two");
   const std::string base = Service().BaseUrl() + "/banners/";
@@ -51,7 +45,6 @@ TEST_F(BannersTest, DownloadsEachPictureAndTellsTheWindow) {
   EXPECT_EQ(ReadTextFile(module_ / "bin" / "images" / "p1.png"), "one");
   EXPECT_EQ(ReadTextFile(module_ / "bin" / "images" / "p2.png"), "two");
   EXPECT_EQ(ReadTextFile(module_ / "bin" / "banner.dat"), reply);
-  EXPECT_EQ(ReadyPosts(), 1u);
 }
 
 TEST_F(BannersTest, HostileEntriesWriteNothingOutsideThePictureFolder) {
@@ -72,15 +65,13 @@ TEST_F(BannersTest, HostileEntriesWriteNothingOutsideThePictureFolder) {
   std::sort(written.begin(), written.end());
   EXPECT_EQ(written,
             (std::vector<std::string>{"bin", "bin/banner.dat", "bin/images", "bin/images/ok.png"}));
-  EXPECT_EQ(ReadyPosts(), 1u);
 }
 
-TEST_F(BannersTest, AnEmptyReplyStillEndsWithTheReadyMessage) {
+TEST_F(BannersTest, AnEmptyReplyLeavesAnEmptyList) {
   Service().SetFault("/api/app/banner/launcher/", {.rawBody = ""});
   Run();
   EXPECT_TRUE(client_->Banners().empty());
   EXPECT_EQ(ReadTextFile(module_ / "bin" / "banner.dat"), "");
-  EXPECT_EQ(ReadyPosts(), 1u);
 }
 
 TEST_F(BannersTest, AFailedPictureKeepsTheOlderOne) {
@@ -90,7 +81,6 @@ TEST_F(BannersTest, AFailedPictureKeepsTheOlderOne) {
   Run();
   EXPECT_EQ(client_->Banners().size(), 1u);
   EXPECT_EQ(ReadTextFile(module_ / "bin" / "images" / "gone.png"), "older");
-  EXPECT_EQ(ReadyPosts(), 1u);
 }
 
 TEST_F(BannersTest, WithoutTheServiceTheOldListFileStays) {
@@ -100,7 +90,6 @@ TEST_F(BannersTest, WithoutTheServiceTheOldListFileStays) {
   Run();
   EXPECT_TRUE(client_->Banners().empty());
   EXPECT_EQ(ReadTextFile(module_ / "bin" / "banner.dat"), "previous");
-  EXPECT_EQ(ReadyPosts(), 1u);
 }
 
 TEST_F(BannersTest, NamesInTheServicesCodePageAndBoundsOnWhatIsTaken) {
@@ -123,7 +112,6 @@ TEST_F(BannersTest, NamesInTheServicesCodePageAndBoundsOnWhatIsTaken) {
   EXPECT_FALSE(std::filesystem::exists(images / "huge.png.part"));
   EXPECT_TRUE(std::filesystem::exists(images / "n29.png"));
   EXPECT_FALSE(std::filesystem::exists(images / "n30.png"));
-  EXPECT_EQ(ReadyPosts(), 1u);
 }
 
 }  // namespace

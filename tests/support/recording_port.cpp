@@ -34,8 +34,6 @@ void RecordingPort::SetControlChecked(int id, bool checked) {
   Record({"check", id, {}, checked});
 }
 
-bool RecordingPort::IsControlChecked(int id) { return Checked(id); }
-bool RecordingPort::IsControlVisible(int id) { return Visible(id); }
 void RecordingPort::EnableControl(int id, bool enable) {
   {
     std::lock_guard lock(mutex_);
@@ -43,14 +41,6 @@ void RecordingPort::EnableControl(int id, bool enable) {
   }
   Record({"enable", id, {}, enable});
 }
-
-bool RecordingPort::IsControlEnabled(int id) {
-  std::lock_guard lock(mutex_);
-  const auto it = enabled_.find(id);
-  return it == enabled_.end() ? true : it->second;
-}
-
-void RecordingPort::RedrawControl(int id) { Record({"redraw", id, {}}); }
 
 void RecordingPort::InvalidateArea(const Rect& a) {
   Record({"invalidate", 0,
@@ -97,7 +87,10 @@ void RecordingPort::StopTimer(int timerId) {
 
 void RecordingPort::PostWindowMessage(unsigned message, std::uintptr_t wParam,
                                       std::intptr_t lParam) {
-  Record({"post", static_cast<int>(message), {}, static_cast<long long>(wParam),
+  Record({"post",
+          static_cast<int>(message),
+          {},
+          static_cast<long long>(wParam),
           static_cast<long long>(lParam)});
 }
 
@@ -159,6 +152,12 @@ bool RecordingPort::Checked(int id) const {
   std::lock_guard lock(mutex_);
   const auto it = checked_.find(id);
   return it != checked_.end() && it->second;
+}
+
+bool RecordingPort::Enabled(int id) const {
+  std::lock_guard lock(mutex_);
+  const auto it = enabled_.find(id);
+  return it == enabled_.end() || it->second;
 }
 
 bool RecordingPort::TimerRunning(int timerId) const {

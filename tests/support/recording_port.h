@@ -17,12 +17,12 @@
 namespace orvik::test {
 
 struct PortCall {
-  std::string kind;  // "text", "show", "check", "redraw", "invalidate", "progress", "list",
-                     // "banner", "addbanner",
-                     // "about", "progressdlg",
-                     // "enable", "timer", "killtimer", "post", "ask", "message", "open"
-  int id = 0;        // control, timer or message number
-  std::string text;  // text, question, address
+  std::string kind;     // "text", "show", "check", "invalidate", "progress", "list",
+                        // "banner", "addbanner",
+                        // "about", "progressdlg",
+                        // "enable", "timer", "killtimer", "post", "ask", "message", "open"
+  int id = 0;           // control, timer or message number
+  std::string text;     // text, question, address
   long long value = 0;  // show/check flag, period, progress, wParam, icon
   long long extra = 0;  // lParam
 };
@@ -32,11 +32,7 @@ class RecordingPort : public WindowPort {
   void SetControlText(int id, const std::string& text) override;
   void ShowControl(int id, bool show) override;
   void SetControlChecked(int id, bool checked) override;
-  bool IsControlChecked(int id) override;
-  bool IsControlVisible(int id) override;
   void EnableControl(int id, bool enable) override;
-  bool IsControlEnabled(int id) override;
-  void RedrawControl(int id) override;
   void InvalidateArea(const Rect& area) override;
   void SetProgressPos(int id, int pos) override;
   void SetListItems(int id, const std::vector<std::string>& items, int selected) override;
@@ -61,6 +57,7 @@ class RecordingPort : public WindowPort {
   std::string Text(int id) const;  // last text set, "" if none
   bool Visible(int id) const;      // last shown state; true when never set
   bool Checked(int id) const;
+  bool Enabled(int id) const;  // true when never set
   bool TimerRunning(int timerId) const;
   std::vector<std::string> Messages() const;   // ShowMessage texts
   std::vector<std::string> Questions() const;  // AskYesNo texts

@@ -8,7 +8,7 @@
 #include <QPainter>
 #include <QRawFont>
 
-#include "core/control_ids.h"
+#include "window/control_ids.h"
 #include "fake_logic.h"
 #include "ui/image_button.h"
 #include "ui/image_ex.h"

@@ -14,9 +14,10 @@
 namespace orvik::test {
 
 struct LogicCall {
-  std::string kind;  // "init", "command", "list", "timer", "message", "activate", "close"
+  std::string kind;  // "init", "command", "checkbox", "list", "timer", "message", "activate",
+                     // "close"
   long long id = 0;  // command, timer or message number; activate flag
-  long long wParam = 0;
+  long long wParam = 0;  // a check box's state
   long long lParam = 0;
   std::string text;
   QThread* thread = nullptr;
@@ -26,6 +27,7 @@ class FakeLogic : public WindowEvents {
  public:
   void OnInitDialog() override { Record("init"); }
   void OnCommand(int id) override { Record("command", id); }
+  void OnCheckBoxClicked(int id, bool checked) override { Record("checkbox", id, checked); }
   void OnListSelectionChanged(int id, const std::string& text) override {
     Record("list", id, 0, 0, text);
   }

@@ -6,7 +6,7 @@
 #include <QDir>
 #include <QImage>
 
-#include "core/control_ids.h"
+#include "window/control_ids.h"
 #include "fake_logic.h"
 #include "ui/image_button.h"
 #include "ui/orvik_dlg.h"

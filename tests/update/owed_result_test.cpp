@@ -75,13 +75,13 @@ TEST_F(UnreadableResultsTest, AFolderInPlaceOfTheOwedResultsDoesNotBringThePacka
   fs::create_directories(PendingResultPath(module_) / "inside");
   ReachReady();
   const std::string code = service_->LastUpdateCode();
-  EXPECT_EQ(PressUpdate(), kStateFinished);
+  EXPECT_EQ(PressUpdate(), PressEnd::Finished);
   EXPECT_EQ(service_->ReportedCount(code), 1);
   EXPECT_FALSE(fs::exists(Archive()));
   EXPECT_TRUE(fs::exists(fs::path(PendingResultPath(module_)) += ".unreadable"));
   for (int run = 0; run < 2; ++run) {
     Restart();
-    EXPECT_TRUE(port_.Questions().empty());
+    EXPECT_TRUE(events_.Questions().empty());
     EXPECT_EQ(service_->ReportedCount(code), 1);
   }
 }

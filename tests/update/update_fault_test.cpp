@@ -82,7 +82,7 @@ TEST_F(UpdateFaultTest, PackageRedirectedToPlainHttpSaysSoAndFetchesNothingInThe
   service_->SetFault("/packages/", hop);
   service_->SetFault("/hop/", {.redirectTo = service_->BaseUrl() + "/packages/" + code_ + ".zip"});
   service_->ClearRequests();
-  EXPECT_EQ(PressUpdate(), -1);
+  EXPECT_EQ(PressUpdate(), PressEnd::DownloadFailed);
   ExpectNothingInstalled(before_, text::kDownloadUnsafeRedirect);
   EXPECT_FALSE(fs::exists(Part()));
   for (const auto& r : PackageRequests()) EXPECT_TRUE(r.secure);

@@ -65,6 +65,17 @@ TEST_F(BannerWindow, AMissingPictureDoesNotShiftTheLinksOfTheOthers) {
   EXPECT_EQ(OpenedByClick(3), Opened{});
 }
 
+TEST_F(BannerWindow, WithoutABannerReplyTheWindowIsStillToldOnceAndKeepsItsOwnPictures) {
+  MakePicture("tunova.png");
+  WindowTest::Open("[settings]\r\nservice=tunova\r\n");  // the service answers nothing
+  SettleBanners();
+  window_->OnClose();  // the banner thread is joined: no second message can follow
+  EXPECT_EQ(port_.Posted().size(), 1u);
+  EXPECT_TRUE(Added().empty());
+  ASSERT_EQ(port_.CallsOf("banner").size(), 1u);
+  EXPECT_EQ(port_.CallsOf("banner")[0].text, (Images() / "tunova.png").string());
+}
+
 TEST_F(BannerWindow, OnlyWebLinksAreOpened) {
   MakePicture("tunova.png");
   MakePicture("3.png");

@@ -118,8 +118,8 @@ TEST_F(LaunchWindow, ClosingDuringALaunchDoesNotWaitOutItsPauses) {
   std::mutex gate;
   std::condition_variable entered;
   bool inPause = false;
-  port.SetControlChecked(ctl::kUseConfigBox, true);
-  port.SetControlChecked(ctl::kLoopMidiBox, true);
+  window.OnCheckBoxClicked(ctl::kUseConfigBox, true);
+  window.OnCheckBoxClicked(ctl::kLoopMidiBox, true);
   // loopMIDI never shows up in the process list, so the sequence keeps pausing and retrying.
   processes.onStart = [&](const platform::StartRequest&) {
     std::lock_guard lock(gate);

@@ -91,17 +91,16 @@ TEST_F(WindowTest, HandheldTypesCheckAtOnceInsteadOfTheTimer) {
 TEST_F(WindowTest, CloseSavesChangedSettingsOnce) {
   Open("[settings]\r\nservice=tunovaNEW\r\nkept = as is\r\n[config]\r\nuseConfig=1\r\n");
   window_->OnListSelectionChanged(ctl::kProgramList, "tunovaNEW");
-  port_.SetControlChecked(ctl::kLoopMidiBox, true);  // the box toggles before its command
-  window_->OnCommand(ctl::kLoopMidiBox);
+  window_->OnCheckBoxClicked(ctl::kLoopMidiBox, true);
   window_->OnClose();
   const std::string saved = ReadTextFile(SettingsFile());
   EXPECT_NE(saved.find("loopMIDI=1\r\n"), std::string::npos) << saved;
   EXPECT_NE(saved.find("run=tunovaNEW\r\n"), std::string::npos) << saved;
   EXPECT_NE(saved.find("kept=as is\r\n"), std::string::npos) << saved;
 
-  // Closed: commands and a second close change nothing.
+  // Closed: clicks and a second close change nothing.
   WriteTextFile(SettingsFile(), "edited");
-  window_->OnCommand(ctl::kLoopMidiBox);
+  window_->OnCheckBoxClicked(ctl::kLoopMidiBox, false);
   window_.reset();
   EXPECT_EQ(ReadTextFile(SettingsFile()), "edited");
 }

@@ -45,7 +45,7 @@ class UpdateWindow : public WindowTest {
 
 TEST_F(UpdateWindow, WithoutPendingUpdateTheButtonStartsTheToolsOnly) {
   Connect("needUpdateSong=false");
-  port_.SetControlChecked(ctl::kLoopMidiBox, true);
+  window_->OnCheckBoxClicked(ctl::kLoopMidiBox, true);
   window_->OnCommand(ctl::kUpdateButton);
   const PortCall done = Deliver(WM_LAUNCH_DONE);
   EXPECT_EQ(done.extra, 0);  // not the player's launch: no watch

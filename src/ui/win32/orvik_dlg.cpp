@@ -5,7 +5,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include "core/control_ids.h"
+#include "window/control_ids.h"
 #include "platform/wide_text.h"
 #include "ui/win32/image_button.h"
 #include "ui/win32/progress_dlg.h"
@@ -25,7 +25,7 @@ constexpr int kInfoPanelId = 161;
 COrvikDlg::COrvikDlg() : progress_(std::make_unique<CProgressDlg>()) {}
 
 COrvikDlg::~COrvikDlg() {
-  BeginClosing();
+  StartClosing();
   progress_.reset();
   for (HFONT font : m_fonts) DeleteObject(font);
 }
@@ -195,7 +195,8 @@ void COrvikDlg::OnCommand(int id, int code, HWND from) {
   if (code != BN_CLICKED) return;
   if (id >= ctl::kUseConfigBox && id <= ctl::kCantataBox) {
     const bool checked = IsDlgButtonChecked(hwnd_, id) == BST_CHECKED;
-    MirrorUpdate(id, [checked](ControlMirror& m) { m.checked = checked; });
+    Forward([id, checked](WindowEvents& logic) { logic.OnCheckBoxClicked(id, checked); });
+    return;
   }
   Forward([id](WindowEvents& logic) { logic.OnCommand(id); });
 }
@@ -238,7 +239,7 @@ void COrvikDlg::ShowContextMenu(LPARAM at) {
 
 void COrvikDlg::Close() {
   if (!closed_) {
-    BeginClosing();
+    StartClosing();
     closed_ = true;
     // Workers joined, settings saved; their last posted calls are dropped with the window.
     if (logic_) logic_->OnClose();
@@ -248,13 +249,9 @@ void COrvikDlg::Close() {
   EndDialog(hwnd_, IDCANCEL);
 }
 
-void COrvikDlg::BeginClosing() {
-  {
-    std::lock_guard lock(mutex_);
-    closing_ = true;
-  }
-  // Wakes workers waiting for an answer; they get the closing answer and can be joined.
-  answered_.notify_all();
+void COrvikDlg::StartClosing() {
+  // Workers waiting for an answer get the closing answer and can be joined.
+  BeginClosing();
   if (hwnd_) {
     for (int id : {timer::kUpdateCheck, timer::kEventPoll, timer::kRunWatch}) KillTimer(hwnd_, id);
   }
@@ -262,11 +259,6 @@ void COrvikDlg::BeginClosing() {
 
 void COrvikDlg::Forward(const std::function<void(WindowEvents&)>& call) {
   if (logic_ && !closed_) call(*logic_);
-}
-
-void COrvikDlg::MirrorUpdate(int id, const std::function<void(ControlMirror&)>& change) {
-  std::lock_guard lock(mutex_);
-  change(mirror_[id]);
 }
 
 HWND COrvikDlg::BoxParent() const {

@@ -1,13 +1,12 @@
 // The launcher's main window on Windows: dialog template 102 with the skin's image buttons,
 // the rolling banner and the panel pictures. It creates, draws and forwards every user
-// action to the window logic; what the logic and the workers ask through the window port is
-// carried out on the UI thread (calls from workers arrive as posted messages).
+// action to the window logic; what the logic and the workers ask through the window port the
+// bridge carries onto the UI thread (calls from workers arrive as posted messages).
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <map>
@@ -15,8 +14,8 @@
 #include <mutex>
 #include <vector>
 
-#include "core/window_port.h"
 #include "ui/win32/skin_image.h"
+#include "window/thread_bridge.h"
 #include "window/window_events.h"
 
 namespace orvik::ui::win {
@@ -25,7 +24,7 @@ class CImageButton;
 class CProgressDlg;
 class CRollingBanner;
 
-class COrvikDlg : public WindowPort {
+class COrvikDlg : public ThreadBridge {
  public:
   // The window's class name, so a second launcher can find the first one's window.
   static constexpr wchar_t kClassName[] = L"OrvikLauncherDialog";
@@ -47,36 +46,11 @@ class COrvikDlg : public WindowPort {
   // From any thread: closes the window the normal way (console events, session end).
   void RequestClose();
 
-  // WindowPort. Safe from any thread.
-  void SetControlText(int id, const std::string& text) override;
-  void ShowControl(int id, bool show) override;
-  void SetControlChecked(int id, bool checked) override;
-  bool IsControlChecked(int id) override;
-  bool IsControlVisible(int id) override;
-  void EnableControl(int id, bool enable) override;
-  bool IsControlEnabled(int id) override;
-  void RedrawControl(int id) override;
-  void InvalidateArea(const Rect& area) override;
-  void SetProgressPos(int id, int pos) override;
-  void SetListItems(int id, const std::vector<std::string>& items, int selected) override;
-  void SetBannerPictures(const std::vector<std::filesystem::path>& files) override;
-  void AddBannerPicture(const std::filesystem::path& file) override;
-  void ShowAboutBox() override;
-  void OpenProgressDialog() override;
-  void StartTimer(int timerId, int periodMs) override;
-  void StopTimer(int timerId) override;
-  void PostWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
-  bool AskYesNo(const std::string& text) override;
-  void ShowMessage(const std::string& text, MessageIcon icon) override;
-  bool OpenAddress(const std::string& address) override;
+ protected:
+  // ThreadBridge: the UI thread is the one running DoModal.
+  ORVIK_THREAD_BRIDGE_FRONT_END
 
  private:
-  struct ControlMirror {
-    bool checked = false;
-    bool visible = true;
-    bool enabled = true;
-  };
-
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void OnInitDialog();
@@ -85,7 +59,7 @@ class COrvikDlg : public WindowPort {
   void Close();
   void CloseAsked();
   void ShowContextMenu(LPARAM at);
-  void BeginClosing();
+  void StartClosing();
   void Forward(const std::function<void(WindowEvents&)>& call);
 
   // Controls of the template and the skin (controls.cpp).
@@ -102,13 +76,7 @@ class COrvikDlg : public WindowPort {
   CImageButton* ImageButton(int id) const;
   HWND BoxParent() const;
 
-  // Runs `call` now on the UI thread, or queues it there from any other thread.
-  void RunOnUi(std::function<void()> call);
-  void Queue(std::function<void()> call);
   void RunQueued();
-  template <typename T>
-  T WaitOnUi(std::function<T()> call, T whenClosing);
-  void MirrorUpdate(int id, const std::function<void(ControlMirror&)>& change);
 
   WindowEvents* logic_ = nullptr;
   HWND hwnd_ = nullptr;
@@ -130,11 +98,6 @@ class COrvikDlg : public WindowPort {
 
   std::mutex queueMutex_;
   std::deque<std::function<void()>> queue_;
-
-  mutable std::mutex mutex_;  // guards mirror_ and the closing hand-shake
-  std::condition_variable answered_;
-  std::map<int, ControlMirror> mirror_;
-  std::atomic<bool> closing_{false};
 };
 
 }  // namespace orvik::ui::win

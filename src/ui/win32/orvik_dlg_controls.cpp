@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/control_ids.h"
+#include "window/control_ids.h"
 #include "ui/win32/image_button.h"
 #include "ui/win32/orvik_dlg.h"
 #include "ui/win32/rolling_banner.h"
@@ -78,8 +78,6 @@ void COrvikDlg::LayOutTemplateControls() {
     }
     if (id <= 0) continue;
     controls_[id] = child;
-    mirror_[id] =
-        ControlMirror{false, (GetWindowLongPtrW(child, GWL_STYLE) & WS_VISIBLE) != 0, true};
   }
   if (HWND bar = Control(ctl::kProgressBar)) SendMessageW(bar, PBM_SETRANGE32, 0, 100);
   if (HWND list = Control(ctl::kProgramList)) SendMessageW(list, CB_SETMINVISIBLE, 3, 0);
@@ -93,18 +91,13 @@ void COrvikDlg::CreateImageButtons() {
     const RECT r = ScaledRect(b.x, b.y, b.width, b.height);
     button->Place(r.left, r.top, r.right - r.left, r.bottom - r.top);
     button->Show(b.shown);
-    button->onCheckedByMouse = [this](int id, bool checked) {
-      MirrorUpdate(id, [checked](ControlMirror& m) { m.checked = checked; });
-    };
     button->onClicked = [this](int id) {
       Forward([id](WindowEvents& logic) { logic.OnCommand(id); });
     };
     controls_[b.id] = button->Hwnd();
-    mirror_[b.id] = ControlMirror{false, b.shown, true};
     imageButtons_[b.id] = std::move(button);
   }
   if (CImageButton* tunova = ImageButton(ctl::kServiceTunova)) tunova->SetChecked(true);
-  mirror_[ctl::kServiceTunova].checked = true;
 }
 
 void COrvikDlg::CreateBanner() {

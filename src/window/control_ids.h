@@ -71,9 +71,5 @@ inline constexpr int kStateUnpacking = 5;
 inline constexpr int kStateDownloadFailed = 6;
 inline constexpr int kStateUnpackFailed = 7;
 
-struct DownloadProgressInfo {
-  std::uint64_t received = 0;
-  std::uint64_t total = 0;
-};
 
 }  // namespace orvik
