@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "core/log.h"
+#include "platform/wide_text.h"
 #include "service/winhttp_exchange.h"
 
 namespace orvik {
@@ -102,7 +103,7 @@ ProxyChoice ChooseProxy(const ProxySettings& settings, const std::wstring& url,
   DWORD error = 0;
   if (!settings.autoConfigUrl.empty()) {
     if (auto choice = resolve(url, settings.autoConfigUrl, &error)) return *choice;
-    logging::Warning("proxy: the configuration script " + Utf8FromWide(settings.autoConfigUrl) +
+    logging::Warning("proxy: the configuration script " + platform::WideToUtf8(settings.autoConfigUrl) +
                      " gave no answer: " + DescribeWinHttpError(error));
   }
   if (settings.autoDetect && !*detectionFailed) {
