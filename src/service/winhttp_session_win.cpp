@@ -108,9 +108,9 @@ ProxyChoice ChooseProxy(const ProxySettings& settings, const std::wstring& url,
   }
   if (settings.autoDetect && !*detectionFailed) {
     if (auto choice = resolve(url, {}, &error)) return *choice;
-    // No script on this network: searching again for every request would cost seconds each.
+    // No script on this network (the usual case, and not worth a log line): searching again
+    // for every request would cost seconds each.
     *detectionFailed = true;
-    logging::Info("proxy: automatic detection found no script: " + DescribeWinHttpError(error));
   }
   return {};
 }
