@@ -8,12 +8,7 @@
 //
 // usage: download_bench [--wine WINE-LOADER WINDOWS-CHILD.exe [--bare BARE-CHILD.exe]]
 //                       [size-MB ...]  (default: 50 500)
-#include <netinet/in.h>
-#include <sched.h>
 #include <signal.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -23,73 +18,16 @@
 #include <string>
 #include <vector>
 
-#include "songsvc/song_service.h"
+#include "https_file_server.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using bench::Quoted;
 
 namespace {
 
 double Seconds(Clock::time_point since) {
   return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-int FreePort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  socklen_t len = sizeof addr;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  close(fd);
-  return ntohs(addr.sin_port);
-}
-
-bool Accepts(int port) {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = htons(static_cast<uint16_t>(port));
-  const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-  close(fd);
-  return ok;
-}
-
-// openssl s_server in `root`; returns once it accepts connections (or it died).
-pid_t StartServer(const fs::path& root, int port, const songsvc::TestCertificates& certs) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    if (chdir(root.c_str()) != 0) _exit(127);
-    if (!freopen("/dev/null", "w", stdout)) _exit(127);
-    const std::string accept = std::to_string(port);
-    // -HTTP sends each file as it stands, header included (see MakeFile).
-    execlp("openssl", "openssl", "s_server", "-quiet", "-HTTP", "-accept", accept.c_str(), "-cert",
-           certs.certFile.c_str(), "-key", certs.keyFile.c_str(), nullptr);
-    _exit(127);
-  }
-  // The server gives no signal when it listens: try until it does or has exited.
-  while (!Accepts(port)) {
-    if (waitpid(pid, nullptr, WNOHANG) == pid) return -1;
-    sched_yield();
-  }
-  return pid;
-}
-
-// A reply file for `s_server -HTTP`: the header with the length, then `megabytes` MiB of
-// noise. (-WWW sends no length and ends the body by closing, which Wine's TLS cuts short.)
-void MakeFile(const fs::path& file, std::size_t megabytes) {
-  std::ofstream out(file, std::ios::binary);
-  out << "HTTP/1.0 200 ok\r\nContent-Type: application/zip\r\nContent-Length: " << (megabytes << 20)
-      << "\r\n\r\n";
-  std::vector<char> block(1 << 20);
-  unsigned x = 12345;
-  for (auto& c : block) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 16);
-  for (std::size_t i = 0; i < megabytes; ++i) {
-    block[0] = static_cast<char>(i);
-    out.write(block.data(), static_cast<std::streamsize>(block.size()));
-  }
 }
 
 struct ChildFigures {
@@ -114,8 +52,6 @@ ChildFigures RunChild(const std::string& command, const fs::path& file) {
   fs::remove(file);
   return f;
 }
-
-std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
 double RunCurl(const std::string& url, const std::string& ca, const fs::path& file) {
   fs::remove(file);
@@ -149,10 +85,10 @@ int main(int argc, char** argv) {
   fs::create_directories(root / "www");
   fs::create_directories(root / "out");
   const auto certs = songsvc::MakeTestCertificates(root / "certs");
-  for (auto mb : sizes) MakeFile(root / "www" / (std::to_string(mb) + ".zip"), mb);
+  for (auto mb : sizes) bench::MakeFile(root / "www" / (std::to_string(mb) + ".zip"), mb);
 
-  const int port = FreePort();
-  const pid_t server = StartServer(root / "www", port, certs);
+  const int port = bench::FreePort();
+  const pid_t server = bench::StartServer(root / "www", port, certs);
   if (server < 0) {
     std::fprintf(stderr, "openssl s_server did not start\n");
     return 1;

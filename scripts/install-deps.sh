@@ -11,7 +11,7 @@ set -euo pipefail
 launcher=(
   build-essential cmake pkgconf ccache
   qt6-base-dev libgl-dev
-  libcurl4-openssl-dev libssl-dev openssl
+  libcurl4-openssl-dev libssl-dev openssl libasound2-dev
   libspdlog-dev libfmt-dev
   libcpp-httplib-dev
   7zip

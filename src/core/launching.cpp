@@ -143,6 +143,8 @@ bool LaunchPlayer(LaunchContext& ctx, const std::string& runProgramPath,
     }
     ctx.wait(500);
   }
+  // The player starts either way: the room may still sing through another output.
+  ReportMidiPort(ctx.port, ctx.sayStatus, WaitForMidiPort(ctx.midiPort, ctx.listMidiPorts, ctx.wait));
   ctx.wait(1000);
   const bool elevated = selectedProgram == "tunovaNEW";
   return RunProgram(ctx, runProgramPath, "", true, false, elevated) != 0;

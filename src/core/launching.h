@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/tool_options.h"
+#include "core/midi_port_check.h"
 #include "core/window_port.h"
 #include "platform/process.h"
 
@@ -23,6 +24,9 @@ struct LaunchContext {
   Waiter wait = SleepFor;
   int responseTimeoutMs = 10000;  // how long a waited-for program may run
   int maxToolAttempts = 10;       // rounds of LaunchPlayer before a tool counts as failed
+  std::string midiPort{};         // the port looked for before the player starts; "": none
+  MidiPortLister listMidiPorts = platform::ListMidiOutputs;
+  std::function<void(const std::string&)> sayStatus = {};  // the status line; null: none
 };
 
 // Starts `path` with `arguments`; non-zero on success. Tells the operator why it failed.

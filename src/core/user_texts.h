@@ -30,6 +30,7 @@ inline constexpr const char* kUpdateFinished = "곡업데이트 완료";
 inline constexpr const char* kUnpacking = "압축푸는 중";
 inline constexpr const char* kDownloadFailedLabel = "Download failed";
 inline constexpr const char* kRemainingTime = "남은 시간 ";
+inline constexpr const char* kRateCapped = " (제한)";  // after the speed under a cap
 
 // The status line when a check, a download or an unpacking fails.
 inline constexpr const char* kDownloadFailed = "다운로드 실패";
@@ -154,6 +155,16 @@ inline constexpr const char* kPendingResultsUnreadable =
 inline constexpr const char* kDiskSpaceShort = "디스크 공간 부족: ";
 inline constexpr const char* kDiskSpaceNeeded = " MB 필요, ";
 inline constexpr const char* kDiskSpaceLeft = " MB 남음)";
+// The virtual MIDI port checked before the player starts: "<head><port><what>", and the
+// advice on the next line of the box.
+inline constexpr const char* kMidiPortHead = "가상 MIDI 포트(";
+inline constexpr const char* kMidiPortNotFound = ")를 찾을 수 없습니다.";
+inline constexpr const char* kMidiPortNotChecked = ")를 확인할 수 없습니다.";
+inline constexpr const char* kMidiPortListUnreadable = "\n시스템의 MIDI 출력 목록을 읽지 못했습니다.";
+inline constexpr const char* kMidiPortAdvice = "\nloopMIDI에서 포트를 확인하세요.";
+inline constexpr const char* kAboutMidiOutputs = "MIDI 출력: ";
+inline constexpr const char* kAboutMidiNone = "없음";
+inline constexpr const char* kAboutMidiUnreadable = "목록을 읽을 수 없습니다";
 
 // A song that a player or an antivirus program kept open through every retry.
 inline constexpr const char* kUnpackFileHeld =

@@ -12,6 +12,8 @@
 
 namespace orvik {
 
+class RateLimiter;
+
 // Why an exchange failed, in the terms the operator is told.
 enum class TransportFailure {
   None,
@@ -60,6 +62,8 @@ struct FetchRequest {
   std::stop_token stop;
   // With resumeFrom: sent as "If-Range", so a changed body comes back whole (200).
   std::string ifRange;
+  // Holds the transfer to its cap after every block (null: full speed).
+  RateLimiter* limiter = nullptr;
 };
 
 struct FetchResult {

@@ -1,5 +1,7 @@
 #include "service/library_transport.h"
 
+#include "service/rate_limiter.h"
+
 #include "platform/network.h"
 #include "service/exchange_bookkeeping.h"
 #include "service/web_address.h"
@@ -115,7 +117,14 @@ FetchResult LibraryTransport::Fetch(const FetchRequest& request) {
   // A validator with a line break would add a header of the service's choosing.
   if (request.resumeFrom && request.ifRange.find_first_of("\r\n") == std::string::npos)
     exchange.ifRange = request.ifRange;
-  Delivery delivery(request.onHead, request.onBody);
+  // The cap counts what really arrived; a stop during its hold ends the transfer.
+  std::function<bool(std::string_view)> onBody = request.onBody;
+  if (request.limiter)
+    onBody = [&request](std::string_view block) {
+      return (!request.onBody || request.onBody(block)) &&
+             request.limiter->Received(block.size(), request.stop);
+    };
+  Delivery delivery(request.onHead, std::move(onBody));
   const Outcome outcome = Run(exchange, delivery);
 
   FetchResult result;

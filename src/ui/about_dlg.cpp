@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "core/last_update.h"
+#include "core/midi_port_check.h"
 #include "core/version.h"
 #include "platform/module_dir.h"
 #include "platform/path_text.h"
@@ -53,6 +54,10 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
       QString text = QString::fromUtf8(c.text ? c.text : "");
       if (c.id == layout::kAboutVersion) text = VersionLine();
       if (c.id == layout::kAboutLastUpdate) text = LastUpdateLine(moduleDir);
+      if (c.id == layout::kAboutMidiOutputs) {
+        text = QString::fromStdString(MidiOutputsLine(platform::ListMidiOutputs()));
+        label->setWordWrap(true);
+      }
       if (c.id == layout::kAboutFolder) {
         // A long folder keeps its start and its end, as the native path ellipsis does.
         text = label->fontMetrics().elidedText(folder, Qt::ElideMiddle, place.width());

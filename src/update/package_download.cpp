@@ -9,6 +9,7 @@
 #include "platform/files.h"
 #include "platform/path_text.h"
 #include "service/http_transport.h"
+#include "service/rate_limiter.h"
 #include "update/package_sidecar.h"
 
 namespace fs = std::filesystem;
@@ -47,6 +48,7 @@ class Attempt {
       request.ifRange = sidecar_.etag.empty() ? sidecar_.lastModified : sidecar_.etag;
     }
     request.stop = stop_;
+    request.limiter = callbacks_.limiter;
     request.onHead = [&](const FetchHead& head) {
       out.status = head.status;
       return AcceptHead(head) && OpenFile();
@@ -120,7 +122,8 @@ class Attempt {
     if (std::fwrite(block.data(), 1, block.size(), file_.get()) != block.size())
       return !(writeFailed_ = true);
     received_ += block.size();
-    if (callbacks_.onProgress) callbacks_.onProgress(DownloadProgress{received_, total_});
+    if (callbacks_.onProgress) callbacks_.onProgress(DownloadProgress{
+          received_, total_, callbacks_.limiter ? callbacks_.limiter->CurrentCap() : 0});
     return true;
   }
 

@@ -39,6 +39,7 @@ struct DownloadOutcome {
 struct DownloadCallbacks {
   std::function<void()> onFileOpen;                             // the body starts
   std::function<void(const DownloadProgress&)> onProgress;  // after every block
+  RateLimiter* limiter = nullptr;  // null: full speed
 };
 
 std::filesystem::path PartialPathFor(const std::filesystem::path& archive);

@@ -14,6 +14,7 @@ namespace orvik {
 struct DownloadProgress {
   std::uint64_t received = 0;
   std::uint64_t total = 0;
+  std::uint64_t capBytesPerSecond = 0;  // the speed cap in force; 0: none
 };
 
 enum class UpdateStage {

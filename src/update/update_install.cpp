@@ -10,6 +10,7 @@
 #include "library/inventory.h"
 #include "platform/held_files.h"
 #include "platform/path_text.h"
+#include "service/rate_limiter.h"
 #include "service/service_client.h"
 #include "service/transport_texts.h"
 #include "update/package_download.h"
@@ -32,11 +33,14 @@ void UpdateEngine::Impl::UpdateThread(std::stop_token stop) {
 bool UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
   auto& st = state();
   std::string url, product;
+  RateSchedule schedule;
   {
     std::lock_guard lock(st.mutex);
     url = st.m_packageUrl;
     product = st.m_productNumber;
+    schedule = RateScheduleFromSettings(st.settings);
   }
+  RateLimiter limiter(ScheduledCap(schedule));
   const fs::path archive = ArchivePathFor(st.moduleDir, product);
   if (SongFolderMissing(GetSongsFolderPath(st))) {
     st.m_downloadRunning = false;
@@ -44,6 +48,7 @@ bool UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
     return false;
   }
   DownloadCallbacks callbacks;
+  callbacks.limiter = &limiter;
   callbacks.onFileOpen = [this] { events().OnStage(UpdateStage::Downloading); };
   callbacks.onProgress = [this](const DownloadProgress& p) { events().OnDownloadProgress(p); };
   std::error_code sizeError;
@@ -51,7 +56,8 @@ bool UpdateEngine::Impl::DownloadPackageThread(std::stop_token stop) {
   const auto started = std::chrono::steady_clock::now();
   logging::Info(
       "download: start " + url +
-      (sizeError ? std::string() : ", resuming from byte " + std::to_string(resumedFrom)));
+      (sizeError ? std::string() : ", resuming from byte " + std::to_string(resumedFrom)) +
+      ", speed cap: " + DescribeSchedule(schedule));
   const DownloadOutcome outcome = DownloadPackage(deps.transport, url, archive, callbacks, stop,
                                                   deps.client.GetReplyValue("updateCode"));
   const double seconds =

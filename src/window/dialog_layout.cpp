@@ -50,6 +50,7 @@ constexpr Control kAbout[] = {
     {kAboutVersion, K::Label, nullptr, 42, 22, 160, 10, true},
     {kAboutFolder, K::Label, nullptr, 42, 34, 210, 10, true},
     {kAboutLastUpdate, K::Label, nullptr, 42, 46, 210, 10, true},
+    {kAboutMidiOutputs, K::Label, nullptr, 42, 58, 210, 20, true},
     {kOk, K::DefaultButton, text::kBoxOk, 210, 8, 42, 16, true},
 };
 
@@ -66,7 +67,7 @@ const Dialog& ProgressDialog() {
 }
 
 const Dialog& AboutDialog() {
-  static const Dialog dialog{100, text::kAboutTitle, 260, 70, kAbout};
+  static const Dialog dialog{100, text::kAboutTitle, 260, 84, kAbout};
   return dialog;
 }
 

@@ -34,6 +34,7 @@ inline constexpr int kProgressStatus = 1005;
 inline constexpr int kAboutVersion = 1100;
 inline constexpr int kAboutFolder = 1101;
 inline constexpr int kAboutLastUpdate = 1102;
+inline constexpr int kAboutMidiOutputs = 1103;
 // The static "실행될 프로그램" of the main window; image button 1032 takes the number over.
 inline constexpr int kProgramCaption = 1032;
 // The legacy "make song list" button; nothing refers to it by number.

@@ -25,17 +25,20 @@ std::optional<double> DownloadRate::BytesPerSecond() const {
 }
 
 std::string DownloadProgressText(std::uint64_t received, std::uint64_t total,
-                                 std::optional<double> bytesPerSecond) {
+                                 std::optional<double> bytesPerSecond,
+                                 std::uint64_t capBytesPerSecond) {
   constexpr double kMB = 1048576.0;
   const int percent = total == 0 ? 0 : static_cast<int>(received * 100 / total);
   char buf[160];
   int n = std::snprintf(buf, sizeof buf, "%.2fMB / %.2fMB (%d%%)", received / kMB, total / kMB,
                         percent);
+  const double cap = static_cast<double>(capBytesPerSecond);
+  if (cap > 0) bytesPerSecond = bytesPerSecond ? std::min(*bytesPerSecond, cap) : cap;
   if (bytesPerSecond && *bytesPerSecond > 0 && received < total) {
     const double left = static_cast<double>(total - received) / *bytesPerSecond;
     const long long secs = std::llround(std::min(left, 359999.0));
-    n += std::snprintf(buf + n, sizeof buf - n, "  %.1fMB/s  %s", *bytesPerSecond / kMB,
-                       text::kRemainingTime);
+    n += std::snprintf(buf + n, sizeof buf - n, "  %.1fMB/s%s  %s", *bytesPerSecond / kMB,
+                       cap > 0 ? text::kRateCapped : "", text::kRemainingTime);
     if (secs >= 3600) {
       std::snprintf(buf + n, sizeof buf - n, "%lld:%02lld:%02lld", secs / 3600, secs / 60 % 60,
                     secs % 60);

@@ -28,7 +28,10 @@ class DownloadRate {
 };
 
 // "26.41MB / 114.74MB (23%)", then "  1.8MB/s  남은 시간 0:49" when a speed is known.
+// Under a cap (bytes per second, 0: none) the speed is at most the cap, is marked
+// "  1.0MB/s (제한)", and the time left is reckoned at it.
 std::string DownloadProgressText(std::uint64_t received, std::uint64_t total,
-                                 std::optional<double> bytesPerSecond);
+                                 std::optional<double> bytesPerSecond,
+                                 std::uint64_t capBytesPerSecond = 0);
 
 }  // namespace orvik

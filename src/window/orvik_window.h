@@ -70,6 +70,7 @@ struct WindowDependencies {
       makeTransport;
   platform::ProcessApi* processes = nullptr;  // null: the system's
   std::function<void(int ms)> wait;           // null: really wait
+  MidiPortLister listMidiPorts;               // null: the system's MIDI outputs
   // Null: the product number source backed by setting.env.
   std::unique_ptr<ProductNumberSource> products;
   // Set: nobody is at the window. The engine's questions take their unattended answers.

@@ -48,6 +48,12 @@ void COrvikWindow::CheckRunButton(bool checked) {
 LaunchContext COrvikWindow::MakeLaunchContext() {
   LaunchContext ctx{*processes_, port_, state_.m_toolOptions};
   ctx.wait = deps_.wait ? deps_.wait : [this](int ms) { Pause(ms); };
+  if (deps_.listMidiPorts) ctx.listMidiPorts = deps_.listMidiPorts;
+  ctx.sayStatus = [this](const std::string& status) {
+    port_.SetControlText(ctl::kStatusLine, status);
+  };
+  std::lock_guard lock(state_.mutex);
+  ctx.midiPort = ConfiguredMidiPort(state_.settings, state_.m_toolOptions.useTools);
   return ctx;
 }
 

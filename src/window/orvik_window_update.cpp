@@ -174,7 +174,8 @@ void COrvikWindow::OnDownloadProgress(const DownloadProgress* info) {
     state_.m_totalMB = static_cast<double>(info->total) / 1048576.0;
   }
   port_.SetControlText(ctl::kByteProgressLabel,
-                       DownloadProgressText(info->received, info->total, rate_.BytesPerSecond()));
+                       DownloadProgressText(info->received, info->total, rate_.BytesPerSecond(),
+                                            info->capBytesPerSecond));
 }
 
 void COrvikWindow::OnDownloadFinished(bool completed) {

@@ -239,6 +239,8 @@ TEST_F(DialogPortTest, AboutBoxShowsItsTexts) {
     // For the technician: the folder and the last update (none beside the test program).
     EXPECT_EQ(texts.filter(QString::fromUtf8("설치 폴더: /")).size(), 1);
     EXPECT_TRUE(texts.contains(QString::fromUtf8("마지막 곡 업데이트: 없음")));
+    // And the MIDI outputs the player could play into, or why they are not known.
+    EXPECT_EQ(texts.filter(QString::fromUtf8("MIDI 출력: ")).size(), 1);
     auto buttons = about->findChildren<QPushButton*>();
     ASSERT_EQ(buttons.size(), 1);
     buttons[0]->click();

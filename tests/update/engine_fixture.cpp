@@ -61,7 +61,8 @@ void EventRecorder::OnUpdateFinished(bool songListDue) {
 }
 
 void EventRecorder::OnDownloadProgress(const DownloadProgress& p) {
-  Record({"progress", static_cast<long long>(p.received), static_cast<long long>(p.total)});
+  Record({"progress", static_cast<long long>(p.received), static_cast<long long>(p.total),
+          std::to_string(p.capBytesPerSecond)});
 }
 
 bool EventRecorder::Ask(UpdateQuestion question, bool) {

@@ -88,7 +88,7 @@ class EventRecorder : public UpdateEvents {
  public:
   struct Event {
     // "outcome" (value: outcome, extra: detail), "step" (text), "status" (text), "progress"
-    // (value: received, extra: total), "unpack" (value), "counting", "counted" (value),
+    // (value: received, extra: total, text: the speed cap), "unpack" (value), "counting", "counted" (value),
     // "to add" (value), "ask" (value: question), "notice" (value), "open" (text), "poll"
     // (value: running, extra: period)
     std::string kind;

@@ -7,6 +7,7 @@
 
 #include "core/last_update.h"
 #include "core/user_texts.h"
+#include "core/midi_port_check.h"
 #include "platform/module_dir.h"
 #include "platform/path_text.h"
 #include "platform/shell.h"
@@ -40,7 +41,8 @@ UINT IconStyle(MessageIcon icon) {
   return 0;
 }
 
-// For the technician: where this launcher lives and when it last brought songs.
+// For the technician: where this launcher lives, when it last brought songs and which MIDI
+// outputs the system has.
 INT_PTR CALLBACK AboutProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
   if (message == WM_INITDIALOG) {
     const std::filesystem::path moduleDir = platform::GetModuleDirectory();
@@ -51,6 +53,8 @@ INT_PTR CALLBACK AboutProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
                                         std::to_string(last->songsAdded) + text::kAboutSongsAdded
                                   : std::string(text::kAboutNoUpdate);
     SetDlgItemTextW(hwnd, IDC_ABOUT_LAST_UPDATE, platform::Utf8ToWide(line).c_str());
+    const std::string midi = MidiOutputsLine(platform::ListMidiOutputs());
+    SetDlgItemTextW(hwnd, IDC_ABOUT_MIDI_OUTPUTS, platform::Utf8ToWide(midi).c_str());
     return TRUE;
   }
   if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
