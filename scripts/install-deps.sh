@@ -12,7 +12,7 @@ launcher=(
   build-essential cmake pkgconf ccache
   qt6-base-dev libgl-dev
   libcurl4-openssl-dev libssl-dev openssl libasound2-dev
-  libspdlog-dev libfmt-dev
+  libspdlog-dev libfmt-dev zlib1g-dev
   libcpp-httplib-dev
   7zip
   fonts-nanum
@@ -23,9 +23,10 @@ tests=(
   # Windows: mingw-w64 (posix thread model), GoogleTest's sources, Wine for both
   # architectures, a Korean locale for Wine.
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools googletest
+  libz-mingw-w64-dev
   wine wine64 wine32:i386 locales
-  # Windows packages: the installers and the zip files.
-  nsis zip
+  # Windows packages: the installers, the zip files, signing (and its test certificate).
+  nsis zip osslsigncode openssl
 )
 
 packages=()

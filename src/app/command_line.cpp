@@ -26,13 +26,17 @@ std::optional<int> WaitPlayerMinutes(const std::string& arg) {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   CommandLine line;
-  bool sync = false;
+  bool sync = false, verify = false;
   for (const std::string& arg : args) {
     // The first answering option wins, as it always has: "--version --frobnicate" answers.
     if (arg == "--version") return {CommandLine::Mode::Version, {}, {}};
     if (arg == "--help" || arg == "/?") return {CommandLine::Mode::Help, {}, {}};
     if (arg == "--sync") {
       sync = true;
+      continue;
+    }
+    if (arg == "--verify") {
+      verify = true;
       continue;
     }
     if (const auto minutes = WaitPlayerMinutes(arg)) {
@@ -44,7 +48,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   }
   if (line.sync.waitPlayer && !sync)
     return {CommandLine::Mode::Usage, {}, "orvik: --wait-player goes with --sync (see orvik --help)"};
-  if (sync) line.mode = CommandLine::Mode::Sync;
+  if (sync) {
+    line.mode = CommandLine::Mode::Sync;
+    line.verifyAfterSync = verify;
+  } else if (verify) {
+    line.mode = CommandLine::Mode::Verify;
+  }
   return line;
 }
 
@@ -52,13 +61,17 @@ std::string VersionLine() { return std::string("Orvik ") + kOrvikVersion; }
 
 std::vector<std::string> HelpLines() {
   return {
-      "Usage: orvik [--version | --help | --sync [--wait-player[=MINUTES]]]",
+      "Usage: orvik [--version | --help | --sync [--wait-player[=MINUTES]] [--verify] | --verify]",
       "Starts the song manager and launcher of the Tunova karaoke players.",
       "--sync updates the songs without a window and ends: exit status 0 updated or",
       "  nothing to do, 1 failed, 2 usage, 3 another launcher holds the program folder.",
       "--wait-player first waits until no player runs, checking every minute, at most",
       "  MINUTES (1-1440, default " + std::to_string(kDefaultWaitPlayerMinutes) +
           "); a player still running then fails the sync.",
+      "--verify checks every song of the store and moves damaged ones aside (the next",
+      "  update brings them back): exit status 0 all sound, 1 damaged songs found,",
+      "  2 usage, 3 another launcher holds the program folder. With --sync it checks",
+      "  after the update (a failed update's status comes first).",
       "The settings are setting.env beside the program; the log is logs/orvik.log.",
   };
 }

@@ -17,12 +17,14 @@ struct CommandLine {
     Window,   // no option: the main window
     Version,  // --version
     Help,     // --help
-    Sync,     // --sync [--wait-player[=MINUTES]]
+    Sync,     // --sync [--wait-player[=MINUTES]] [--verify]
+    Verify,   // --verify: check the song store, set damaged songs aside
     Usage,    // wrong: `error` says why, the exit code is kSyncUsage
   };
   Mode mode = Mode::Window;
   SyncOptions sync;
   std::string error;
+  bool verifyAfterSync = false;  // --sync --verify
 };
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args);

@@ -13,6 +13,7 @@
 #include "platform/module_dir.h"
 #include "platform/path_text.h"
 #include "service/system_transport.h"
+#include "window/verify_run.h"
 
 namespace orvik {
 namespace {
@@ -80,8 +81,19 @@ int Answer(const CommandLine& line, LauncherFace& face, bool holdsFolder) {
       setup.progress = face.progress;
       setup.makeTransport = face.makeTransport;
       setup.processes = face.processes;
-      return RunSync(line.sync, std::move(setup));
+      const int synced = RunSync(line.sync, std::move(setup));
+      if (!line.verifyAfterSync) return synced;
+      // The store is checked at closing time whatever the update did; its failure is what
+      // the exit status tells first.
+      const int verified = RunVerify(face.moduleDir, face.out, face.err, face.progress);
+      return synced != kSyncUpdated ? synced : verified;
     }
+    case CommandLine::Mode::Verify:
+      if (!holdsFolder) {
+        face.err(text::kFolderLocked + platform::PathToUtf8(face.moduleDir) + ")");
+        return kSyncLocked;
+      }
+      return RunVerify(face.moduleDir, face.out, face.err, face.progress);
     case CommandLine::Mode::Window:
       break;
   }

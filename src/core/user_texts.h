@@ -166,6 +166,22 @@ inline constexpr const char* kAboutMidiOutputs = "MIDI 출력: ";
 inline constexpr const char* kAboutMidiNone = "없음";
 inline constexpr const char* kAboutMidiUnreadable = "목록을 읽을 수 없습니다";
 
+// The store check ("곡 검사"): the menu item, the progress dialog and the summary.
+inline constexpr const char* kVerifyMenu = "곡 검사";
+inline constexpr const char* kVerifyCancelMenu = "곡 검사 취소";
+inline constexpr const char* kVerifyNoUpdateNow = "곡 검사 중에는 곡을 업데이트할 수 없습니다";
+inline constexpr const char* kVerifyBusy = "곡 업데이트 중에는 곡 검사를 할 수 없습니다";
+inline constexpr const char* kVerifySongsChecked = "곡 검사";
+inline constexpr const char* kVerifyUnverified = "곡은 크기만 확인";
+inline constexpr const char* kVerifyDamaged = "곡 손상";
+inline constexpr const char* kVerifyCancelled = " (검사 취소됨)";
+inline constexpr const char* kVerifySetAsideIn = ", 따로 둔 곳: ";
+inline constexpr const char* kVerifyNotSetAside = " (옮기지 못함)";
+inline constexpr const char* kVerifyTimeLeft = "남은 시간 ";
+inline constexpr const char* kVerifyAllSound = "곡 검사: 손상된 곡이 없습니다";
+inline constexpr const char* kVerifyFoundDamage =
+    "곡 검사: 손상된 곡을 따로 두었습니다. 다음 업데이트에서 다시 받습니다: ";
+
 // A song that a player or an antivirus program kept open through every retry.
 inline constexpr const char* kUnpackFileHeld =
     "다른 프로그램(노래방 프로그램 또는 백신)이 사용 중인 파일이 있어 업데이트를 되돌렸습니다: ";

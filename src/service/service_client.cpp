@@ -109,7 +109,8 @@ void CServiceClient::DeviceConnect(const std::string& clientId, const std::strin
   if (reply) ParseReply(*reply, m_reply);
 }
 
-int CServiceClient::RemoveListedSongs(const std::filesystem::path& songFolder) {
+int CServiceClient::RemoveListedSongs(const std::filesystem::path& songFolder,
+                                      std::vector<std::filesystem::path>* removedFiles) {
   const std::string list = GetReplyValue("songsId");
   int removed = 0, listed = 0;
   for (const auto& token : SplitByChar(list, ',')) {
@@ -119,7 +120,10 @@ int CServiceClient::RemoveListedSongs(const std::filesystem::path& songFolder) {
     ++listed;
     const auto file = SongFilePath(songFolder, *number);
     std::error_code ignored;
-    if (!file.empty() && std::filesystem::remove(file, ignored)) ++removed;
+    if (!file.empty() && std::filesystem::remove(file, ignored)) {
+      ++removed;
+      if (removedFiles) removedFiles->push_back(file);
+    }
   }
   logging::Info("removal: " + std::to_string(removed) + " of " + std::to_string(listed) +
                 " withdrawn songs deleted");

@@ -44,7 +44,8 @@ class CServiceClient {
                      const std::string& productDigits, const std::string& version,
                      std::int32_t songCount, const std::string& songIds, bool makeNew);
   // Deletes the store files of the songs listed under "songsId"; gives how many it deleted.
-  int RemoveListedSongs(const std::filesystem::path& songFolder);
+  int RemoveListedSongs(const std::filesystem::path& songFolder,
+                        std::vector<std::filesystem::path>* removedFiles = nullptr);
   // The package URL, empty while it is not ready or when the request failed.
   std::string GetUpdateEvent();
   void ReportUpdateResult(std::int32_t count);  // with the reply's update code

@@ -18,6 +18,7 @@
 #include "ui/rolling_banner.h"
 #include "ui/skin_resources.h"
 #include "ui/status_picture.h"
+#include "window/verify_run.h"
 #include "core/user_texts.h"
 
 namespace orvik::ui {
@@ -97,6 +98,11 @@ QMenu* COrvikDlg::CreateContextMenu() {
   if (logic_ && !closed_ && logic_->OffersRunInMenu()) {
     menu->addAction(QString::fromUtf8(text::kRunMenuItem), this, [this] {
       Forward([](WindowEvents& logic) { logic.OnCommand(ctl::kRunButton); });
+    });
+  }
+  if (const char* verify = logic_ && !closed_ ? logic_->VerifyMenuItem() : nullptr) {
+    menu->addAction(QString::fromUtf8(verify), this, [this] {
+      Forward([](WindowEvents& logic) { logic.OnCommand(kVerifyCommand); });
     });
   }
   menu->addAction(QString::fromUtf8(text::kAboutMenuItem), this, [this] {

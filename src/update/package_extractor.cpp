@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <ctime>
 #include <random>
 #include <set>
 #include <string>
@@ -18,6 +19,7 @@
 #include "platform/process.h"
 #include "update/pending_result.h"
 #include "update/store_journal.h"
+#include "update/store_manifest.h"
 #include "update/store_move.h"
 #include "update/update_test_hooks.h"
 #include "update/zip_directory.h"
@@ -55,12 +57,17 @@ std::vector<ZipEntryName> ListEntries(const fs::path& sevenZip, const fs::path& 
     std::string_view line(listing.data() + pos, end - pos);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.starts_with("Path = ")) {
-      names.push_back({std::string(line.substr(7)), false});
+      names.push_back({std::string(line.substr(7)), false, 0, std::nullopt, false});
     } else if (line.starts_with("Size = ") && !names.empty()) {
       std::uint64_t size = 0;
       const auto digits = line.substr(7);
       if (std::from_chars(digits.data(), digits.data() + digits.size(), size).ec == std::errc())
         names.back().size = size;
+    } else if (line.starts_with("CRC = ") && !names.empty()) {
+      std::uint32_t crc = 0;
+      const auto digits = line.substr(6);
+      if (std::from_chars(digits.data(), digits.data() + digits.size(), crc, 16).ec == std::errc())
+        names.back().crc32 = crc;
     } else if (line.starts_with("Attributes = ") && !names.empty()) {
       // The Unix mode follows the Windows letters: "A_ lrwxrwxrwx" is a link.
       const auto mode = line.rfind(' ');
@@ -130,6 +137,7 @@ struct Package {
   fs::path sevenZip;
   std::uint64_t unpackedBytes = 0;
   std::size_t entries = 0;
+  std::vector<StatedFile> stated;  // sizes and CRC-32s the archive states, for the manifest
 };
 
 ExtractReport Failure(ExtractResult result, std::string detail = {}) {
@@ -171,6 +179,12 @@ bool VetEntries(const std::vector<ZipEntryName>& entries, Package& package, Extr
     }
     package.unpackedBytes += entry.size;
     ++package.entries;
+    std::string name = entry.name;
+    std::replace(name.begin(), name.end(), '\\', '/');
+    // A second name is the same file as the entry before it.
+    const std::uint64_t size =
+        entry.isAlias && !package.stated.empty() ? package.stated.back().size : entry.size;
+    package.stated.push_back({std::move(name), size, entry.crc32});
   }
   return true;
 }
@@ -348,9 +362,17 @@ bool ScanStaging(const fs::path& staging, std::vector<StoreJournal::File>& files
 // journal must outlive this call (a simulated kill, or old versions that could not be put
 // back).
 bool CommitToStore(StoreJournal& journal, const std::set<fs::path>& unmovable,
-                   const fs::path& moduleDir, ExtractReport& report, bool& keepJournal) {
+                   const Package& package, const fs::path& moduleDir, ExtractReport& report,
+                   bool& keepJournal) {
+  // The manifest the store will have is written before the first rename: a recovery then
+  // promotes it with the files, or drops it with them.
+  if (!StageManifest(moduleDir, journal, package.stated, std::time(nullptr))) {
+    report = Failure(ExtractResult::StoreNotWritable, platform::PathToUtf8(moduleDir));
+    return false;
+  }
   journal.phase = StoreJournal::Phase::Moving;
   if (!WriteStoreJournal(moduleDir, journal)) {
+    DiscardNextManifest(moduleDir);
     report = Failure(ExtractResult::StoreNotWritable, platform::PathToUtf8(moduleDir));
     return false;
   }
@@ -361,7 +383,11 @@ bool CommitToStore(StoreJournal& journal, const std::set<fs::path>& unmovable,
     return false;
   }
   if (moved != MoveResult::Ok) {
-    if (!RollBack(journal)) keepJournal = true;
+    if (RollBack(journal)) {
+      DiscardNextManifest(moduleDir);
+    } else {
+      keepJournal = true;  // the next start finishes it, the manifest with it
+    }
     report.result = moved == MoveResult::NoSpace ? ExtractResult::NoSpace
                     : moved == MoveResult::Held  ? ExtractResult::FileHeld
                                                  : ExtractResult::StoreNotWritable;
@@ -370,6 +396,7 @@ bool CommitToStore(StoreJournal& journal, const std::set<fs::path>& unmovable,
   SyncTouchedFolders(journal);
   // The report is owed from here on: recorded before the journal closes.
   AddPendingResult(moduleDir, journal.updateCode);
+  PromoteManifest(moduleDir, journal);
   // Once committed only the folders are left to remove: the file list need not be rewritten.
   StoreJournal committed = journal;
   committed.phase = StoreJournal::Phase::Committed;
@@ -411,7 +438,7 @@ ExtractReport InstallPackage(const fs::path& archive, const fs::path& songFolder
   std::set<fs::path> unmovable;  // top folders holding links or special files
   const bool done = Unpack(package, archive, journal, onPercent, stop, report) &&
                     ScanStaging(journal.staging, journal.files, unmovable, report) &&
-                    CommitToStore(journal, unmovable, moduleDir, report, keepJournal);
+                    CommitToStore(journal, unmovable, package, moduleDir, report, keepJournal);
   if (!keepJournal) CloseJournal(moduleDir, journal);
   if (done && onPercent) onPercent(100);  // 7-Zip does not print 100% for small archives
   return report;

@@ -2,6 +2,7 @@
 
 #include <iterator>
 #include <system_error>
+#include <vector>
 
 #include "core/user_texts.h"
 #include "platform/durable_files.h"
@@ -9,6 +10,7 @@
 #include "platform/path_text.h"
 #include "update/pending_result.h"
 #include "update/set_aside.h"
+#include "update/store_manifest.h"
 #include "update/update_test_hooks.h"
 
 namespace fs = std::filesystem;
@@ -144,6 +146,7 @@ void FinishMove(const fs::path& moduleDir, StoreRecovery& r) {
     if (RollForward(j, failed) == MoveResult::Ok) {
       SyncTouchedFolders(j);
       AddPendingResult(moduleDir, j.updateCode);
+      PromoteManifest(moduleDir, j);
       j.phase = StoreJournal::Phase::Committed;
       WriteStoreJournal(moduleDir, j);
       r.outcome = Recovery::RolledForward;
@@ -274,7 +277,10 @@ StoreRecovery FinishOpenJournal(const fs::path& moduleDir, const fs::path& songF
   StoreRecovery r;
   std::error_code ec;
   const fs::path journalPath = StoreJournalPath(moduleDir);
-  if (!Exists(journalPath)) return r;
+  if (!Exists(journalPath)) {
+    DiscardNextManifest(moduleDir);  // staged by an update that never began to move
+    return r;
+  }
   std::string why;
   auto journal = ReadStoreJournal(moduleDir, &why);
   if (!journal) {
@@ -315,6 +321,8 @@ StoreRecovery FinishOpenJournal(const fs::path& moduleDir, const fs::path& songF
       r.logLine = "store: an update interrupted while unpacking left the store untouched";
       break;
     case StoreJournal::Phase::Committed:
+      // Promoted before the journal said so; a copy kept by hand is still taken.
+      if (Exists(NextManifestPath(moduleDir))) PromoteManifest(moduleDir, r.journal);
       r.outcome = Recovery::RolledForward;
       r.logLine = "store: an interrupted update was finished at start (it had been committed), " +
                   Describe(r.journal);
@@ -323,6 +331,15 @@ StoreRecovery FinishOpenJournal(const fs::path& moduleDir, const fs::path& songF
       FinishMove(moduleDir, r);
       if (r.outcome == Recovery::Incomplete) return r;
       break;
+  }
+  // The manifest follows the store: a roll-forward promoted it with the files; back, the
+  // staged one goes. Songs left as found may be old or new: their entries go, so nothing
+  // stale is trusted.
+  DiscardNextManifest(moduleDir);
+  if (r.outcome == Recovery::LeftInPlace) {
+    std::vector<fs::path> files;
+    for (const auto& file : r.journal.files) files.push_back(r.journal.store / file.relative);
+    ForgetStoreFiles(moduleDir, r.journal.store, files);
   }
   RemoveCutCopies(r.journal, IsOwnWorkFolder(r.journal.backup));
   CloseJournal(moduleDir, r.journal);

@@ -27,6 +27,7 @@
 #include "update/package_extractor.h"
 #include "update/package_sidecar.h"
 #include "update/pending_result.h"
+#include "update/store_manifest.h"
 #include "update/store_move.h"
 #include "update/update_outcome.h"
 #include "core/user_texts.h"
@@ -246,7 +247,9 @@ void UpdateEngine::Impl::ActOnReply(const CheckInputs& in, bool needSongs) {
     // No song store configured: nothing is deleted anywhere.
     int removed = 0;
     if (!in.songFolder.empty()) {
-      removed = client.RemoveListedSongs(in.songFolder);
+      std::vector<fs::path> gone;
+      removed = client.RemoveListedSongs(in.songFolder, &gone);
+      ForgetStoreFiles(state().moduleDir, in.songFolder, gone);
       RefreshSongInventory(in.songFolder, state().moduleDir, inventory, state());
     }
     Tell(UpdateOutcome::Removed, removed);

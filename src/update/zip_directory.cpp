@@ -66,7 +66,8 @@ std::optional<std::vector<ZipEntryName>> ReadZipEntryNames(const std::filesystem
     if (next > dir.size()) return std::nullopt;
     const bool isLink = madeBy == 3 && (mode & 0170000) == 0120000;
     if (U32(dir, at + 24) == 0xFFFFFFFF) return std::nullopt;  // its size is in a zip64 field
-    entries.push_back({dir.substr(at + kEntryHeaderSize, nameLen), isLink, U32(dir, at + 24)});
+    const std::uint32_t crc = U32(dir, at + 16);
+    entries.push_back({dir.substr(at + kEntryHeaderSize, nameLen), isLink, U32(dir, at + 24), crc});
     // 7-Zip unpacks under the Unicode Path extra field's name when there is one: it is
     // vetted as well.
     const std::size_t extraEnd = at + kEntryHeaderSize + nameLen + extraLen;
@@ -74,7 +75,7 @@ std::optional<std::vector<ZipEntryName>> ReadZipEntryNames(const std::filesystem
       const std::size_t size = U16(dir, x + 2);
       if (x + 4 + size > extraEnd) break;
       if (U16(dir, x) == kUnicodePathId && size >= 5)
-        entries.push_back({dir.substr(x + 9, size - 5), isLink, 0});
+        entries.push_back({dir.substr(x + 9, size - 5), isLink, 0, crc, true});
       x += 4 + size;
     }
     at = next;

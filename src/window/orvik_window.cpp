@@ -155,7 +155,21 @@ void COrvikWindow::OnCommand(int id) {
       port_.ShowAboutBox();
       return;
     case ctl::kUpdateButton:
+      // Never moves files under a running store check.
+      if (verify_.Running()) {
+        port_.SetControlText(ctl::kStatusLine, text::kVerifyNoUpdateNow);
+        return;
+      }
       OnUpdateButton();
+      return;
+    case kVerifyCommand:
+      if (verify_.Running()) {
+        verify_.Cancel();
+      } else if (state_.m_downloadRunning || state_.m_extractRunning) {
+        port_.ShowMessage(text::kVerifyBusy, MessageIcon::Information);
+      } else {
+        verify_.Start(port_, state_);
+      }
       return;
     case ctl::kRunButton:
       OnRunButton();
@@ -290,9 +304,12 @@ void COrvikWindow::OnClose() {
     launchQueue_.clear();  // nothing new is started for a closed window
   }
   if (launchThread_.joinable()) launchThread_.join();
+  verify_.Stop();
   // Never before the settings were read: that would replace the file with an empty table.
   if (initialised_) SaveSettings(state_);
 }
+
+const char* COrvikWindow::VerifyMenuItem() const { return VerifyMenuText(verify_.Running()); }
 
 StatusPicture COrvikWindow::StatusPictureToShow() const { return picture_; }
 

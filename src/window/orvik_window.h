@@ -27,6 +27,7 @@
 #include "update/update_outcome.h"
 #include "window/download_rate.h"
 #include "window/service_selection.h"
+#include "window/verify_run.h"
 #include "window/window_events.h"
 
 namespace orvik {
@@ -93,6 +94,7 @@ class COrvikWindow : public WindowEvents, private ServiceSelectionHooks, private
   StatusPicture StatusPictureToShow() const override;
   bool MayClose() override;
   bool OffersRunInMenu() const override;
+  const char* VerifyMenuItem() const override;
 
   // The download-progress operation, called on the download thread for every block;
   // null: the download failed.
@@ -153,6 +155,7 @@ class COrvikWindow : public WindowEvents, private ServiceSelectionHooks, private
   platform::ProcessApi* processes_;
   ServiceRadioGroup serviceGroup_;
 
+  VerifyRun verify_;  // the store check of the context menu
   std::stop_source shutdown_;
   std::jthread bannerThread_;
 

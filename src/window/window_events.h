@@ -33,6 +33,9 @@ class WindowEvents {
   // The context menu carries "실행" (the run button's command) while the run button is
   // not shown, so a pending update never keeps the room from singing.
   virtual bool OffersRunInMenu() const { return false; }
+  // The context menu's store-check item (command kVerifyCommand of verify_run.h): its
+  // text, or null for no such item.
+  virtual const char* VerifyMenuItem() const { return nullptr; }
 };
 
 }  // namespace orvik

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end test of the Windows build under Wine: the installer installs silently into a
-# Wine prefix, and the installed orvik.exe runs twice against the native reference service
-# (HTTPS on localhost with a caFile), driven by demo-walkthrough.sh:
+# Wine prefix (a product number of the wrong form is refused; /PRODUCT= and /SONGS= write
+# setting.env; its own uninstall entry), and the installed orvik.exe runs twice against the
+# native reference service (HTTPS on localhost with a caFile), driven by demo-walkthrough.sh:
 #   1st start: the update button downloads and unpacks the package; the store then holds
 #              every catalogue song byte for byte; the song list is made; the player
 #              starts from the run button (twice) and its end is noticed.
@@ -9,15 +10,26 @@
 #   --sync:    new catalogue songs are installed with no window (no display at all), exit 0,
 #              progress in the redirected output, its lines in logs/orvik.log; beside a
 #              running orvik.exe a second --sync exits 3. Windowed runs write the log too.
+#   Signed:    build-windows.sh --sign makes signed packages with a throwaway certificate;
+#              osslsigncode verifies the setup, orvik.exe and the uninstaller.
+#   Reinstall: the signed setup, run over the installation while orvik.exe is open, closes
+#              it and keeps setting.env and data.r4x.
+#   Uninstall: removes the program and a leftover package (zip, .part, .info), keeps
+#              setting.env, data.r4x and logs\.
+#   Earlier:   with no installation of its own, the setup installs into the players' folder
+#              when an earlier launcher kept its data.r4x there.
+#   README:    (win64) tests/e2e/readme_wine_e2e.sh runs the README's Wine lines.
 #   bash tests/e2e/windows_e2e.sh --arch win64|win32 --build WINBUILD --native LINUXBUILD \
-#                                 --setup SETUP.exe
+#                                 --setup SETUP.exe [--installer-only]
+# --installer-only leaves out the walkthroughs and the sync runs.
 # Exits 77 (skipped, with the reason) when Wine or the X tools cannot run here.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
-ARCH="" BUILD="" NATIVE="" SETUP=""
+ARCH="" BUILD="" NATIVE="" SETUP="" INSTALLER_ONLY=0
 while (($#)); do
   case "$1" in
+    --installer-only) INSTALLER_ONLY=1; shift ;;
     --arch) ARCH=$2; shift 2 ;;
     --build) BUILD=$(cd "$2" && pwd); shift 2 ;;
     --native) NATIVE=$(cd "$2" && pwd); shift 2 ;;
@@ -29,6 +41,7 @@ done
   echo "usage: windows_e2e.sh --arch win64|win32 --build WINBUILD --native LINUXBUILD --setup SETUP" >&2
   exit 2
 }
+UNINSTALL_KEY="Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orvik-$ARCH"
 case "$ARCH" in
   win64) WINE=$(command -v wine64 || echo /usr/lib/wine/wine64) ;;
   win32) WINE=wine ;;
@@ -73,12 +86,44 @@ fi
 # which the walkthrough's screen reading expects.
 "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d Y /f >/dev/null 2>&1
 
+failures=0
+check() {  # description command...
+  local what=$1
+  shift
+  if "$@"; then echo "ok:   $what"; else echo "FAIL: $what"; failures=$((failures + 1)); fi
+}
+
 DEMO="$WINEPREFIX/drive_c/Orvik"
 rm -rf "$DEMO"
+"$WINE" reg delete "HKCU\\$UNINSTALL_KEY" /f >/dev/null 2>&1 || true
 echo "== installing $(basename "$SETUP") silently"
-"$WINE" "$SETUP" /S 'D=C:\Orvik'
+refused() {  # arguments of the setup
+  local status=0
+  "$WINE" "$SETUP" /S "$@" '/D=C:\Orvik' || status=$?
+  echo "      exit code $status"
+  ((status == 2)) && [ ! -e "$DEMO/orvik.exe" ]
+}
+check "a product number of nine digits is refused (exit 2, nothing installed)" \
+  refused '/PRODUCT=1234-56-789'
+check "a product number with a letter is refused" refused '/PRODUCT=1234-56-789O'
+# Thai has no place in code page 949: setting.env would get "?" for it.
+check "a song folder the code page cannot write is refused" \
+  refused '/PRODUCT=1234567890' '/SONGS=D:\เพลง'
+"$WINE" "$SETUP" /S '/PRODUCT= 1234-56-7890 ' '/SONGS= D:\노래 모음\Songs ' '/D=C:\Orvik'
 [ -f "$DEMO/orvik.exe" ] && [ -f "$DEMO/bin/7z/7za.exe" ] ||
   { echo "FAIL: the installer did not install orvik.exe and 7-Zip into C:\\Orvik"; exit 1; }
+expected_settings() {
+  # In the system's code page (949 under the Korean locale), as the launcher reads it.
+  printf '%s\r\n' '[settings]' 'service=tunova' '' '[songs]' 'tunova=D:\노래 모음\Songs' '' \
+    '[config]' 'useConfig=0' '' '[product]' 'number=1234-56-7890' 'kind=0' | iconv -f UTF-8 -t CP949
+}
+check "the installer wrote setting.env from /PRODUCT= and /SONGS=" \
+  cmp -s "$DEMO/setting.env" <(expected_settings)
+uninstall_entry() {  # the value InstallLocation of this architecture's entry
+  "$WINE" reg query "HKCU\\$UNINSTALL_KEY" /v InstallLocation 2>/dev/null | tr -d '\r' |
+    grep -q 'C:\\Orvik$'
+}
+check "the uninstall entry of $ARCH names C:\\Orvik" uninstall_entry
 
 # The player installation beside the launcher, and the service's data (see make-demo.sh).
 mkdir -p "$DEMO/Tunova" "$DEMO/service/banners" "$DEMO/service/work" "$DEMO/logs"
@@ -146,12 +191,6 @@ number=1234-56-7890
 kind=0
 EOT
 
-failures=0
-check() {  # description command...
-  local what=$1
-  shift
-  if "$@"; then echo "ok:   $what"; else echo "FAIL: $what"; failures=$((failures + 1)); fi
-}
 songs_in() { (cd "$1" && find . -name '*.sgd' | sort); }
 same_songs() {
   local f
@@ -176,7 +215,7 @@ run_launcher() {  # name
   return "$status"
 }
 
-log_lines() { tr -d '\r' <"$DEMO/logs/orvik.log" 2>/dev/null | grep -c "$1" || true; }
+log_lines() { tr -d '\r' 2>/dev/null <"$DEMO/logs/orvik.log" | grep -c "$1" || true; }
 # Both walkthroughs: the start-up's line, the window's start line, its end at closing.
 windowed_runs_logged() {
   (($(log_lines 'run: orvik$') >= 2)) && (($(log_lines 'start: Orvik') >= 2)) &&
@@ -217,34 +256,157 @@ sync_beside_launcher() {
   ((status == 0)) && grep -q 'another launcher holds' "$E2E/sync-beside.err"
 }
 
-echo "== first start: update and player"
-started=$SECONDS
-check "the walkthrough of the update passed" run_launcher update
-check "every catalogue song is in the store, byte for byte" same_songs
-check "the song list was made after the update (501 songs)" grep -q 'songs=501' "$DEMO/Tunova/songlist.txt"
-check "the player started twice" test "$(log_count started)" -eq 2
-check "the player ended twice" test "$(log_count ended)" -eq 2
-check "no package archive is left" test -z "$(compgen -G "$DEMO/*.zip" || true)"
+if ((INSTALLER_ONLY == 0)); then
+  echo "== first start: update and player"
+  started=$SECONDS
+  check "the walkthrough of the update passed" run_launcher update
+  check "every catalogue song is in the store, byte for byte" same_songs
+  check "the song list was made after the update (501 songs)" grep -q 'songs=501' "$DEMO/Tunova/songlist.txt"
+  check "the player started twice" test "$(log_count started)" -eq 2
+  check "the player ended twice" test "$(log_count ended)" -eq 2
+  check "no package archive is left" test -z "$(compgen -G "$DEMO/*.zip" || true)"
 
-echo "== second start: removal of the withdrawn song"
-check "the walkthrough of the removal passed" run_launcher removal
-check "the store now equals the catalogue" store_equals_catalogue
-check "the windowed runs wrote the log" windowed_runs_logged
+  echo "== second start: removal of the withdrawn song"
+  check "the walkthrough of the removal passed" run_launcher removal
+  check "the store now equals the catalogue" store_equals_catalogue
+  check "the windowed runs wrote the log" windowed_runs_logged
 
-echo "== orvik.exe --sync beside a running orvik.exe"
-check "a sync beside a running launcher exited 3" sync_beside_launcher
+  echo "== orvik.exe --sync beside a running orvik.exe"
+  check "a sync beside a running launcher exited 3" sync_beside_launcher
 
-# Last: a program started without a display leaves this Wine session unable to open windows
-# for the 32-bit programs that come after it.
-echo "== orvik.exe --sync: no window, redirected output, the log"
-# New songs in the catalogue: the service offers a package with them.
-write_songs "$DEMO/service/catalog" 3000 3049
-check "the sync installed the new songs and exited 0" run_sync 0 first
-check "the store equals the catalogue after the sync" store_equals_catalogue
-check "the sync's progress went to the redirected output" \
-  grep -qE 'MB / [0-9.]+MB \([0-9]+%\)' "$E2E/sync-first.out"
-check "the sync's lines are in logs/orvik.log" sync_logged "exit code 0"
-echo "Screenshots: $E2E/screenshots-update, $E2E/screenshots-removal (${ARCH}, $((SECONDS - started)) s)"
+fi
+
+# Signed packages of this build, made with a throwaway certificate (no time stamp: no
+# network here).
+SIGNED_SETUP=""
+CERT="$E2E/signing"
+signed_packages() {
+  rm -rf "$CERT" "$E2E/signed"
+  mkdir -p "$CERT"
+  openssl req -x509 -newkey rsa:2048 -nodes -keyout "$CERT/key.pem" -out "$CERT/cert.pem" \
+    -days 2 -subj "/CN=Orvik test signing" -addext "extendedKeyUsage=codeSigning" 2>/dev/null &&
+    head -c 24 /dev/urandom | base64 >"$CERT/pass" &&
+    openssl pkcs12 -export -inkey "$CERT/key.pem" -in "$CERT/cert.pem" -out "$CERT/cert.pfx" \
+      -passout "file:$CERT/pass" &&
+    bash "$ROOT/scripts/build-windows.sh" --arch "$ARCH" --dist "$E2E/signed" \
+      --sign "$CERT/cert.pfx" --pass-file "$CERT/pass" >"$E2E/signed.out" 2>&1 || {
+    sed 's/^/      | /' "$E2E/signed.out" 2>/dev/null
+    return 1
+  }
+  SIGNED_SETUP=$(compgen -G "$E2E/signed/orvik-*-setup-$ARCH.exe")
+}
+signed() {  # file
+  osslsigncode verify -CAfile "$CERT/cert.pem" -in "$1" 2>&1 | grep -q '^Signature verification: ok'
+}
+unsigned_refused() { ! signed "$SETUP"; }
+echo "== signed packages"
+if command -v osslsigncode >/dev/null && command -v openssl >/dev/null; then
+  check "build-windows.sh --sign made the packages" signed_packages
+  if [ -n "$SIGNED_SETUP" ]; then
+    check "the setup is signed" signed "$SIGNED_SETUP"
+    check "orvik.exe in the zip folder is signed" signed "$E2E/signed/stage-$ARCH/orvik.exe"
+    check "the unsigned setup fails the verification" unsigned_refused
+  fi
+else
+  echo "skip: osslsigncode or openssl is not installed"
+fi
+SETUP2=${SIGNED_SETUP:-$SETUP}
+
+echo "== installing again over a running orvik.exe"
+over_running_launcher() {
+  local before ends launcher status=0 deadline
+  before=$(log_lines 'start: Orvik')
+  ends=$(log_lines 'end: the window has closed')
+  (cd "$DEMO/Tunova" && exec "$WINE" 'C:\Orvik\orvik.exe') >"$E2E/orvik-reinstall.out" 2>&1 &
+  launcher=$!
+  deadline=$((SECONDS + 60))
+  until (($(log_lines 'start: Orvik') > before)); do
+    ((SECONDS < deadline)) && kill -0 "$launcher" 2>/dev/null || {
+      echo "      the launcher did not start"
+      return 1
+    }
+    sleep 0.2
+  done
+  "$WINE" "$SETUP2" /S '/D=C:\Orvik' || status=$?
+  echo "      setup exit code $status"
+  # The setup has returned: the launcher must be gone by now, closed through its window.
+  kill -0 "$launcher" 2>/dev/null && { echo "      the launcher still runs"; status=1; }
+  "$WINE" taskkill /im orvik.exe >/dev/null 2>&1 || true
+  wait "$launcher" 2>/dev/null || true
+  ((status == 0)) && (($(log_lines 'end: the window has closed') > ends))
+}
+check "the setup closed the running launcher and installed" over_running_launcher
+if [ -n "$SIGNED_SETUP" ]; then
+  check "the installed orvik.exe is signed" signed "$DEMO/orvik.exe"
+  check "the installed uninstaller is signed" signed "$DEMO/uninstall.exe"
+fi
+keeps_room() {
+  local before
+  [ -s "$DEMO/data.r4x" ] || { echo "      no data.r4x after the launcher's start"; return 1; }
+  before=$(md5sum "$DEMO/setting.env" "$DEMO/data.r4x" | cut -d' ' -f1)
+  "$WINE" "$SETUP2" /S '/PRODUCT=9876543210' '/SONGS=D:\Elsewhere' '/D=C:\Orvik' || return 1
+  [ "$(md5sum "$DEMO/setting.env" "$DEMO/data.r4x" | cut -d' ' -f1)" = "$before" ]
+}
+check "installing over the folder kept setting.env and data.r4x" keeps_room
+
+if ((INSTALLER_ONLY == 0)); then
+  # Last: a program started without a display leaves this Wine session unable to open windows
+  # for the 32-bit programs that come after it.
+  echo "== orvik.exe --sync: no window, redirected output, the log"
+  # New songs in the catalogue: the service offers a package with them.
+  write_songs "$DEMO/service/catalog" 3000 3049
+  check "the sync installed the new songs and exited 0" run_sync 0 first
+  check "the store equals the catalogue after the sync" store_equals_catalogue
+  check "the sync's progress went to the redirected output" \
+    grep -qE 'MB / [0-9.]+MB \([0-9]+%\)' "$E2E/sync-first.out"
+  check "the sync's lines are in logs/orvik.log" sync_logged "exit code 0"
+  echo "Screenshots: $E2E/screenshots-update, $E2E/screenshots-removal (${ARCH}, $((SECONDS - started)) s)"
+fi
+
+echo "== uninstalling"
+uninstalled() {
+  local f
+  # A package the launcher left behind, and files that are not one of its packages.
+  for f in 1234567890.zip 1234567890.zip.part 1234567890.zip.info; do echo x >"$DEMO/$f"; done
+  echo keep >"$DEMO/backup.zip"
+  echo keep >"$DEMO/12a.zip"
+  # _?= runs the uninstaller in place, so that its end can be waited for.
+  "$WINE" 'C:\Orvik\uninstall.exe' /S '_?=C:\Orvik' || return 1
+  for f in orvik.exe setting.env.example bin 1234567890.zip 1234567890.zip.part \
+    1234567890.zip.info; do
+    [ ! -e "$DEMO/$f" ] || { echo "      $f is left"; return 1; }
+  done
+  for f in setting.env data.r4x logs/orvik.log backup.zip 12a.zip; do
+    [ -e "$DEMO/$f" ] || { echo "      $f was removed"; return 1; }
+  done
+  ! "$WINE" reg query "HKCU\\$UNINSTALL_KEY" >/dev/null 2>&1 || { echo "      the entry is left"; return 1; }
+}
+check "the uninstaller removed the program and the leftover package, kept the room's files" uninstalled
+
+echo "== installing where an earlier launcher kept its id"
+# The players' installation folder (HKLM SOFTWARE\KESTOVA, the 32-bit view) holds the
+# data.r4x of a launcher from before: with no entry of an earlier installation, the setup
+# installs there, keeps the id and offers the folder's Songs as the song folder.
+earlier_folder() {
+  local old="$WINEPREFIX/drive_c/TunovaOld" status=0
+  rm -rf "$old"
+  mkdir -p "$old"
+  printf 'ROOM-ID-FROM-BEFORE' >"$old/data.r4x"
+  "$WINE" reg add 'HKLM\SOFTWARE\KESTOVA' /v Tunova2016InstallDir /t REG_SZ /d 'C:\TunovaOld' \
+    /reg:32 /f >/dev/null 2>&1 || return 1
+  "$WINE" "$SETUP" /S '/PRODUCT=1234567890' || status=$?
+  "$WINE" reg delete 'HKLM\SOFTWARE\KESTOVA' /reg:32 /f >/dev/null 2>&1 || true
+  ((status == 0)) && [ -f "$old/orvik.exe" ] && [ "$(cat "$old/data.r4x")" = ROOM-ID-FROM-BEFORE ] &&
+    tr -d '\r' <"$old/setting.env" | grep -qx 'tunova=C:\\TunovaOld\\Songs' || return 1
+  "$WINE" 'C:\TunovaOld\uninstall.exe' /S '_?=C:\TunovaOld'
+}
+check "the setup chose the folder of the earlier launcher and kept its data.r4x" earlier_folder
+
+if ((INSTALLER_ONLY == 0)) && [ "$ARCH" = win64 ]; then
+  echo "== the README's lines for trying it under Wine"
+  check "the README's Wine lines work as written" bash "$ROOT/tests/e2e/readme_wine_e2e.sh"
+fi
+
 
 ((failures == 0)) || { echo "$failures check(s) failed"; exit 1; }
 echo "all checks passed"

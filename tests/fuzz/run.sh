@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for a number of seconds.
 #   tests/fuzz/run.sh [seconds-per-target] [target...]
-# Targets: parse_reply split_by_char banner_reply settings_parse store_journal (default: all).
+# Targets: parse_reply split_by_char banner_reply settings_parse store_journal store_manifest
+# (default: all).
 # Output (binaries, grown corpora, crash files) goes to build-fuzz/ in the checkout.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 seconds="${1:-300}"
 shift || true
 targets=("$@")
-((${#targets[@]})) || targets=(parse_reply split_by_char banner_reply settings_parse store_journal)
+((${#targets[@]})) || targets=(parse_reply split_by_char banner_reply settings_parse store_journal store_manifest)
 
 out="${FUZZ_OUT:-$root/build-fuzz}"
 mkdir -p "$out"
@@ -28,6 +29,12 @@ sources_for() {
         "src/platform/path_text.cpp src/platform/codepage_posix.cpp src/platform/codepage_chars.cpp" \
         "src/platform/files_posix.cpp src/platform/durable_files_posix.cpp"
       ;;
+    store_manifest)
+      echo "src/update/store_manifest.cpp src/update/store_journal.cpp src/update/line_value.cpp" \
+        "src/update/entry_name.cpp src/platform/path_text.cpp src/platform/codepage_posix.cpp" \
+        "src/platform/codepage_chars.cpp src/platform/files_posix.cpp" \
+        "src/platform/durable_files_posix.cpp"
+      ;;
     *) echo "unknown target $1" >&2; exit 2 ;;
   esac
 }
@@ -36,7 +43,7 @@ for t in "${targets[@]}"; do
   srcs=()
   for s in $(sources_for "$t"); do srcs+=("$root/$s"); done
   echo "== building $t"
-  "$cxx" "${flags[@]}" "$root/tests/fuzz/fuzz_$t.cpp" "${srcs[@]}" -o "$out/fuzz_$t"
+  "$cxx" "${flags[@]}" "$root/tests/fuzz/fuzz_$t.cpp" "${srcs[@]}" -lz -o "$out/fuzz_$t"
 done
 
 for t in "${targets[@]}"; do

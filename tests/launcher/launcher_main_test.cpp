@@ -194,6 +194,13 @@ TEST_F(LauncherMainTest, SyncWithAnUnreachableServiceFailsAndLogsItsRun) {
   EXPECT_TRUE(platform::TryLockModuleFolder(moduleDir_));
 }
 
+// After a failed update the store is still checked; the update's failure is the status.
+TEST_F(LauncherMainTest, SyncThenVerifyChecksTheStoreEvenAfterAFailedUpdate) {
+  EXPECT_EQ(Run({"--sync", "--verify"}), kSyncFailed);
+  EXPECT_TRUE(LogHas("sync: ended with exit code 1")) << Log();
+  EXPECT_TRUE(LogHas("verify: ")) << Log();
+}
+
 // Beside a running launcher: nothing is written in its folder, not even the log.
 TEST_F(LauncherMainTest, BesideARunningLauncher) {
   const auto running = platform::TryLockModuleFolder(moduleDir_);
@@ -206,6 +213,10 @@ TEST_F(LauncherMainTest, BesideARunningLauncher) {
   EXPECT_EQ(Run({"--sync", "--wait-player=5"}), kSyncLocked);
   ASSERT_EQ(err_.size(), 1u);
   EXPECT_TRUE(err_[0].starts_with(text::kFolderLocked)) << err_[0];
+
+  EXPECT_EQ(Run({"--verify"}), kSyncLocked);  // never reads a store an update may change
+  ASSERT_EQ(err_.size(), 2u);
+  EXPECT_TRUE(err_[1].starts_with(text::kFolderLocked)) << err_[1];
 
   EXPECT_EQ(Run({"--version"}), 0);  // still answers
   EXPECT_EQ(out_.size(), 1u);
@@ -238,6 +249,13 @@ TEST(CommandLine, ReadsTheOptions) {
     EXPECT_EQ(line.mode, Mode::Usage) << wrong;
     EXPECT_FALSE(line.error.empty()) << wrong;
   }
+  EXPECT_EQ(ParseCommandLine({"--verify"}).mode, Mode::Verify);
+  const CommandLine syncThenVerify = ParseCommandLine({"--verify", "--sync"});
+  EXPECT_EQ(syncThenVerify.mode, Mode::Sync);
+  EXPECT_TRUE(syncThenVerify.verifyAfterSync);
+  EXPECT_FALSE(ParseCommandLine({"--sync"}).verifyAfterSync);
+  EXPECT_EQ(ParseCommandLine({"--verify", "--wait-player"}).mode, Mode::Usage);
+
   const CommandLine alone = ParseCommandLine({"--wait-player=5"});
   EXPECT_EQ(alone.mode, Mode::Usage);
   EXPECT_NE(alone.error.find("goes with --sync"), std::string::npos);

@@ -11,6 +11,7 @@
 #include "ui/win32/progress_dlg.h"
 #include "ui/win32/resource.h"
 #include "ui/win32/rolling_banner.h"
+#include "window/verify_run.h"
 #include "core/user_texts.h"
 
 namespace orvik::ui::win {
@@ -223,6 +224,8 @@ void COrvikDlg::ShowContextMenu(LPARAM at) {
   // from singing.
   if (logic_ && !closed_ && logic_->OffersRunInMenu())
     AppendMenuW(menu, MF_STRING, IDM_RUN, platform::Utf8ToWide(text::kRunMenuItem).c_str());
+  if (const char* verify = logic_ && !closed_ ? logic_->VerifyMenuItem() : nullptr)
+    AppendMenuW(menu, MF_STRING, kVerifyCommand, platform::Utf8ToWide(verify).c_str());
   AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, platform::Utf8ToWide(text::kAboutMenuItem).c_str());
   POINT point{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
   if (point.x == -1 && point.y == -1) {  // from the keyboard: at the window's corner
@@ -232,6 +235,8 @@ void COrvikDlg::ShowContextMenu(LPARAM at) {
   const UINT chosen = static_cast<UINT>(
       TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, 0, hwnd_, nullptr));
   DestroyMenu(menu);
+  if (chosen == static_cast<UINT>(kVerifyCommand))
+    Forward([](WindowEvents& logic) { logic.OnCommand(kVerifyCommand); });
   if (chosen == IDM_RUN) Forward([](WindowEvents& logic) { logic.OnCommand(ctl::kRunButton); });
   if (chosen == IDM_ABOUTBOX)
     Forward([](WindowEvents& logic) { logic.OnCommand(ctl::kAboutCommand); });
