@@ -3,7 +3,11 @@
 // Each download runs in its own process (download_child beside this program); with --wine,
 // the Windows build's download_child.exe (WinHTTP) also runs, under Wine, from the same server.
 //
-// usage: download_bench [--wine WINE-LOADER WINDOWS-CHILD.exe] [size-MB ...]  (default: 50 500)
+// With --bare, the Windows build's winhttp_bare_child.exe (a bare WinHTTP loop) runs as well,
+// the Windows baseline of download_child.exe.
+//
+// usage: download_bench [--wine WINE-LOADER WINDOWS-CHILD.exe [--bare BARE-CHILD.exe]]
+//                       [size-MB ...]  (default: 50 500)
 #include <signal.h>
 
 #include <chrono>
@@ -63,11 +67,13 @@ double RunCurl(const std::string& url, const std::string& ca, const fs::path& fi
 
 int main(int argc, char** argv) {
   std::vector<std::size_t> sizes;
-  std::string wine, windowsChild;
+  std::string wine, windowsChild, bareChild;
   for (int i = 1; i < argc; ++i) {
     if (std::string(argv[i]) == "--wine" && i + 2 < argc) {
       wine = argv[++i];
       windowsChild = argv[++i];
+    } else if (std::string(argv[i]) == "--bare" && i + 1 < argc) {
+      bareChild = argv[++i];
     } else {
       sizes.push_back(std::strtoul(argv[i], nullptr, 10));
     }
@@ -98,7 +104,8 @@ int main(int argc, char** argv) {
     const std::string url =
         "https://localhost:" + std::to_string(port) + "/" + std::to_string(mb) + ".zip";
     // Alternate the two clients, best of three each, so both see the same machine load.
-    double best = 1e9, bestCurl = 1e9, bestWine = 1e9;
+    double best = 1e9, bestCurl = 1e9, bestWine = 1e9, bestBare = 1e9;
+    long peakWine = 0, peakBare = 0;
     long peak = 0;
     bool ok = true;
     const fs::path out = root / "out" / "a.zip";
@@ -118,11 +125,23 @@ int main(int argc, char** argv) {
                    out);
       ok = ok && w.ok;
       if (w.ok && w.seconds < bestWine) bestWine = w.seconds;
+      peakWine = std::max(peakWine, w.hwmKb);
+      if (bareChild.empty()) continue;
+      const auto b =
+          RunChild(Quoted(wine) + " " + Quoted(bareChild) + " " + Quoted(url) + " " +
+                       Quoted("Z:" + ca) + " " + Quoted("Z:" + out.string()) + " 2>/dev/null",
+                   out);
+      ok = ok && b.ok;
+      if (b.ok && b.seconds < bestBare) bestBare = b.seconds;
+      peakBare = std::max(peakBare, b.hwmKb);
     }
     peaks.push_back(peak);
     std::printf("%8zu %14.1f %14.1f %8.2f %12.1f", mb, mb / best, mb / bestCurl, bestCurl / best,
                 peak / 1024.0);
     if (!wine.empty()) std::printf(" %22.1f %14.2f", mb / bestWine, bestCurl / bestWine);
+    if (!bareChild.empty())
+      std::printf("  bare WinHTTP %.1f MB/s, orvik/bare %.2f, peak MB orvik %.1f bare %.1f",
+                  mb / bestBare, bestBare / bestWine, peakWine / 1024.0, peakBare / 1024.0);
     std::printf("%s\n", ok ? "" : "  (a download FAILED)");
   }
   if (peaks.size() >= 2)

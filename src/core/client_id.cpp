@@ -21,6 +21,11 @@ std::string LoadClientId(const std::filesystem::path& moduleDir, ClientIdProblem
     return {};
   }
   std::string id = platform::MakeGuidText();
+  // An empty file would be read back as the identifier at every later start.
+  if (id.empty()) {
+    if (problem) *problem = ClientIdProblem::CannotStore;
+    return {};
+  }
   // Temporary file and rename: a crash cannot leave an empty identifier behind.
   if (!platform::WriteFileAtomically(file, id)) {
     if (problem) *problem = ClientIdProblem::CannotStore;

@@ -102,6 +102,12 @@ int RunProgram(LaunchContext& ctx, const std::string& path, const std::string& a
   request.elevated = elevated;
   if (!elevated) request.workingDir = WorkingFolderOf(path);  // elevated: the current folder
   platform::StartResult started = ctx.processes.Start(request);
+  if (!started.ok && !elevated && started.error == platform::kElevationRequiredError) {
+    logging::Info("launch: " + path + " needs administrator rights; starting it elevated");
+    request.elevated = elevated = true;
+    request.workingDir.clear();
+    started = ctx.processes.Start(request);
+  }
   if (!started.ok) {
     const char* format = elevated ? text::kElevatedStartFailed : text::kStartFailed;
     // The program is named: the code alone does not tell which start failed.

@@ -206,4 +206,13 @@ inline constexpr const char* kHistoryExportText = "텍스트 파일 (*.txt)";
 inline constexpr const char* kHistoryExportCsv = "CSV 파일 (*.csv)";
 inline constexpr const char* kHistoryExportFailed = "내보내기에 실패했습니다: ";
 
+// A song that a player or an antivirus program kept open through every retry.
+inline constexpr const char* kUnpackFileHeld =
+    "다른 프로그램(노래방 프로그램 또는 백신)이 사용 중인 파일이 있어 업데이트를 되돌렸습니다: ";
+
+// An old Windows that will not speak TLS 1.2 to the service.
+inline constexpr const char* kTlsProtocolMissing =
+    "보안 연결(TLS 1.2)을 사용할 수 없습니다. Windows 업데이트(KB3140245)와 TLS 1.2 설정이 "
+    "필요합니다";
+
 }  // namespace orvik::text

@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "platform/folder_listing.h"
+#include "core/log.h"
 #include "platform/path_text.h"
+#include "platform/system_codepage.h"
 
 namespace orvik {
 namespace {
@@ -79,7 +81,13 @@ class ListingWalk {
   void Emit(std::string_view line) {
     if (onLine_) onLine_(line);
     if (!out_) return;
-    buffer_.append(line);
+    // The bytes the system's own "dir" would write; a path its code page cannot hold keeps
+    // its UTF-8 form rather than turning into question marks.
+    if (!platform::AppendInSystemCodePage(line, buffer_)) {
+      buffer_.append(line);
+      logging::Warning("inventory: kept as UTF-8 in the listing (not in the system code page): " +
+                       std::string(line));
+    }
     buffer_.append("\r\n");
     if (buffer_.size() >= kFlushBytes) Flush();
   }

@@ -5,7 +5,9 @@
 
 namespace orvik::platform {
 
-enum class MoveOutcome { Ok, NoSpace, Failed };
+// Held: another program (a player, an antivirus scanner) kept the file open past the retries
+// of held_files.h (Windows).
+enum class MoveOutcome { Ok, NoSpace, Failed, Held };
 
 // Puts `from` at `to`, replacing any file there in one step. On one volume this is a
 // rename; across volumes the file is copied to a temporary name beside `to`, flushed and

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/durable_files.h"
+#include "platform/held_files.h"
 
 namespace orvik::platform {
 namespace {
@@ -50,33 +51,52 @@ MoveOutcome CopyReplacing(const std::filesystem::path& from, const std::filesyst
   const auto temp = TemporaryBeside(to);
   DWORD error = 0;
   {
-    Handle in{::CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (in.h == INVALID_HANDLE_VALUE) return MoveOutcome::Failed;
+    Handle in{INVALID_HANDLE_VALUE};
+    bool held = false;
+    RetryWhileHeld(
+        from,
+        [&]() -> unsigned long {
+          in.h = ::CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+          return in.h == INVALID_HANDLE_VALUE ? ::GetLastError() : 0;
+        },
+        &held);
+    if (in.h == INVALID_HANDLE_VALUE) return held ? MoveOutcome::Held : MoveOutcome::Failed;
     Handle out{::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (out.h == INVALID_HANDLE_VALUE) return FromError(::GetLastError());
     error = CopyBytes(in.h, out.h);
     if (error == 0 && !::FlushFileBuffers(out.h)) error = ::GetLastError();
   }
-  if (error == 0 &&
-      !::MoveFileExW(temp.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    error = ::GetLastError();
   if (error != 0) {
     ::DeleteFileW(temp.c_str());
     return FromError(error);
   }
-  return MoveOutcome::Ok;
+  // The target may be the file a player is reading.
+  const RenameOutcome renamed = RenameReplacing(temp, to);
+  if (renamed == RenameOutcome::Ok) return MoveOutcome::Ok;
+  ::DeleteFileW(temp.c_str());
+  return renamed == RenameOutcome::Held      ? MoveOutcome::Held
+         : renamed == RenameOutcome::NoSpace ? MoveOutcome::NoSpace
+                                             : MoveOutcome::Failed;
 }
 
 MoveOutcome MoveReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
   // Without MOVEFILE_COPY_ALLOWED a move across volumes fails instead of copying in place.
-  if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    return MoveOutcome::Ok;
-  const DWORD error = ::GetLastError();
-  if (error != ERROR_NOT_SAME_DEVICE) return FromError(error);
+  switch (RenameReplacing(from, to)) {
+    case RenameOutcome::Ok:
+      return MoveOutcome::Ok;
+    case RenameOutcome::Held:
+      return MoveOutcome::Held;
+    case RenameOutcome::NoSpace:
+      return MoveOutcome::NoSpace;
+    case RenameOutcome::Failed:
+      return MoveOutcome::Failed;
+    case RenameOutcome::OtherVolume:
+      break;
+  }
   const MoveOutcome copied = CopyReplacing(from, to);
-  if (copied == MoveOutcome::Ok) ::DeleteFileW(from.c_str());
+  if (copied == MoveOutcome::Ok) RemoveFileRetrying(from);
   return copied;
 }
 

@@ -6,9 +6,12 @@
 
 namespace orvik::platform {
 
-std::string MakeGuidText();       // 32 upper-case hex digits from a random 128-bit value
-std::string GetDeviceName();      // host name; empty when unreadable or longer than 15 chars
-std::string GetMacAddressText();  // first adapter as XX-XX-XX-XX-XX-XX; empty when none
+std::string MakeGuidText();   // 32 upper-case hex digits from a random 128-bit value, never empty
+std::string GetDeviceName();  // host name; empty when unreadable or longer than 15 chars
+// The first six address bytes of the first adapter the platform lists, as
+// XX-XX-XX-XX-XX-XX, whatever that adapter's type, state or address length (a Wi-Fi-only
+// machine gives its Wi-Fi address); empty when the list cannot be read or is empty.
+std::string GetMacAddressText();
 
 // A GUID in the platform's layout (the Windows one), and the launcher's text form of it.
 struct GuidValue {

@@ -6,8 +6,8 @@
 #include <iphlpapi.h>
 #include <objbase.h>
 
-#include <algorithm>
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "platform/identity.h"
@@ -17,7 +17,12 @@ namespace orvik::platform {
 
 std::string MakeGuidText() {
   GUID id{};
-  if (FAILED(::CoCreateGuid(&id))) return {};
+  if (FAILED(::CoCreateGuid(&id))) {
+    // The system's random source then: the identifier must never come out empty.
+    std::random_device random;
+    unsigned char* bytes = reinterpret_cast<unsigned char*>(&id);
+    for (std::size_t i = 0; i < sizeof id; ++i) bytes[i] = static_cast<unsigned char>(random());
+  }
   GuidValue guid;
   guid.data1 = id.Data1;
   guid.data2 = id.Data2;
@@ -35,20 +40,20 @@ std::string GetDeviceName() {
 }
 
 std::string GetMacAddressText() {
-  ULONG size = 0;
-  if (::GetAdaptersInfo(nullptr, &size) != ERROR_BUFFER_OVERFLOW || size == 0) return {};
+  // The first adapter listed, whatever its type, state or stated address length: the
+  // service knows the machine by what this gave before.
+  ULONG size = sizeof(IP_ADAPTER_INFO);
   std::vector<unsigned char> buffer(size);
-  auto* list = reinterpret_cast<IP_ADAPTER_INFO*>(buffer.data());
-  if (::GetAdaptersInfo(list, &size) != NO_ERROR) return {};
-  for (const IP_ADAPTER_INFO* it = list; it != nullptr; it = it->Next) {
-    if (it->Type != MIB_IF_TYPE_ETHERNET || it->AddressLength < 6) continue;
-    std::uint8_t address[6];
-    std::memcpy(address, it->Address, 6);
-    if (std::all_of(std::begin(address), std::end(address), [](std::uint8_t b) { return b == 0; }))
-      continue;
-    return FormatMacAddress(address);
+  ULONG result = ::GetAdaptersInfo(reinterpret_cast<IP_ADAPTER_INFO*>(buffer.data()), &size);
+  if (result == ERROR_BUFFER_OVERFLOW) {
+    buffer.assign(size, 0);
+    result = ::GetAdaptersInfo(reinterpret_cast<IP_ADAPTER_INFO*>(buffer.data()), &size);
   }
-  return {};
+  if (result != NO_ERROR) return {};
+  const auto* first = reinterpret_cast<const IP_ADAPTER_INFO*>(buffer.data());
+  std::uint8_t address[6];
+  std::memcpy(address, first->Address, 6);
+  return FormatMacAddress(address);
 }
 
 }  // namespace orvik::platform

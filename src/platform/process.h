@@ -29,6 +29,10 @@ class ProcessHandle {
   // Dropping a handle does not end the process; the platform still reaps it once it ends.
 };
 
+// The system error of a plain start of a program whose manifest asks for administrator
+// rights (ERROR_ELEVATION_REQUIRED); such a start is tried once more elevated.
+inline constexpr unsigned long kElevationRequiredError = 740;
+
 struct StartResult {
   std::unique_ptr<ProcessHandle> process;  // null when elevation gave no handle back
   bool ok = false;
@@ -66,6 +70,10 @@ std::vector<std::string> SplitArguments(std::string_view arguments);
 // back unchanged (backslashes are doubled only before a quote); and a whole command line.
 std::string QuoteWindowsArgument(std::string_view argument);
 std::string JoinWindowsCommandLine(const std::vector<std::string>& argv);
+// The command line of a plain start: the quoted program, one blank, then the arguments as
+// they are. Without arguments the blank stays after the closing quote: players that read
+// their own command line expect it there.
+std::string PlainStartCommandLine(std::string_view path, std::string_view arguments);
 
 // Reaps started processes that have ended after their handles were dropped. Called by the
 // process calls themselves; exposed so that callers can tidy up at a moment of their choice.

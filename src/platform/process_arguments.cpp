@@ -54,4 +54,14 @@ std::string JoinWindowsCommandLine(const std::vector<std::string>& argv) {
   return line;
 }
 
+std::string PlainStartCommandLine(std::string_view path, std::string_view arguments) {
+  std::string line;
+  line.reserve(path.size() + arguments.size() + 3);
+  line += '"';
+  line += path;
+  line += "\" ";
+  line += arguments;
+  return line;
+}
+
 }  // namespace orvik::platform

@@ -2,6 +2,7 @@
 // elevated start through ShellExecuteExW "runas", the process search through Toolhelp32.
 #include <windows.h>
 
+#include <objbase.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 
@@ -112,6 +113,15 @@ std::wstring CommandLineOf(const std::vector<std::string>& argv) {
 }
 
 StartResult StartElevated(const StartRequest& request) {
+  // The shell's verbs may run through COM extensions: the calling thread needs COM, in the
+  // apartment the shell expects. A thread already in another apartment keeps its own.
+  const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  struct ComScope {
+    bool own;
+    ~ComScope() {
+      if (own) ::CoUninitialize();
+    }
+  } comScope{SUCCEEDED(com)};
   const std::wstring file = Utf8ToWide(request.path);
   const std::wstring parameters = Utf8ToWide(request.arguments);
   const std::wstring folder = Utf8ToWide(request.workingDir);
@@ -137,11 +147,8 @@ class WinProcesses : public ProcessApi {
 
   StartResult Start(const StartRequest& request) override {
     if (request.elevated) return StartElevated(request);
-    // The design's command line: the quoted program, then the arguments as they are.
-    std::string line = "\"" + request.path + "\"";
-    if (!request.arguments.empty()) line += " " + request.arguments;
     Launch launch;
-    launch.commandLine = Utf8ToWide(line);
+    launch.commandLine = Utf8ToWide(PlainStartCommandLine(request.path, request.arguments));
     launch.workingDir = Utf8ToWide(request.workingDir);
     launch.hidden = !request.show;
     DWORD error = 0;

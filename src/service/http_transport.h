@@ -25,6 +25,7 @@ enum class TransportFailure {
   UnsafeRedirect,  // the server sent a secure request on to a plain-http address
   Aborted,      // the stop token or a callback ended it
   Other,
+  TlsProtocol,  // TLS: no protocol both sides take (an old system without TLS 1.2)
 };
 
 struct TransportError {

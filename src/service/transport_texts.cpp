@@ -17,6 +17,8 @@ std::string TransportFailureText(const TransportError& error) {
       return text::kServerReplyTooLarge;
     case TransportFailure::UnsafeRedirect:
       return text::kServerUnsafeRedirect;
+    case TransportFailure::TlsProtocol:
+      return text::kTlsProtocolMissing;
     case TransportFailure::None:
       return {};
     case TransportFailure::Unreachable:

@@ -7,6 +7,7 @@
 #include "platform/wide_text.h"
 #include "service/fetch_headers.h"
 #include "service/winhttp_exchange.h"
+#include "service/winhttp_session.h"
 
 namespace orvik {
 namespace {
@@ -214,6 +215,8 @@ bool WinHttpExchange::Open(const std::string& url) {
       WinHttpOpenRequest(connect_, settings_.method, path.c_str(), nullptr, WINHTTP_NO_REFERER,
                          WINHTTP_DEFAULT_ACCEPT_TYPES, secure ? WINHTTP_FLAG_SECURE : 0);
   if (request_ == nullptr) return FailCode(GetLastError());
+  if (TransportError refused; !PrepareWinHttpRequest(session_, request_, wide, secure, &refused))
+    return Fail(refused.kind, refused.detail);
   // The callback owns one reference until WinHTTP says the handle is closing.
   auto* holder = new std::shared_ptr<Pending>(pending_);
   context_ = reinterpret_cast<DWORD_PTR>(holder);

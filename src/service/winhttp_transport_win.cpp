@@ -3,34 +3,15 @@
 #include "platform/wide_text.h"
 #include "service/system_transport.h"
 #include "service/winhttp_exchange.h"
+#include "service/winhttp_session.h"
 
 namespace orvik {
-namespace {
-
-// The user's proxy as Internet Options set it; the system's WinHTTP setting otherwise.
-HINTERNET OpenSession() {
-  WINHTTP_CURRENT_USER_IE_PROXY_CONFIG user{};
-  std::wstring proxy, bypass;
-  if (WinHttpGetIEProxyConfigForCurrentUser(&user)) {
-    if (user.lpszProxy != nullptr) proxy = user.lpszProxy;
-    if (user.lpszProxyBypass != nullptr) bypass = user.lpszProxyBypass;
-    for (wchar_t* text : {user.lpszProxy, user.lpszProxyBypass, user.lpszAutoConfigUrl})
-      if (text != nullptr) GlobalFree(text);
-  }
-  if (proxy.empty())
-    return WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                       WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC);
-  return WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NAMED_PROXY, proxy.c_str(),
-                     bypass.empty() ? WINHTTP_NO_PROXY_BYPASS : bypass.c_str(), WINHTTP_FLAG_ASYNC);
-}
-
-}  // namespace
 
 WinHttpTransport::WinHttpTransport(ServiceAddress address, std::stop_token shutdown)
-    : LibraryTransport(std::move(address), std::move(shutdown)), session_(OpenSession()) {}
+    : LibraryTransport(std::move(address), std::move(shutdown)), session_(OpenWinHttpSession()) {}
 
 WinHttpTransport::~WinHttpTransport() {
-  if (session_ != nullptr) WinHttpCloseHandle(session_);
+  CloseWinHttpSession(session_);
 }
 
 LibraryTransport::Outcome WinHttpTransport::Run(const Exchange& exchange, Delivery& delivery) {

@@ -388,8 +388,9 @@ bool CommitToStore(StoreJournal& journal, const std::set<fs::path>& unmovable,
     } else {
       keepJournal = true;  // the next start finishes it, the manifest with it
     }
-    report.result =
-        moved == MoveResult::NoSpace ? ExtractResult::NoSpace : ExtractResult::StoreNotWritable;
+    report.result = moved == MoveResult::NoSpace ? ExtractResult::NoSpace
+                    : moved == MoveResult::Held  ? ExtractResult::FileHeld
+                                                 : ExtractResult::StoreNotWritable;
     return false;
   }
   SyncTouchedFolders(journal);

@@ -27,6 +27,7 @@ enum class ExtractResult {
   NoSpace,           // the store's volume is (or filled up) too small; the store is as it was
   NoSongFolder,      // the configured song folder does not exist
   Stopped,           // the window closed
+  FileHeld,          // another program kept a song open (detail: the file); taken back
 };
 
 struct ExtractReport {

@@ -6,6 +6,7 @@
 
 #include "core/log.h"
 #include "core/user_texts.h"
+#include "platform/held_files.h"
 #include "platform/files.h"
 #include "platform/path_text.h"
 #include "service/http_transport.h"
@@ -126,7 +127,7 @@ void SendPendingResults(CServiceClient& client, const fs::path& moduleDir,
   const auto sidecar = ReadSidecar(archive);
   if (sidecar && std::find(settled.begin(), settled.end(), sidecar->updateCode) != settled.end()) {
     std::error_code ec;
-    fs::remove(archive, ec);
+    platform::RemoveFileRetrying(archive);
     fs::remove(SidecarPathFor(archive), ec);
   }
 }

@@ -6,6 +6,7 @@
 
 #include "core/user_texts.h"
 #include "platform/durable_files.h"
+#include "platform/held_files.h"
 #include "platform/path_text.h"
 #include "update/pending_result.h"
 #include "update/set_aside.h"
@@ -42,10 +43,16 @@ platform::MoveOutcome BackUp(const StoreJournal& j, const fs::path& rel) {
   const fs::path saved = j.backup / rel;
   std::error_code ec;
   fs::create_directories(saved.parent_path(), ec);
-  fs::rename(j.store / rel, saved, ec);
-  if (!ec) return platform::MoveOutcome::Ok;
-  if (ec != std::errc::cross_device_link) return platform::MoveOutcome::Failed;
-  return platform::CopyReplacing(j.store / rel, saved);
+  switch (platform::RenameReplacing(j.store / rel, saved)) {
+    case platform::RenameOutcome::Ok:
+      return platform::MoveOutcome::Ok;
+    case platform::RenameOutcome::Held:  // a player reading the old version
+      return platform::MoveOutcome::Held;
+    case platform::RenameOutcome::OtherVolume:
+      return platform::CopyReplacing(j.store / rel, saved);
+    default:
+      return platform::MoveOutcome::Failed;
+  }
 }
 
 MoveResult ToResult(platform::MoveOutcome outcome) {
@@ -54,6 +61,8 @@ MoveResult ToResult(platform::MoveOutcome outcome) {
       return MoveResult::Ok;
     case platform::MoveOutcome::NoSpace:
       return MoveResult::NoSpace;
+    case platform::MoveOutcome::Held:
+      return MoveResult::Held;
     default:
       return MoveResult::Failed;
   }
@@ -79,16 +88,15 @@ MoveResult PlaceOne(const StoreJournal& j, const fs::path& rel, fs::path& madePa
 // Puts the old version of `target` back; a full volume makes the new one give its room.
 bool PutBack(const fs::path& saved, const fs::path& target) {
   if (platform::MoveReplacing(saved, target) == platform::MoveOutcome::Ok) return true;
-  std::error_code ec;
-  fs::remove(target, ec);
+  platform::RemoveFileRetrying(target);
   return platform::MoveReplacing(saved, target) == platform::MoveOutcome::Ok;
 }
 
 // Removes a placed song new to the store, and the folders the update made for it (a folder
 // holding anything else stays).
 void RemoveNewSong(const StoreJournal& j, const fs::path& target) {
+  platform::RemoveFileRetrying(target);
   std::error_code ec;
-  fs::remove(target, ec);
   for (fs::path dir = target.parent_path(); dir != j.store && dir.has_relative_path();
        dir = dir.parent_path()) {
     if (!fs::remove(dir, ec)) break;

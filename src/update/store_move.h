@@ -18,7 +18,8 @@
 
 namespace orvik {
 
-enum class MoveResult { Ok, NoSpace, Failed, Killed };
+// Held: another program kept a song open past the retries (platform/held_files.h).
+enum class MoveResult { Ok, NoSpace, Failed, Killed, Held };
 
 // Places the journal's files; the caller has written the journal (phase Moving) before.
 // A new top folder that holds only files and folders moves in with one rename. Stops at the

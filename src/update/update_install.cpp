@@ -10,6 +10,7 @@
 #include "core/update_history.h"
 #include "library/inventory.h"
 #include "library/song_store.h"
+#include "platform/held_files.h"
 #include "platform/path_text.h"
 #include "service/rate_limiter.h"
 #include "service/service_client.h"
@@ -161,7 +162,7 @@ void UpdateEngine::Impl::ExtractPackageThread(std::stop_token stop) {
     if (report.result == ExtractResult::ArchiveBroken ||
         report.result == ExtractResult::UnsafeEntry) {
       std::error_code ec;
-      fs::remove(archive, ec);
+      platform::RemoveFileRetrying(archive);
       fs::remove(SidecarPathFor(archive), ec);
     }
     FailUnpacking(ExtractFailureText(report, archive, songFolder),
@@ -190,7 +191,7 @@ void UpdateEngine::Impl::FinishInstall(const ExtractReport& report, const Extrac
   // goes at the next start. The archive goes with it.
   if (options.updateCode.empty()) {
     std::error_code ec;
-    fs::remove(archive, ec);  // a package without a code: nothing to report
+    platform::RemoveFileRetrying(archive);  // a package without a code: nothing to report
     fs::remove(SidecarPathFor(archive), ec);
   }
   SendResults(archive);

@@ -23,6 +23,7 @@ enum class UpdateOutcome : std::uintptr_t {
   SongFolderMissing,  // the configured song folder is not there
   DownloadFailed,     // the status line already says why
   UnpackFailed,       // the status line already says why
+  TlsProtocol,        // the system would not speak TLS 1.2 (old Windows without its update)
 };
 
 // The outcome of an exchange that brought no reply.
@@ -32,6 +33,8 @@ inline UpdateOutcome OutcomeOfFailure(TransportFailure failure) {
       return UpdateOutcome::TimedOut;
     case TransportFailure::Certificate:
       return UpdateOutcome::Certificate;
+    case TransportFailure::TlsProtocol:
+      return UpdateOutcome::TlsProtocol;
     case TransportFailure::HttpStatus:
     case TransportFailure::TooLarge:
       return UpdateOutcome::HttpError;

@@ -45,6 +45,8 @@ std::string ExtractFailureText(const ExtractReport& report, const std::filesyste
     case ExtractResult::NoSpace:
       if (report.neededBytes) return DiskSpaceShortText(report);
       return text::kUnpackNoSpace + platform::PathToUtf8(songFolder);
+    case ExtractResult::FileHeld:
+      return text::kUnpackFileHeld + report.detail;
     case ExtractResult::NoSongFolder:
       return text::kSongFolderMissing + platform::PathToUtf8(songFolder);
     default:

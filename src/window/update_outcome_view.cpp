@@ -20,6 +20,8 @@ OutcomeView ViewOfOutcome(UpdateOutcome outcome, long detail, const std::string&
       return failure(TransportFailure::TimedOut);
     case UpdateOutcome::Certificate:
       return failure(TransportFailure::Certificate);
+    case UpdateOutcome::TlsProtocol:
+      return failure(TransportFailure::TlsProtocol);
     case UpdateOutcome::HttpError:
       return failure(TransportFailure::HttpStatus);
     case UpdateOutcome::PollExpired:

@@ -34,6 +34,7 @@ class FakeProcesses : public platform::ProcessApi {
     log.push_back("start " + request.path + (request.elevated ? " elevated" : ""));
     if (onStart) onStart(request);
     if (failWith != 0) return {nullptr, false, failWith};
+    if (failPlainWith != 0 && !request.elevated) return {nullptr, false, failPlainWith};
     if (noHandle) return {nullptr, true, 0};
     return {std::make_unique<Handle>(this), true, 0};
   }
@@ -48,6 +49,7 @@ class FakeProcesses : public platform::ProcessApi {
   std::set<std::string> running;
   std::function<void(const platform::StartRequest&)> onStart;
   unsigned long failWith = 0;
+  unsigned long failPlainWith = 0;  // fails the starts that are not elevated
   bool noHandle = false;
   platform::ProcessHandle::WaitResult waitResult = platform::ProcessHandle::WaitResult::Exited;
   std::vector<platform::StartRequest> requests;

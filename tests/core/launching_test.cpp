@@ -200,6 +200,33 @@ TEST_F(Launching, RunProgramBoundedWait) {
   EXPECT_EQ(fake.log, V{"start /x/a elevated"});
 }
 
+// A player whose manifest asks for administrator rights: one more try, elevated; a failure
+// of that try is reported as an elevated start's failure, and nothing is tried a third time.
+TEST_F(Launching, ElevationRequiredIsTriedOnceElevated) {
+  fake.failPlainWith = platform::kElevationRequiredError;
+  EXPECT_EQ(RunProgram(ctx, "/x/a", "-q", true, false, false), 1);
+  EXPECT_EQ(fake.log, (V{"start /x/a", "start /x/a elevated"}));
+  EXPECT_EQ(fake.requests[1].arguments, "-q");
+  EXPECT_TRUE(fake.requests[1].workingDir.empty());
+  EXPECT_TRUE(port.Messages().empty());
+
+  fake.log.clear();
+  fake.failWith = 5;
+  EXPECT_EQ(RunProgram(ctx, "/x/a", "", true, false, false), 0);
+  EXPECT_EQ(fake.log, (V{"start /x/a"}));  // another error: no elevated try
+  fake.failWith = 0;
+  fake.failPlainWith = 0;
+
+  fake.log.clear();
+  fake.onStart = [this](const platform::StartRequest& r) {
+    if (r.elevated) fake.failWith = 1223;  // the operator declined the prompt
+  };
+  fake.failPlainWith = platform::kElevationRequiredError;
+  EXPECT_EQ(RunProgram(ctx, "/x/a", "", true, false, false), 0);
+  EXPECT_EQ(fake.log, (V{"start /x/a", "start /x/a elevated"}));
+  EXPECT_EQ(port.Messages().back(), "/x/a\n관리자 권한으로 실행 실패: 오류 코드 1223");
+}
+
 TEST(WorkingFolder, PathUpToItsLastSeparator) {
   EXPECT_EQ(WorkingFolderOf("/opt/tunova/tunova"), "/opt/tunova");
   EXPECT_EQ(WorkingFolderOf("/tunova"), "/");

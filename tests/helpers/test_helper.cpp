@@ -5,6 +5,10 @@
 //   cwd FILE         writes its working folder to FILE
 //   args FILE A...   writes its arguments to FILE, one per line
 //   fds FILE         writes the numbers of its open descriptors to FILE, one per line (POSIX)
+//   hold FILE READY RELEASE   opens FILE without sharing, sets the named event READY and keeps
+//                    the file open until the named event RELEASE is set (Windows)
+// With ORVIK_HELPER_COMMAND_LINE set (Windows), its raw command line is written to that file
+// first.
 // Texts are UTF-8 on every platform.
 #ifdef _WIN32
 #include <windows.h>
@@ -66,6 +70,17 @@ std::string OpenDescriptors() {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  if (const wchar_t* file = ::_wgetenv(L"ORVIK_HELPER_COMMAND_LINE")) {
+    const std::wstring line = ::GetCommandLineW();
+    std::string utf8(line.size() * 3, '\0');
+    const int n =
+        ::WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
+                              utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
+    utf8.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    std::ofstream(std::filesystem::path(file), std::ios::binary) << utf8;
+  }
+#endif
   const std::vector<std::string> args = Arguments(argc, argv);
   if (args.size() < 2) return 2;
   const std::string& mode = args[1];
@@ -82,6 +97,21 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (args.size() < 3) return 2;
+#ifdef _WIN32
+  if (mode == "hold" && args.size() > 4) {
+    const std::wstring file = PathOf(args[2]).wstring();
+    const HANDLE held = ::CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (held == INVALID_HANDLE_VALUE) return 4;
+    const HANDLE ready = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, PathOf(args[3]).c_str());
+    const HANDLE release = ::OpenEventW(SYNCHRONIZE, FALSE, PathOf(args[4]).c_str());
+    if (!ready || !release) return 5;
+    ::SetEvent(ready);
+    ::WaitForSingleObject(release, INFINITE);
+    ::CloseHandle(held);
+    return 0;
+  }
+#endif
   // Listed before the output file is opened, so that its descriptor is not among them.
   const std::string fds = mode == "fds" ? OpenDescriptors() : "";
   std::ofstream out(PathOf(args[2]), std::ios::binary);

@@ -38,6 +38,21 @@ TEST(ProcessStart, MissingFileAndFolderFailWithTheSystemError) {
   EXPECT_NE(started.error, 0ul);
 }
 
+// Some players read their raw command line: a start without arguments ends in one blank.
+TEST(ProcessStart, PlainStartPassesTheQuotedPathAndOneBlank) {
+  TempDir dir;
+  const auto lineFile = dir / "line.txt";
+  ASSERT_TRUE(::SetEnvironmentVariableW(L"ORVIK_HELPER_COMMAND_LINE", lineFile.c_str()));
+  StartRequest request;
+  request.path = kHelper;
+  request.show = false;
+  auto started = SystemProcesses().Start(request);
+  ::SetEnvironmentVariableW(L"ORVIK_HELPER_COMMAND_LINE", nullptr);
+  ASSERT_TRUE(started.ok);
+  ASSERT_EQ(started.process->Wait(10000), ProcessHandle::WaitResult::Exited);
+  EXPECT_EQ(ReadTextFile(lineFile), "\"" + kHelper + "\" ");
+}
+
 // Arguments go through one command line and come back out of the child's parsing whole:
 // blanks, quotes, trailing backslashes and Korean text.
 TEST(RunCommandAndWait, ArgumentsArriveExactly) {

@@ -42,6 +42,12 @@ TEST(WindowsCommandLine, QuotesOnlyWhatNeedsItAndDoublesBackslashesBeforeQuotes)
   EXPECT_EQ(JoinWindowsCommandLine({"7za.exe", "x", "a b"}), "7za.exe x \"a b\"");
 }
 
+TEST(WindowsCommandLine, PlainStartKeepsOneBlankAfterTheProgram) {
+  EXPECT_EQ(PlainStartCommandLine("C:\\Tunova\\player.exe", ""), "\"C:\\Tunova\\player.exe\" ");
+  EXPECT_EQ(PlainStartCommandLine("C:\\노래 방\\list.exe", "-y \"a b\""),
+            "\"C:\\노래 방\\list.exe\" -y \"a b\"");
+}
+
 TEST(ProcessStart, RunsInTheGivenFolderWithSplitArguments) {
   TempDir dir;
   const auto cwdFile = PathToUtf8(dir / "cwd.txt");

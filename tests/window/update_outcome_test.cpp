@@ -37,6 +37,7 @@ TEST_F(OutcomeWindow, OnlyAnUpdateThatCanGoOnHoldsTheRunButtonsPlace) {
       {UpdateOutcome::Removed, 1, true, "", false},
       {UpdateOutcome::Certificate, 0, true, "서버 인증서를 확인할 수 없습니다", true},
       {UpdateOutcome::HttpError, 503, true, "서버 오류 503", true},
+      {UpdateOutcome::TlsProtocol, 0, true, text::kTlsProtocolMissing, true},
       {UpdateOutcome::PackageReady, 0, false, "", false},
       {UpdateOutcome::PollExpired, 0, true, text::kPollExpired, true},
       {UpdateOutcome::NoProductNumber, 0, true, text::kNoProductNumber, false},
