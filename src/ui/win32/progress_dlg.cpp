@@ -70,6 +70,8 @@ bool CProgressDlg::CheckCancelButton() {
 void CProgressDlg::PumpMessages() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    // Escape and Tab for this dialog; it may have closed itself in the previous message.
+    if (hwnd_ && IsDialogMessageW(hwnd_, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }

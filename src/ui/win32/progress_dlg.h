@@ -33,7 +33,7 @@ class CProgressDlg {
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   int Apply(const ProgressState::Update& update);
-  static void PumpMessages();
+  void PumpMessages();
 
   HWND hwnd_ = nullptr;
   HWND owner_ = nullptr;
