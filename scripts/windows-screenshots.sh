@@ -4,15 +4,20 @@
 #   bash scripts/windows-screenshots.sh --arch win64|win32 --build WINBUILD --native LINUXBUILD
 # Saves BUILD/e2e/screens/NN-state.png: idle, about, update ready, downloading (the service
 # held still with SIGSTOP so the speed shows), unpacking (7-Zip held still), finished, the
-# progress dialog, and a bad day (the service gone during a download).
+# progress dialog, and a bad day (the service gone during a download); BUILD/e2e/screens/window/
+# holds the same states cut to the main window's client area, and NAME-box.png the box open.
+# With --qt DIR (the Qt window's tests/ui/screenshots) and --side-by-side OUT, OUT/STATE.png
+# shows the Qt window left and the Win32 window right, reduced to a few dozen kB each.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-ARCH="" BUILD="" NATIVE=""
+ARCH="" BUILD="" NATIVE="" QT="" SIDE=""
 while (($#)); do
   case "$1" in
     --arch) ARCH=$2; shift 2 ;;
     --build) BUILD=$(cd "$2" && pwd); shift 2 ;;
     --native) NATIVE=$(cd "$2" && pwd); shift 2 ;;
+    --qt) QT=$(cd "$2" && pwd); shift 2 ;;
+    --side-by-side) SIDE=$2; shift 2 ;;
     *) echo "windows-screenshots.sh: unknown option $1" >&2; exit 2 ;;
   esac
 done
@@ -27,8 +32,8 @@ source "$ROOT/scripts/wine-env.sh"
 DEMO_PREFIX="$E2E/wine-prefix"
 DEMO="$DEMO_PREFIX/drive_c/Orvik"
 [ -f "$DEMO/orvik.exe" ] || { echo "run tests/e2e/windows_e2e.sh first" >&2; exit 1; }
-mkdir -p "$SHOTS"
-rm -f "$SHOTS"/*.png
+mkdir -p "$SHOTS/window"
+rm -f "$SHOTS"/*.png "$SHOTS"/window/*.png
 
 pids=()
 cleanup() {
@@ -66,7 +71,15 @@ wait_for() {  # seconds command...
     sleep 0.2
   done
 }
-screen() { import -window root "$SHOTS/$1.png"; echo "$SHOTS/$1.png"; }
+screen() {
+  local box
+  import -window root "$SHOTS/$1.png"
+  import -window "$window" "$SHOTS/window/$1.png"
+  box=$(xdotool search --onlyvisible --pid "$launcher" 2>/dev/null | grep -vx "$window" |
+    tail -n1) || true
+  [ -z "$box" ] || import -window "$box" "$SHOTS/window/$1-box.png"
+  echo "$SHOTS/$1.png"
+}
 main_window() { window=$(xdotool search --onlyvisible --name '^ $' 2>/dev/null | head -n1) && [ -n "$window" ]; }
 boxes() { [ "$(xdotool search --onlyvisible --pid "$launcher" 2>/dev/null | wc -l)" -ge "$1" ]; }
 # The package being downloaded (<product>.zip.part) has passed 100 kB.
@@ -168,3 +181,22 @@ kill -KILL "$service"
 wait_for 60 download_over
 screen 09-bad-day-download-failed
 close_launcher
+
+# The two front ends side by side, state by state (Qt name, Win32 name).
+if [ -n "$QT" ] && [ -n "$SIDE" ]; then
+  mkdir -p "$SIDE"
+  while read -r qt win; do
+    [ -f "$QT/$qt.png" ] && [ -f "$SHOTS/window/$win.png" ] || continue
+    convert "$QT/$qt.png" -size 12x1 xc:white "$SHOTS/window/$win.png" -background white \
+      +append -resize 60% +dither -colors 96 "png8:$SIDE/$qt.png"
+    echo "$SIDE/$qt.png"
+  done <<'PAIRS'
+idle 01-idle
+about 02-about-box
+update-ready 03-update-ready
+downloading 04-downloading
+unpacking 05-unpacking
+finished 06-finished
+progress 08-progress-dialog-box
+PAIRS
+fi

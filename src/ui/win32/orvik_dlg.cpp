@@ -82,7 +82,7 @@ INT_PTR COrvikDlg::DoModal() {
       PostQuitMessage(static_cast<int>(msg.wParam));
       break;
     }
-    if (HWND progress = progress_->Hwnd(); progress && IsDialogMessageW(progress, &msg)) continue;
+    if (progress_->HandleKeys(msg)) continue;
     if (IsWindow(hwnd) && IsDialogMessageW(hwnd, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);

@@ -24,6 +24,9 @@ class CProgressDlg {
   // Closes the dialog and enables the owner again when this dialog disabled it.
   void DestroyWindow();
   HWND Hwnd() const { return hwnd_; }
+  // The dialog's keys for a message loop: Escape cancels, Tab moves; true when `msg` was
+  // this dialog's and is done with.
+  bool HandleKeys(MSG& msg);
 
   void SetStatus(const std::string& text);
   void SetRange(int lower, int upper);
