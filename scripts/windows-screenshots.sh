@@ -4,7 +4,9 @@
 #   bash scripts/windows-screenshots.sh --arch win64|win32 --build WINBUILD --native LINUXBUILD
 # Saves BUILD/e2e/screens/NN-state.png: idle, about, update ready, downloading (the service
 # held still with SIGSTOP so the speed shows), unpacking (7-Zip held still), finished, the
-# progress dialog, and a bad day (the service gone during a download); BUILD/e2e/screens/window/
+# progress dialog, and a bad day (the service gone during a download, after Enter asked whether
+# to end the launcher). On the way it checks the keys: Escape in the progress dialog, Enter on
+# the main window idle (ends it) and during an update (asks). BUILD/e2e/screens/window/
 # holds the same states cut to the main window's client area, and NAME-box.png the box open.
 # With --qt DIR (the Qt window's tests/ui/screenshots) and --side-by-side OUT, OUT/STATE.png
 # shows the Qt window left and the Win32 window right, reduced to a few dozen kB each.
@@ -107,6 +109,15 @@ dismiss() {  # the box in front (Return), tried again while it stays
     done
   done
 }
+press() {  # window keys: the keys go to that window, once (no retry hides a key that failed)
+  local window=$1
+  shift
+  timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null || true
+  xdotool key --clearmodifiers "$@"
+}
+box() { xdotool search --onlyvisible --pid "$launcher" 2>/dev/null | grep -vx "$window" | tail -n1; }
+no_box() { ! boxes 2; }
+launcher_gone() { ! boxes 1; }
 command_() { "$WINE" "$BUILD/tools/demo/orvik-demo-command.exe" "$@"; }
 start_launcher() {
   (cd "$DEMO/Tunova" && exec "$WINE" 'C:\Orvik\orvik.exe') >/dev/null 2>&1 &
@@ -167,7 +178,12 @@ screen 07-list-question
 dismiss
 wait_for 10 boxes 2
 screen 08-progress-dialog
-dismiss Escape
+# The progress dialog takes the keyboard: Tab moves, Escape cancels and closes it.
+press "$(box)" Tab Escape
+wait_for 10 no_box
+# Enter on the main window ends the launcher, as Escape does (nothing to ask when idle).
+press "$window" Return
+wait_for 20 launcher_gone
 close_launcher
 
 # A bad day: the service goes away in the middle of a download.
@@ -176,6 +192,14 @@ start_launcher
 wait_for 60 face_is_ready
 xdotool mousemove --window "$window" 607 460 click 1
 wait_for 60 download_grew
+# Enter during the update asks first; "아니요" keeps the download going.
+kill -STOP "$service"
+press "$window" Return
+wait_for 10 boxes 2
+screen 10-enter-during-update
+press "$(box)" n
+wait_for 10 no_box
+kill -CONT "$service"
 kill -KILL "$service"
 # The window says why, and offers the update again or the run button.
 wait_for 60 download_over
