@@ -13,8 +13,7 @@ constexpr int kSmallestDpi = kBaseDpi / 2;
 // rounding of the scaled side, which may make it a pixel smaller than the exact product.
 int DpiWithin(int pixels96, int room) {
   if (pixels96 <= 0) return kBaseDpi * 64;
-  return static_cast<int>(static_cast<std::int64_t>(std::max(room, 0)) * kBaseDpi / pixels96) +
-         1;
+  return static_cast<int>(static_cast<std::int64_t>(std::max(room, 0)) * kBaseDpi / pixels96) + 1;
 }
 }  // namespace
 

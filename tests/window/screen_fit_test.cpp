@@ -58,20 +58,16 @@ TEST(ScreenFit, NeverShrinksBelowHalfScale) {
 }
 
 TEST(ScreenFit, PlacesTheWindowCentredAndInside) {
-  EXPECT_EQ(PlaceInWorkArea(Size{716, 599}, Rect{0, 0, 1920, 1040}),
-            (Rect{602, 220, 1318, 819}));
+  EXPECT_EQ(PlaceInWorkArea(Size{716, 599}, Rect{0, 0, 1920, 1040}), (Rect{602, 220, 1318, 819}));
   // A work area that does not start at 0: the task bar on top, a monitor left of the main one.
-  EXPECT_EQ(PlaceInWorkArea(Size{716, 599}, Rect{0, 40, 1920, 1080}),
-            (Rect{602, 260, 1318, 859}));
-  EXPECT_EQ(PlaceInWorkArea(Size{716, 599}, Rect{-1366, 0, 0, 728}),
-            (Rect{-1041, 64, -325, 663}));
+  EXPECT_EQ(PlaceInWorkArea(Size{716, 599}, Rect{0, 40, 1920, 1080}), (Rect{602, 260, 1318, 859}));
+  EXPECT_EQ(PlaceInWorkArea(Size{716, 599}, Rect{-1366, 0, 0, 728}), (Rect{-1041, 64, -325, 663}));
 }
 
 TEST(ScreenFit, KeepsTheTitleBarOnTheWorkAreaWhenTheWindowIsTooLarge) {
   // Taller and wider than the work area: the top left corner stays on it.
   EXPECT_EQ(PlaceInWorkArea(Size{1074, 894}, Rect{0, 0, 1366, 728}), (Rect{146, 0, 1220, 894}));
-  EXPECT_EQ(PlaceInWorkArea(Size{1500, 894}, Rect{-1366, 30, 0, 758}),
-            (Rect{-1366, 30, 134, 924}));
+  EXPECT_EQ(PlaceInWorkArea(Size{1500, 894}, Rect{-1366, 30, 0, 758}), (Rect{-1366, 30, 134, 924}));
 }
 
 TEST(ScreenFit, MovesAWindowBackWithoutResizingIt) {

@@ -51,9 +51,9 @@ COrvikDlg::~COrvikDlg() {
   StartClosing();
   progress_.reset();
   if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
-  for (HGDIOBJ object : {static_cast<HGDIOBJ>(dialogFont_), static_cast<HGDIOBJ>(countFont_),
-                         static_cast<HGDIOBJ>(backgroundBrush_),
-                         static_cast<HGDIOBJ>(backgroundBitmap_)})
+  for (HGDIOBJ object :
+       {static_cast<HGDIOBJ>(dialogFont_), static_cast<HGDIOBJ>(countFont_),
+        static_cast<HGDIOBJ>(backgroundBrush_), static_cast<HGDIOBJ>(backgroundBitmap_)})
     if (object) DeleteObject(object);
 }
 
@@ -70,8 +70,8 @@ INT_PTR COrvikDlg::DoModal() {
   uiThread_ = GetCurrentThreadId();
   // Modeless with a loop of its own, the loop a modal dialog box would run, so that the
   // progress dialog gets its keys (Escape, Tab) through IsDialogMessage as well.
-  HWND hwnd = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_ORVIK_DIALOG), nullptr,
-                                 DialogProc, reinterpret_cast<LPARAM>(this));
+  HWND hwnd = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_ORVIK_DIALOG), nullptr, DialogProc,
+                                 reinterpret_cast<LPARAM>(this));
   if (!hwnd) return -1;
   if (!ended_) ShowWindow(hwnd, SW_SHOW);
   MSG msg;
@@ -208,8 +208,8 @@ void COrvikDlg::OnInitDialog() {
   const Rect work = WorkAreaOf(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST));
   const SIZE frame = FrameSize(dpi);
   dpi_ = FittingDpi(dpi, Size{kClientWidth, kClientHeight}, Size{frame.cx, frame.cy}, work);
-  const Rect placed =
-      PlaceInWorkArea(Size{Scaled(kClientWidth) + frame.cx, Scaled(kClientHeight) + frame.cy}, work);
+  const Rect placed = PlaceInWorkArea(
+      Size{Scaled(kClientWidth) + frame.cx, Scaled(kClientHeight) + frame.cy}, work);
   SetWindowPos(hwnd_, nullptr, placed.left, placed.top, placed.right - placed.left,
                placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
 

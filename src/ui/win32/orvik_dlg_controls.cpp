@@ -84,8 +84,8 @@ void COrvikDlg::ReplaceFonts() {
   countFont_ = CreateFontW(Scaled(24), 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Arial");
   for (const auto& [child, units] : templateUnits_) {
     const int id = GetDlgCtrlID(child);
-    const bool count = IsStatic(child) &&
-                       (id == ctl::kStoredCountLabel || id == ctl::kUpdateCountLabel);
+    const bool count =
+        IsStatic(child) && (id == ctl::kStoredCountLabel || id == ctl::kUpdateCountLabel);
     if (HFONT font = count ? countFont_ : dialogFont_)
       SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
