@@ -4,15 +4,22 @@
 #   bash scripts/windows-screenshots.sh --arch win64|win32 --build WINBUILD --native LINUXBUILD
 # Saves BUILD/e2e/screens/NN-state.png: idle, about, update ready, downloading (the service
 # held still with SIGSTOP so the speed shows), unpacking (7-Zip held still), finished, the
-# progress dialog, and a bad day (the service gone during a download).
+# progress dialog, and a bad day (the service gone during a download, after Enter asked whether
+# to end the launcher). On the way it checks the keys: Escape in the progress dialog, Enter on
+# the main window idle (ends it) and during an update (asks). BUILD/e2e/screens/window/
+# holds the same states cut to the main window's client area, and NAME-box.png the box open.
+# With --qt DIR (the Qt window's tests/ui/screenshots) and --side-by-side OUT, OUT/STATE.png
+# shows the Qt window left and the Win32 window right, reduced to a few dozen kB each.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-ARCH="" BUILD="" NATIVE=""
+ARCH="" BUILD="" NATIVE="" QT="" SIDE=""
 while (($#)); do
   case "$1" in
     --arch) ARCH=$2; shift 2 ;;
     --build) BUILD=$(cd "$2" && pwd); shift 2 ;;
     --native) NATIVE=$(cd "$2" && pwd); shift 2 ;;
+    --qt) QT=$(cd "$2" && pwd); shift 2 ;;
+    --side-by-side) SIDE=$2; shift 2 ;;
     *) echo "windows-screenshots.sh: unknown option $1" >&2; exit 2 ;;
   esac
 done
@@ -27,8 +34,8 @@ source "$ROOT/scripts/wine-env.sh"
 DEMO_PREFIX="$E2E/wine-prefix"
 DEMO="$DEMO_PREFIX/drive_c/Orvik"
 [ -f "$DEMO/orvik.exe" ] || { echo "run tests/e2e/windows_e2e.sh first" >&2; exit 1; }
-mkdir -p "$SHOTS"
-rm -f "$SHOTS"/*.png
+mkdir -p "$SHOTS/window"
+rm -f "$SHOTS"/*.png "$SHOTS"/window/*.png
 
 pids=()
 cleanup() {
@@ -66,7 +73,15 @@ wait_for() {  # seconds command...
     sleep 0.2
   done
 }
-screen() { import -window root "$SHOTS/$1.png"; echo "$SHOTS/$1.png"; }
+screen() {
+  local box
+  import -window root "$SHOTS/$1.png"
+  import -window "$window" "$SHOTS/window/$1.png"
+  box=$(xdotool search --onlyvisible --pid "$launcher" 2>/dev/null | grep -vx "$window" |
+    tail -n1) || true
+  [ -z "$box" ] || import -window "$box" "$SHOTS/window/$1-box.png"
+  echo "$SHOTS/$1.png"
+}
 main_window() { window=$(xdotool search --onlyvisible --name '^ $' 2>/dev/null | head -n1) && [ -n "$window" ]; }
 boxes() { [ "$(xdotool search --onlyvisible --pid "$launcher" 2>/dev/null | wc -l)" -ge "$1" ]; }
 # The package being downloaded (<product>.zip.part) has passed 100 kB.
@@ -94,6 +109,15 @@ dismiss() {  # the box in front (Return), tried again while it stays
     done
   done
 }
+press() {  # window keys: the keys go to that window, once (no retry hides a key that failed)
+  local window=$1
+  shift
+  timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null || true
+  xdotool key --clearmodifiers "$@"
+}
+box() { xdotool search --onlyvisible --pid "$launcher" 2>/dev/null | grep -vx "$window" | tail -n1; }
+no_box() { ! boxes 2; }
+launcher_gone() { ! boxes 1; }
 command_() { "$WINE" "$BUILD/tools/demo/orvik-demo-command.exe" "$@"; }
 start_launcher() {
   (cd "$DEMO/Tunova" && exec "$WINE" 'C:\Orvik\orvik.exe') >/dev/null 2>&1 &
@@ -154,7 +178,12 @@ screen 07-list-question
 dismiss
 wait_for 10 boxes 2
 screen 08-progress-dialog
-dismiss Escape
+# The progress dialog takes the keyboard: Tab moves, Escape cancels and closes it.
+press "$(box)" Tab Escape
+wait_for 10 no_box
+# Enter on the main window ends the launcher, as Escape does (nothing to ask when idle).
+press "$window" Return
+wait_for 20 launcher_gone
 close_launcher
 
 # A bad day: the service goes away in the middle of a download.
@@ -163,8 +192,35 @@ start_launcher
 wait_for 60 face_is_ready
 xdotool mousemove --window "$window" 607 460 click 1
 wait_for 60 download_grew
+# Enter during the update asks first; "아니요" keeps the download going.
+kill -STOP "$service"
+press "$window" Return
+wait_for 10 boxes 2
+screen 10-enter-during-update
+press "$(box)" n
+wait_for 10 no_box
+kill -CONT "$service"
 kill -KILL "$service"
 # The window says why, and offers the update again or the run button.
 wait_for 60 download_over
 screen 09-bad-day-download-failed
 close_launcher
+
+# The two front ends side by side, state by state (Qt name, Win32 name).
+if [ -n "$QT" ] && [ -n "$SIDE" ]; then
+  mkdir -p "$SIDE"
+  while read -r qt win; do
+    [ -f "$QT/$qt.png" ] && [ -f "$SHOTS/window/$win.png" ] || continue
+    convert "$QT/$qt.png" -size 12x1 xc:white "$SHOTS/window/$win.png" -background white \
+      +append -resize 60% +dither -colors 96 "png8:$SIDE/$qt.png"
+    echo "$SIDE/$qt.png"
+  done <<'PAIRS'
+idle 01-idle
+about 02-about-box
+update-ready 03-update-ready
+downloading 04-downloading
+unpacking 05-unpacking
+finished 06-finished
+progress 08-progress-dialog-box
+PAIRS
+fi

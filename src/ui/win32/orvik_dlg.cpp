@@ -13,6 +13,8 @@
 #include "ui/win32/progress_dlg.h"
 #include "ui/win32/resource.h"
 #include "ui/win32/rolling_banner.h"
+#include "window/screen_fit.h"
+#include "window/skin_buttons.h"
 #include "window/verify_run.h"
 #include "core/user_texts.h"
 
@@ -23,6 +25,26 @@ constexpr UINT kWmRunQueued = WM_APP + 1;
 // A close nobody is asked about: the session or the console is ending.
 constexpr UINT kWmCloseNow = WM_APP + 2;
 constexpr int kInfoPanelId = 161;
+#ifndef WM_DPICHANGED
+constexpr UINT WM_DPICHANGED = 0x02E0;
+#endif
+
+template <typename Fn>
+Fn User32Function(const char* name) {
+  return reinterpret_cast<Fn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
+Rect ToRect(const RECT& r) { return Rect{r.left, r.top, r.right, r.bottom}; }
+
+Rect WorkAreaOf(HMONITOR monitor) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (monitor && GetMonitorInfoW(monitor, &info)) return ToRect(info.rcWork);
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  return ToRect(work);
+}
 }  // namespace
 
 COrvikDlg::COrvikDlg() : progress_(std::make_unique<CProgressDlg>()) {}
@@ -30,7 +52,11 @@ COrvikDlg::COrvikDlg() : progress_(std::make_unique<CProgressDlg>()) {}
 COrvikDlg::~COrvikDlg() {
   StartClosing();
   progress_.reset();
-  for (HFONT font : m_fonts) DeleteObject(font);
+  if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
+  for (HGDIOBJ object :
+       {static_cast<HGDIOBJ>(dialogFont_), static_cast<HGDIOBJ>(countFont_),
+        static_cast<HGDIOBJ>(backgroundBrush_), static_cast<HGDIOBJ>(backgroundBitmap_)})
+    if (object) DeleteObject(object);
 }
 
 INT_PTR COrvikDlg::DoModal() {
@@ -44,8 +70,28 @@ INT_PTR COrvikDlg::DoModal() {
   wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_ORVIK));
   RegisterClassExW(&wc);
   uiThread_ = GetCurrentThreadId();
-  return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_ORVIK_DIALOG), nullptr, DialogProc,
-                         reinterpret_cast<LPARAM>(this));
+  // Modeless with a loop of its own, the loop a modal dialog box would run, so that the
+  // progress dialog gets its keys (Escape, Tab) through IsDialogMessage as well.
+  HWND hwnd = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_ORVIK_DIALOG), nullptr, DialogProc,
+                                 reinterpret_cast<LPARAM>(this));
+  if (!hwnd) return -1;
+  if (!ended_) ShowWindow(hwnd, SW_SHOW);
+  MSG msg;
+  while (!ended_) {
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == -1) break;
+    if (got == 0) {  // WM_QUIT belongs to an outer loop
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    if (progress_->HandleKeys(msg)) continue;
+    if (IsWindow(hwnd) && IsDialogMessageW(hwnd, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  if (!ended_) Close();
+  DestroyWindow(hwnd);
+  return IDCANCEL;
 }
 
 void COrvikDlg::RequestClose() {
@@ -76,6 +122,14 @@ INT_PTR COrvikDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_PAINT:
       OnPaint();
+      return TRUE;
+    case WM_PRINTCLIENT:  // a themed check box drawing its parent's background
+      PaintBackground(reinterpret_cast<HDC>(wParam));
+      return TRUE;
+    case WM_CTLCOLORSTATIC:
+      return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_DPICHANGED:
+      OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return TRUE;
     case WM_QUERYDRAGICON:
       return reinterpret_cast<INT_PTR>(m_icon);
@@ -140,26 +194,26 @@ void COrvikDlg::OnInitDialog() {
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, platform::Utf8ToWide(text::kAboutMenuItem).c_str());
   }
-  // The skin is drawn in pixels at 96 dpi; a per-monitor aware window scales it itself.
+  // The skin is drawn in pixels at 96 dpi; a per-monitor aware window scales it itself, and
+  // the system's own rescaling of dialogs would undo that.
+  using SetDialogDpiChangeBehaviorFn = BOOL(WINAPI*)(HWND, int, int);
+  if (auto fn = User32Function<SetDialogDpiChangeBehaviorFn>("SetDialogDpiChangeBehavior"))
+    fn(hwnd_, 3, 3);  // DDC_DISABLE_ALL: fonts, controls and the window's size are ours
   HDC screen = GetDC(hwnd_);
-  dpi_ = GetDeviceCaps(screen, LOGPIXELSX);
+  int dpi = GetDeviceCaps(screen, LOGPIXELSX);
   ReleaseDC(hwnd_, screen);
   using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  if (auto fn = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
-          GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")))) {
-    if (const UINT dpi = fn(hwnd_)) dpi_ = static_cast<int>(dpi);
+  if (auto fn = User32Function<GetDpiForWindowFn>("GetDpiForWindow")) {
+    if (const UINT windowDpi = fn(hwnd_)) dpi = static_cast<int>(windowDpi);
   }
-
-  RECT frame{0, 0, Scaled(kClientWidth), Scaled(kClientHeight)};
-  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)));
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  RECT work{};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - width) / 2,
-               work.top + (work.bottom - work.top - height) / 2, width, height,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  // 1366 x 768 at 150% cannot hold the window: it opens smaller, whole, on the work area.
+  const Rect work = WorkAreaOf(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST));
+  const SIZE frame = FrameSize(dpi);
+  dpi_ = FittingDpi(dpi, Size{kClientWidth, kClientHeight}, Size{frame.cx, frame.cy}, work);
+  const Rect placed = PlaceInWorkArea(
+      Size{Scaled(kClientWidth) + frame.cx, Scaled(kClientHeight) + frame.cy}, work);
+  SetWindowPos(hwnd_, nullptr, placed.left, placed.top, placed.right - placed.left,
+               placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
 
   // Focus rectangles only once the keyboard is used, as for any window opened by the mouse.
   SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
@@ -172,13 +226,12 @@ void COrvikDlg::OnInitDialog() {
 }
 
 void COrvikDlg::OnCommand(int id, int code, HWND from) {
-  if (id == IDCANCEL) {  // Escape ends the dialog as its hidden cancel button does
+  // Escape (the hidden cancel button) and Enter (the dialog's default command) end the
+  // window, as in the other front end; during an update the operator is asked first.
+  if (id == IDCANCEL || id == IDOK) {
     CloseAsked();
     return;
   }
-  // Enter does not: a Return meant for a message box that has just closed would end the
-  // launcher.
-  if (id == IDOK) return;
   // Image buttons report their clicks themselves (the latch must follow the mouse first).
   for (const auto& [buttonId, button] : imageButtons_) {
     if (button->Hwnd() == from) return;
@@ -211,6 +264,100 @@ void COrvikDlg::OnPaint() {
   panels_[kInfoPanelId].Draw(dc, panel.left, panel.top, panel.right - panel.left,
                              panel.bottom - panel.top);
   EndPaint(hwnd_, &ps);
+}
+
+void COrvikDlg::PaintBackground(HDC dc) {
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  FillRect(dc, &client, GetSysColorBrush(COLOR_3DFACE));
+  const RECT panel = ScaledRect(22, 426, 500, 94);
+  panels_[kInfoPanelId].Draw(dc, panel.left, panel.top, panel.right - panel.left,
+                             panel.bottom - panel.top);
+}
+
+INT_PTR COrvikDlg::OnCtlColorStatic(HDC dc, HWND control) {
+  wchar_t name[16] = {};
+  GetClassNameW(control, name, 16);
+  if (GetParent(control) != hwnd_ || (lstrcmpiW(name, L"Static") && lstrcmpiW(name, L"Button")))
+    return FALSE;
+  // The labels and check boxes erase with the window's own painting (a pattern brush aligned
+  // to the client area), so they stand on the skin, and a shorter new text leaves no trace.
+  if (!backgroundBrush_) {
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    HDC screen = GetDC(hwnd_);
+    backgroundBitmap_ = CreateCompatibleBitmap(screen, client.right, client.bottom);
+    HDC memory = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(memory, backgroundBitmap_);
+    PaintBackground(memory);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    ReleaseDC(hwnd_, screen);
+    backgroundBrush_ = CreatePatternBrush(backgroundBitmap_);
+    if (!backgroundBrush_) return FALSE;
+  }
+  POINT origin{0, 0};
+  MapWindowPoints(control, hwnd_, &origin, 1);
+  SetBrushOrgEx(dc, -origin.x, -origin.y, nullptr);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+  return reinterpret_cast<INT_PTR>(backgroundBrush_);
+}
+
+SIZE COrvikDlg::FrameSize(int dpi) const {
+  RECT frame{0, 0, 0, 0};
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE));
+  const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
+  using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+  if (auto fn = User32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi")) {
+    fn(&frame, style, FALSE, exStyle, static_cast<UINT>(dpi));
+  } else {
+    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+  }
+  return SIZE{frame.right - frame.left, frame.bottom - frame.top};
+}
+
+void COrvikDlg::OnDpiChanged(int dpi, const RECT& suggested) {
+  // Moved to a monitor (or a TV) at another scale: the system's rectangle keeps the window
+  // where the operator dragged it; a monitor too small for the skin at its scale gets the
+  // window smaller and back on its work area, as at the start.
+  const Rect work = WorkAreaOf(MonitorFromRect(&suggested, MONITOR_DEFAULTTONEAREST));
+  const SIZE frame = FrameSize(dpi);
+  const int fitting =
+      FittingDpi(dpi, Size{kClientWidth, kClientHeight}, Size{frame.cx, frame.cy}, work);
+  if (fitting == dpi_) return;
+  dpi_ = fitting;
+  Rect placed = ToRect(suggested);
+  if (fitting != dpi) {
+    placed.right = placed.left + Scaled(kClientWidth) + frame.cx;
+    placed.bottom = placed.top + Scaled(kClientHeight) + frame.cy;
+    placed = MoveIntoWorkArea(placed, work);
+  }
+  SetWindowPos(hwnd_, nullptr, placed.left, placed.top, placed.right - placed.left,
+               placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  ScaleContents();
+}
+
+void COrvikDlg::ScaleContents() {
+  ReplaceFonts();
+  PlaceTemplateControls();
+  for (const auto& b : kSkinButtons) {
+    if (CImageButton* button = ImageButton(b.id)) {
+      const RECT r = ScaledRect(b.x, b.y, b.width, b.height);
+      button->Place(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    }
+  }
+  if (banner_) banner_->SetBannerRect(0, 0, Scaled(kClientWidth), Scaled(kBannerHeight));
+  if (statusPicture_) {
+    const RECT r = ScaledRect(526, 420, 163, 86);
+    MoveWindow(statusPicture_, r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
+  }
+  // The labels' background is the painting at the old scale.
+  if (backgroundBrush_) DeleteObject(backgroundBrush_);
+  if (backgroundBitmap_) DeleteObject(backgroundBitmap_);
+  backgroundBrush_ = nullptr;
+  backgroundBitmap_ = nullptr;
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 void COrvikDlg::CloseAsked() {
@@ -255,7 +402,10 @@ void COrvikDlg::Close() {
   }
   progress_->DestroyWindow();
   window_ = nullptr;
-  EndDialog(hwnd_, IDCANCEL);
+  // As EndDialog: hidden now, destroyed once the loop is back (a box still open over the
+  // window ends first).
+  ended_ = true;
+  ShowWindow(hwnd_, SW_HIDE);
 }
 
 void COrvikDlg::StartClosing() {

@@ -35,6 +35,7 @@ class COrvikDlg : public ThreadBridge {
   static constexpr int kClientHeight = 560;
   static constexpr int kBannerHeight = 320;
   static constexpr int kBannerPeriodMs = 4;
+  static constexpr int kTemplateFontPoints = 10;  // the main template's FONT
 
   COrvikDlg();
   ~COrvikDlg() override;
@@ -56,6 +57,15 @@ class COrvikDlg : public ThreadBridge {
   void OnInitDialog();
   void OnCommand(int id, int code, HWND from);
   void OnPaint();
+  // The client area as the skin paints it, beneath the controls.
+  void PaintBackground(HDC dc);
+  // WM_CTLCOLORSTATIC: labels and check boxes show the painted background through.
+  INT_PTR OnCtlColorStatic(HDC dc, HWND control);
+  void OnDpiChanged(int dpi, const RECT& suggested);
+  // Fonts, template controls, image buttons, banner and status picture at dpi_.
+  void ScaleContents();
+  // The frame around a client area at `dpi`.
+  SIZE FrameSize(int dpi) const;
   void Close();
   void CloseAsked();
   void ShowContextMenu(LPARAM at);
@@ -64,6 +74,8 @@ class COrvikDlg : public ThreadBridge {
 
   // Controls of the template and the skin (controls.cpp).
   void LayOutTemplateControls();
+  void PlaceTemplateControls();
+  void ReplaceFonts();
   void CreateImageButtons();
   void CreateBanner();
   void CreateStatusPicture();
@@ -84,9 +96,17 @@ class COrvikDlg : public ThreadBridge {
   DWORD uiThread_ = 0;
   int dpi_ = 96;
   bool closed_ = false;
+  bool ended_ = false;  // ends DoModal's message loop
   GdiplusSession gdiplus_;
   HICON m_icon = nullptr;
-  std::vector<HFONT> m_fonts;  // created by the window, deleted with it
+  LOGFONTW templateFont_{};     // the template's font as the system made it
+  HFONT dialogFont_ = nullptr;  // that font at dpi_
+  HFONT countFont_ = nullptr;   // the song counts' larger figures
+  // The template controls' rectangles in template units, to lay them out again at a new dpi.
+  std::map<HWND, RECT> templateUnits_;
+  // The painted background as a pattern brush for the labels; made on first use.
+  HBRUSH backgroundBrush_ = nullptr;
+  HBITMAP backgroundBitmap_ = nullptr;
 
   std::map<int, HWND> controls_;
   std::map<int, std::unique_ptr<CImageButton>> imageButtons_;

@@ -45,33 +45,21 @@ bool IsStatic(HWND control) {
 
 void COrvikDlg::LayOutTemplateControls() {
   // The font's dialog units differ from machine to machine (and under Wine the Hangul font
-  // is a substitute); the skin needs the template's grid at fixed pixels.
+  // is a substitute); the skin needs the template's grid at fixed pixels. The rectangles are
+  // kept in template units, so a change of dpi lays them out again.
   RECT base{0, 0, 4, 8};
   MapDialogRect(hwnd_, &base);
   const double unitX = base.right / 4.0;
   const double unitY = base.bottom / 8.0;
+  if (auto font = reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)))
+    GetObjectW(font, sizeof templateFont_, &templateFont_);
   for (HWND child = GetWindow(hwnd_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     RECT r;
     GetWindowRect(child, &r);
     MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
-    const double left = Round(r.left / unitX), top = Round(r.top / unitY);
-    const double right = Round(r.right / unitX), bottom = Round(r.bottom / unitY);
-    const int l = Scaled(Round(left * kUnitX)), t = Scaled(Round(top * kUnitY));
-    const int w = Scaled(Round(right * kUnitX)) - l;
-    int h = Scaled(Round(bottom * kUnitY)) - t;
+    templateUnits_[child] = RECT{Round(r.left / unitX), Round(r.top / unitY),
+                                 Round(r.right / unitX), Round(r.bottom / unitY)};
     const int id = GetDlgCtrlID(child);
-    if (IsStatic(child)) {
-      if (id == ctl::kStoredCountLabel || id == ctl::kUpdateCountLabel) {
-        if (m_fonts.empty())
-          m_fonts.push_back(
-              CreateFontW(Scaled(24), 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Arial"));
-        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(m_fonts.front()), FALSE);
-      }
-      // Some template rectangles are lower than a line of their font at this scale; they
-      // grow downwards so that no descender is cut off.
-      h = std::max(h, LineHeight(child));
-    }
-    MoveWindow(child, l, t, w, h, FALSE);
     if (id == layout::kProgramCaption && IsStatic(child)) {
       programCaption_ = child;
       continue;  // shares its number with a service button
@@ -79,8 +67,42 @@ void COrvikDlg::LayOutTemplateControls() {
     if (id <= 0) continue;
     controls_[id] = child;
   }
+  ReplaceFonts();
+  PlaceTemplateControls();
   if (HWND bar = Control(ctl::kProgressBar)) SendMessageW(bar, PBM_SETRANGE32, 0, 100);
   if (HWND list = Control(ctl::kProgramList)) SendMessageW(list, CB_SETMINVISIBLE, 3, 0);
+}
+
+void COrvikDlg::ReplaceFonts() {
+  // The template's font as the system made it is for the dpi the window opened at; at any
+  // other the texts would not keep their size against the skin.
+  HFONT oldDialog = dialogFont_, oldCount = countFont_;
+  LOGFONTW face = templateFont_;
+  face.lfHeight = -MulDiv(kTemplateFontPoints, dpi_, 72);
+  face.lfWidth = 0;
+  dialogFont_ = CreateFontIndirectW(&face);
+  countFont_ = CreateFontW(Scaled(24), 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Arial");
+  for (const auto& [child, units] : templateUnits_) {
+    const int id = GetDlgCtrlID(child);
+    const bool count =
+        IsStatic(child) && (id == ctl::kStoredCountLabel || id == ctl::kUpdateCountLabel);
+    if (HFONT font = count ? countFont_ : dialogFont_)
+      SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  }
+  if (oldDialog) DeleteObject(oldDialog);
+  if (oldCount) DeleteObject(oldCount);
+}
+
+void COrvikDlg::PlaceTemplateControls() {
+  for (const auto& [child, units] : templateUnits_) {
+    const int l = Scaled(Round(units.left * kUnitX)), t = Scaled(Round(units.top * kUnitY));
+    const int w = Scaled(Round(units.right * kUnitX)) - l;
+    int h = Scaled(Round(units.bottom * kUnitY)) - t;
+    // Some template rectangles are lower than a line of their font at this scale; they
+    // grow downwards so that no descender is cut off.
+    if (IsStatic(child)) h = std::max(h, LineHeight(child));
+    MoveWindow(child, l, t, w, h, FALSE);
+  }
 }
 
 void COrvikDlg::CreateImageButtons() {

@@ -70,9 +70,22 @@ bool CProgressDlg::CheckCancelButton() {
 void CProgressDlg::PumpMessages() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (HandleKeys(msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
+}
+
+bool CProgressDlg::HandleKeys(MSG& msg) {
+  // It may have closed itself in the previous message.
+  if (!hwnd_ || (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd))) return false;
+  // Enter would press the default button, cancel: a Return held or repeated for the question
+  // that opened this dialog must not end the work it started. Enter has no effect here, as in
+  // the other front end.
+  if ((msg.message == WM_KEYDOWN || msg.message == WM_CHAR) &&
+      msg.wParam == VK_RETURN)  // '\r' for WM_CHAR
+    return true;
+  return IsDialogMessageW(hwnd_, &msg) != FALSE;
 }
 
 INT_PTR CALLBACK CProgressDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

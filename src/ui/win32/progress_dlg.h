@@ -24,6 +24,9 @@ class CProgressDlg {
   // Closes the dialog and enables the owner again when this dialog disabled it.
   void DestroyWindow();
   HWND Hwnd() const { return hwnd_; }
+  // The dialog's keys for a message loop: Escape cancels, Tab moves; true when `msg` was
+  // this dialog's and is done with.
+  bool HandleKeys(MSG& msg);
 
   void SetStatus(const std::string& text);
   void SetRange(int lower, int upper);
@@ -33,7 +36,7 @@ class CProgressDlg {
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   int Apply(const ProgressState::Update& update);
-  static void PumpMessages();
+  void PumpMessages();
 
   HWND hwnd_ = nullptr;
   HWND owner_ = nullptr;
