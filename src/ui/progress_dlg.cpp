@@ -123,4 +123,6 @@ bool CProgressDlg::CheckCancelButton() {
 
 QString CProgressDlg::PercentText() const { return percent_->text(); }
 
+QString CProgressDlg::StatusText() const { return status_->text(); }
+
 }  // namespace orvik::ui

@@ -43,6 +43,7 @@ class CProgressDlg : public QDialog {
 
   const ProgressState& State() const { return state_; }
   QString PercentText() const;
+  QString StatusText() const;
   QPushButton* CancelButton() const { return cancel_; }
   QWidget* Owner() const { return owner_; }
 
