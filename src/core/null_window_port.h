@@ -19,6 +19,8 @@ class NullWindowPort : public WindowPort {
   void AddBannerPicture(const std::filesystem::path&) override {}
   void ShowAboutBox() override {}
   void OpenProgressDialog() override {}
+  void SetProgressDialog(const std::string&, int) override {}
+  void CloseProgressDialog() override {}
   void StartTimer(int, int) override {}
   void StopTimer(int) override {}
   void PostWindowMessage(unsigned, std::uintptr_t, std::intptr_t) override {}

@@ -99,6 +99,7 @@ inline constexpr const char* kBoxNo = "아니요(&N)";
 inline constexpr const char* kBoxOk = "확인";
 inline constexpr const char* kBoxCancel = "취소";
 inline constexpr const char* kProgressTitle = "진행상태";
+inline constexpr const char* kMakingList = "곡 리스트 만드는 중";
 inline constexpr const char* kAboutTitle = "튜노바프로 신곡 관리 정보";
 inline constexpr const char* kAboutName = "튜노바프로 신곡 관리";
 inline constexpr const char* kAboutFolder = "설치 폴더: ";

@@ -37,7 +37,12 @@ class WindowPort {
   virtual void SetBannerPictures(const std::vector<std::filesystem::path>& files) = 0;
   virtual void AddBannerPicture(const std::filesystem::path& file) = 0;
   virtual void ShowAboutBox() = 0;
+  // The small progress dialog over the window: its status line and its bar in percent.
+  // Cancel closes it and reaches the logic as WindowEvents::OnProgressCancel; the logic
+  // closes it when the work ends. Calls after it closed change nothing.
   virtual void OpenProgressDialog() = 0;
+  virtual void SetProgressDialog(const std::string& status, int percent) = 0;
+  virtual void CloseProgressDialog() = 0;
 
   virtual void StartTimer(int timerId, int periodMs) = 0;
   virtual void StopTimer(int timerId) = 0;

@@ -67,6 +67,7 @@ COrvikDlg::COrvikDlg(QWidget* parent) : QDialog(parent), opener_(OpenWithSystem)
   setFixedSize(kClientWidth, kClientHeight);
 
   progress_ = std::make_unique<CProgressDlg>();
+  progress_->SetOnCancel([this] { Forward([](WindowEvents& logic) { logic.OnProgressCancel(); }); });
   CreateBanner();
   CreateTemplateControls();
   CreateImageButtons();

@@ -101,6 +101,12 @@ void COrvikDlg::UiShowAboutBox() {
 
 void COrvikDlg::UiOpenProgressDialog() { progress_->Create(this); }
 
+void COrvikDlg::UiSetProgressDialog(const std::string& status, int percent) {
+  progress_->ShowProgress(QString::fromUtf8(status), percent);
+}
+
+void COrvikDlg::UiCloseProgressDialog() { progress_->DestroyWindow(); }
+
 void COrvikDlg::UiStartTimer(int timerId, int periodMs) {
   QTimer*& timer = timers_[timerId];
   if (!timer) {

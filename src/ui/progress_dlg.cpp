@@ -54,6 +54,7 @@ bool CProgressDlg::Create(QWidget* parent) {
   bar_->setRange(state_.Lower(), state_.Upper());
   bar_->setValue(state_.Pos());
   percent_->setText(QString::fromUtf8(state_.Label()));
+  status_->clear();  // the last work's line is not this work's
   // Parentless so that disabling the owner does not disable this window too; the transient
   // parent keeps it above the owner.
   if (owner_) {
@@ -78,9 +79,16 @@ void CProgressDlg::reject() {
   state_.PressCancel();
   // The owner has no other way to close this dialog, so cancel also closes it.
   DestroyWindow();
+  if (onCancel_) onCancel_();
 }
 
 void CProgressDlg::SetStatus(const QString& text) { status_->setText(text); }
+
+void CProgressDlg::ShowProgress(const QString& status, int percent) {
+  if (!isVisible()) return;
+  status_->setText(status);
+  Apply(state_.SetPos(state_.Lower() + (state_.Upper() - state_.Lower()) * percent / 100));
+}
 
 void CProgressDlg::SetRange(int lower, int upper) {
   state_.SetRange(lower, upper);
@@ -114,5 +122,7 @@ bool CProgressDlg::CheckCancelButton() {
 }
 
 QString CProgressDlg::PercentText() const { return percent_->text(); }
+
+QString CProgressDlg::StatusText() const { return status_->text(); }
 
 }  // namespace orvik::ui

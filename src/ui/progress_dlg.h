@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 #include "window/progress_state.h"
 
 class QLabel;
@@ -26,6 +28,11 @@ class CProgressDlg : public QDialog {
   void DestroyWindow();
 
   void SetStatus(const QString& text);
+  // Status line and bar (`percent` of the range) for work that runs off the UI thread:
+  // unlike SetPos it pumps no events. Nothing while the dialog is closed.
+  void ShowProgress(const QString& status, int percent);
+  // Called after the operator's cancel has closed the dialog (not when the owner closes it).
+  void SetOnCancel(std::function<void()> onCancel) { onCancel_ = std::move(onCancel); }
   void SetRange(int lower, int upper);
   void SetStep(int step) { state_.SetStep(step); }
   int SetPos(int pos);
@@ -36,6 +43,7 @@ class CProgressDlg : public QDialog {
 
   const ProgressState& State() const { return state_; }
   QString PercentText() const;
+  QString StatusText() const;
   QPushButton* CancelButton() const { return cancel_; }
   QWidget* Owner() const { return owner_; }
 
@@ -47,6 +55,7 @@ class CProgressDlg : public QDialog {
   int Apply(const ProgressState::Update& update);
 
   ProgressState state_;
+  std::function<void()> onCancel_;
   QWidget* owner_ = nullptr;
   QLabel* status_;
   QLabel* percent_;

@@ -51,6 +51,8 @@ void ConsolePort::UiSetBannerPictures(const std::vector<std::filesystem::path>&)
 void ConsolePort::UiAddBannerPicture(const std::filesystem::path&) {}
 void ConsolePort::UiShowAboutBox() {}
 void ConsolePort::UiOpenProgressDialog() {}
+void ConsolePort::UiSetProgressDialog(const std::string&, int) {}
+void ConsolePort::UiCloseProgressDialog() {}
 
 void ConsolePort::UiSetProgress(int id, int pos) {
   std::lock_guard lock(mutex_);

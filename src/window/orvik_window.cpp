@@ -149,7 +149,10 @@ void COrvikWindow::OnCommand(int id) {
   if (closed_ || !engine_) return;
   switch (id) {
     case ctl::kListButtonLegacy:
-      if (port_.AskYesNo(text::kMakeListQuestion)) port_.OpenProgressDialog();
+      if (port_.AskYesNo(text::kMakeListQuestion)) {
+        port_.OpenProgressDialog();
+        port_.SetProgressDialog(text::kMakingList, 0);
+      }
       return;
     case ctl::kAboutCommand:
       port_.ShowAboutBox();
@@ -310,6 +313,10 @@ void COrvikWindow::OnClose() {
 }
 
 const char* COrvikWindow::VerifyMenuItem() const { return VerifyMenuText(verify_.Running()); }
+
+void COrvikWindow::OnProgressCancel() {
+  if (verify_.Running()) verify_.Cancel();
+}
 
 StatusPicture COrvikWindow::StatusPictureToShow() const { return picture_; }
 

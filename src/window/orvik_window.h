@@ -95,6 +95,7 @@ class COrvikWindow : public WindowEvents, private ServiceSelectionHooks, private
   bool MayClose() override;
   bool OffersRunInMenu() const override;
   const char* VerifyMenuItem() const override;
+  void OnProgressCancel() override;
 
   // The download-progress operation, called on the download thread for every block;
   // null: the download failed.

@@ -85,6 +85,14 @@ void ThreadBridge::OpenProgressDialog() {
   RunOnUi([this] { UiOpenProgressDialog(); });
 }
 
+void ThreadBridge::SetProgressDialog(const std::string& status, int percent) {
+  RunOnUi([this, status, percent] { UiSetProgressDialog(status, percent); });
+}
+
+void ThreadBridge::CloseProgressDialog() {
+  RunOnUi([this] { UiCloseProgressDialog(); });
+}
+
 void ThreadBridge::StartTimer(int timerId, int periodMs) {
   RunOnUi([this, timerId, periodMs] {
     if (!closing_) UiStartTimer(timerId, periodMs);

@@ -29,6 +29,8 @@
   void UiAddBannerPicture(const std::filesystem::path& file) override;                           \
   void UiShowAboutBox() override;                                                                \
   void UiOpenProgressDialog() override;                                                          \
+  void UiSetProgressDialog(const std::string& status, int percent) override;                     \
+  void UiCloseProgressDialog() override;                                                         \
   void UiStartTimer(int timerId, int periodMs) override;                                         \
   void UiStopTimer(int timerId) override;                                                        \
   void UiDeliverMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override; \
@@ -52,6 +54,8 @@ class ThreadBridge : public WindowPort {
   void AddBannerPicture(const std::filesystem::path& file) final;
   void ShowAboutBox() final;
   void OpenProgressDialog() final;
+  void SetProgressDialog(const std::string& status, int percent) final;
+  void CloseProgressDialog() final;
   // A timer asked for once the window closes is never started.
   void StartTimer(int timerId, int periodMs) final;
   void StopTimer(int timerId) final;
@@ -86,6 +90,8 @@ class ThreadBridge : public WindowPort {
   virtual void UiAddBannerPicture(const std::filesystem::path& file) = 0;
   virtual void UiShowAboutBox() = 0;
   virtual void UiOpenProgressDialog() = 0;
+  virtual void UiSetProgressDialog(const std::string& status, int percent) = 0;
+  virtual void UiCloseProgressDialog() = 0;
   virtual void UiStartTimer(int timerId, int periodMs) = 0;
   virtual void UiStopTimer(int timerId) = 0;
   // A posted message's turn has come: hand it to the window's logic.

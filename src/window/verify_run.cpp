@@ -4,11 +4,11 @@
 #include <cstdio>
 
 #include "core/launcher_settings.h"
-#include "window/control_ids.h"
 #include "core/launcher_state.h"
 #include "core/log.h"
 #include "core/user_texts.h"
 #include "core/window_port.h"
+#include "window/control_ids.h"
 #include "library/inventory.h"
 #include "platform/path_text.h"
 #include "update/store_move.h"
@@ -80,25 +80,37 @@ void VerifyRun::Start(WindowPort& port, LauncherState& state) {
   const std::filesystem::path moduleDir = state.moduleDir;
   const std::filesystem::path songFolder = GetSongsFolderPath(state);
   logging::Info("verify: started from the window");
-  port.ShowControl(ctl::kProgressBar, true);
-  port.SetProgressPos(ctl::kProgressBar, 0);
+  // The dialog disables the window meanwhile, so no update starts under the check; its
+  // cancel comes back as WindowEvents::OnProgressCancel.
+  port.OpenProgressDialog();
+  port.SetProgressDialog(text::kVerifyMenu, 0);
   worker_ = std::jthread([this, &port, &state, moduleDir, songFolder](std::stop_token stop) {
     VerifyOptions options;
     options.stop = stop;
     const auto started = std::chrono::steady_clock::now();
     auto lastShown = started;
+    int shownPercent = -1, shownSongsPercent = -1;
     options.onProgress = [&](const VerifyProgress& p) {
+      // A hundred steps of bytes and of songs at most, and the rate and time left now and then.
       const auto now = std::chrono::steady_clock::now();
-      if (now - lastShown < std::chrono::milliseconds(250)) return;
+      // A damaged song's bytes may go unread: the bar is full when every song is checked.
+      const int percent = p.songsChecked == p.songsTotal ? 100
+                          : p.bytesTotal > 0
+                              ? static_cast<int>(p.bytesChecked * 100 / p.bytesTotal)
+                              : 0;
+      const int songsPercent =
+          p.songsTotal > 0 ? static_cast<int>(p.songsChecked * 100 / p.songsTotal) : 0;
+      if (percent == shownPercent && songsPercent == shownSongsPercent &&
+          now - lastShown < std::chrono::milliseconds(250))
+        return;
       lastShown = now;
-      port.SetControlText(ctl::kStatusLine,
-                          VerifyProgressText(p, std::chrono::duration<double>(now - started).count()));
-      if (p.bytesTotal > 0)
-        port.SetProgressPos(ctl::kProgressBar,
-                            static_cast<int>(p.bytesChecked * 100 / p.bytesTotal));
+      shownPercent = percent;
+      shownSongsPercent = songsPercent;
+      port.SetProgressDialog(
+          VerifyProgressText(p, std::chrono::duration<double>(now - started).count()), percent);
     };
     const VerifyResult result = VerifyStore(moduleDir, songFolder, options);
-    port.ShowControl(ctl::kProgressBar, false);
+    port.CloseProgressDialog();
     const auto lines = VerifySummary(result);
     port.SetControlText(ctl::kStatusLine, lines.front());
     // Songs set aside no longer count; the next device connect reports them missing.

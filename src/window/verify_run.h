@@ -26,15 +26,17 @@ int RunVerify(const std::filesystem::path& moduleDir, const VerifyLine& out, con
 // "검사 1,234 / 5,678곡, 12.3 MB/s, 남은 시간 1:02" for the console and the progress dialog.
 std::string VerifyProgressText(const VerifyProgress& progress, double seconds);
 
-// The context-menu command of the check; the same item cancels a running one.
+// The context-menu command of the check; while one runs (its dialog disables the window)
+// the command cancels it too.
 inline constexpr int kVerifyCommand = 1090;
 
 class WindowPort;
 struct LauncherState;
 
-// One check at a time, on its own worker. Progress goes to the status line and the window's
-// progress bar ("1,234 / 5,678곡 검사, 45.2 MB/s, 남은 시간 0:42"); at the end the summary is
-// shown in a box and the song count is taken again (songs set aside no longer count).
+// One check at a time, on its own worker. Progress goes to the progress dialog
+// ("1,234 / 5,678곡 검사, 45.2 MB/s, 남은 시간 0:42" and the bar), whose cancel stops the check
+// and keeps what it found; at the end the dialog closes, the summary is shown on the status
+// line and in a box, and the song count is taken again (songs set aside no longer count).
 class VerifyRun {
  public:
   ~VerifyRun() { Stop(); }

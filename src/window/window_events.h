@@ -36,6 +36,8 @@ class WindowEvents {
   // The context menu's store-check item (command kVerifyCommand of verify_run.h): its
   // text, or null for no such item.
   virtual const char* VerifyMenuItem() const { return nullptr; }
+  // The operator cancelled the progress dialog (it has closed itself).
+  virtual void OnProgressCancel() {}
 };
 
 }  // namespace orvik

@@ -5,9 +5,10 @@ namespace orvik::test {
 void RecordingPort::Record(PortCall call) {
   {
     std::lock_guard lock(mutex_);
-    calls_.push_back(std::move(call));
+    calls_.push_back(call);
   }
   changed_.notify_all();
+  if (onCall) onCall(call);
 }
 
 void RecordingPort::SetControlText(int id, const std::string& text) {
@@ -68,6 +69,10 @@ void RecordingPort::AddBannerPicture(const std::filesystem::path& file) {
 
 void RecordingPort::ShowAboutBox() { Record({"about", 0, {}}); }
 void RecordingPort::OpenProgressDialog() { Record({"progressdlg", 0, {}}); }
+void RecordingPort::SetProgressDialog(const std::string& status, int percent) {
+  Record({"progressdlg-set", 0, status, percent});
+}
+void RecordingPort::CloseProgressDialog() { Record({"progressdlg-close", 0, {}}); }
 
 void RecordingPort::StartTimer(int timerId, int periodMs) {
   {

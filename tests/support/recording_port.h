@@ -19,7 +19,7 @@ namespace orvik::test {
 struct PortCall {
   std::string kind;     // "text", "show", "check", "invalidate", "progress", "list",
                         // "banner", "addbanner",
-                        // "about", "progressdlg",
+                        // "about", "progressdlg", "progressdlg-set" (status, percent), "progressdlg-close",
                         // "enable", "timer", "killtimer", "post", "ask", "message", "open"
   int id = 0;           // control, timer or message number
   std::string text;     // text, question, address
@@ -40,6 +40,8 @@ class RecordingPort : public WindowPort {
   void AddBannerPicture(const std::filesystem::path& file) override;
   void ShowAboutBox() override;
   void OpenProgressDialog() override;
+  void SetProgressDialog(const std::string& status, int percent) override;
+  void CloseProgressDialog() override;
   void StartTimer(int timerId, int periodMs) override;
   void StopTimer(int timerId) override;
   void PostWindowMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
@@ -51,6 +53,9 @@ class RecordingPort : public WindowPort {
   void QueueAnswer(bool yes);
   bool defaultAnswer = false;
   bool openSucceeds = true;
+  // Runs after each call is recorded, on the caller's thread (a worker's, often): lets a
+  // test hold a worker at a given call. Set it before the work starts.
+  std::function<void(const PortCall&)> onCall;
 
   std::vector<PortCall> Calls() const;
   std::vector<PortCall> CallsOf(const std::string& kind) const;

@@ -177,6 +177,7 @@ TEST_F(ControlsTest, ProgressDialogCancelsAndGivesTheWindowBack) {
   EXPECT_TRUE(dlg.isEnabled());
   EXPECT_TRUE(progress->CheckCancelButton());
   EXPECT_FALSE(progress->CheckCancelButton());
+  EXPECT_EQ(logic.CallsOf("progresscancel").size(), 1u);  // the logic hears of it
 
   // It opens again for the next list, and leaves an already disabled owner disabled.
   dlg.setEnabled(false);
@@ -184,6 +185,31 @@ TEST_F(ControlsTest, ProgressDialogCancelsAndGivesTheWindowBack) {
   progress->DestroyWindow();
   EXPECT_FALSE(dlg.isEnabled());
   dlg.setEnabled(true);
+}
+
+TEST_F(ControlsTest, TheLogicDrivesTheProgressDialogThroughThePort) {
+  ui::CProgressDlg* progress = dlg.ProgressDialog();
+  dlg.SetProgressDialog("closed", 30);  // nothing while it is closed
+  dlg.OpenProgressDialog();
+  EXPECT_TRUE(progress->StatusText().isEmpty());
+  EXPECT_EQ(progress->PercentText().toStdString(), " 0 %");
+
+  dlg.SetProgressDialog("1 / 4곡 검사", 40);
+  EXPECT_EQ(progress->StatusText().toStdString(), "1 / 4곡 검사");
+  EXPECT_EQ(progress->PercentText().toStdString(), "40%");
+
+  // The logic closes it when the work ends: the window is back, and that is no cancel.
+  dlg.CloseProgressDialog();
+  EXPECT_FALSE(progress->isVisible());
+  EXPECT_TRUE(dlg.isEnabled());
+  EXPECT_TRUE(logic.CallsOf("progresscancel").empty());
+
+  // Opened again, the last work's line is gone.
+  dlg.OpenProgressDialog();
+  EXPECT_TRUE(progress->StatusText().isEmpty());
+  QTest::keyClick(progress, Qt::Key_Escape);
+  EXPECT_FALSE(progress->isVisible());
+  EXPECT_EQ(logic.CallsOf("progresscancel").size(), 1u);
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ namespace orvik::test {
 
 struct LogicCall {
   std::string kind;  // "init", "command", "checkbox", "list", "timer", "message", "activate",
-                     // "close"
+                     // "close", "progresscancel"
   long long id = 0;  // command, timer or message number; activate flag
   long long wParam = 0;  // a check box's state
   long long lParam = 0;
@@ -46,6 +46,7 @@ class FakeLogic : public WindowEvents {
     return mayClose;
   }
   bool OffersRunInMenu() const override { return offersRun; }
+  void OnProgressCancel() override { Record("progresscancel"); }
 
   std::vector<LogicCall> Calls() const {
     std::lock_guard lock(mutex_);

@@ -69,6 +69,10 @@ class QueueFrontEnd : public ThreadBridge {
   void UiAddBannerPicture(const std::filesystem::path& f) override { Draw("add " + f.string()); }
   void UiShowAboutBox() override { Draw("about"); }
   void UiOpenProgressDialog() override { Draw("progressdlg"); }
+  void UiSetProgressDialog(const std::string& s, int pos) override {
+    Draw("progressdlg " + s + " " + std::to_string(pos));
+  }
+  void UiCloseProgressDialog() override { Draw("progressdlg-close"); }
   void UiStartTimer(int id, int ms) override {
     Draw("timer " + std::to_string(id) + " " + std::to_string(ms));
   }
@@ -121,6 +125,8 @@ TEST(ThreadBridge, WorkerCallsAreDrawnOnTheUiThreadInTheirOrder) {
     port.PostWindowMessage(0x405, 1, 2);
     port.ShowAboutBox();
     port.OpenProgressDialog();
+    port.SetProgressDialog("s", 7);
+    port.CloseProgressDialog();
   });
   worker.join();
   EXPECT_TRUE(window.Drawn().empty());  // nothing until the UI thread takes its turn
@@ -128,7 +134,8 @@ TEST(ThreadBridge, WorkerCallsAreDrawnOnTheUiThreadInTheirOrder) {
   EXPECT_EQ(window.Drawn(),
             (Drawn{"text 1012 a", "show 1040 off", "check 1041 on", "enable 1033 off",
                    "progress 40", "list 2 1", "banners 1", "add q.png", "invalidate 524",
-                   "timer 3 2000", "killtimer 3", "message 1029 1 2", "about", "progressdlg"}));
+                   "timer 3 2000", "killtimer 3", "message 1029 1 2", "about", "progressdlg",
+                   "progressdlg s 7", "progressdlg-close"}));
   EXPECT_FALSE(window.offUiThreadDrawing);
 }
 

@@ -84,6 +84,9 @@ TEST_F(LaunchWindow, ListQuestionAboutBoxAndEventPages) {
   port_.QueueAnswer(true);
   window_->OnCommand(ctl::kListButtonLegacy);
   EXPECT_EQ(port_.CallsOf("progressdlg").size(), 1u);
+  const auto status = port_.CallsOf("progressdlg-set");  // both front ends show the line
+  ASSERT_EQ(status.size(), 1u);
+  EXPECT_EQ(status[0].text, text::kMakingList);
   EXPECT_EQ(port_.Questions(), std::vector<std::string>(2, std::string(text::kMakeListQuestion)));
   EXPECT_TRUE(processes_.requests.empty());  // the question opens the dialog only
 

@@ -47,7 +47,9 @@ Rect WorkAreaOf(HMONITOR monitor) {
 }
 }  // namespace
 
-COrvikDlg::COrvikDlg() : progress_(std::make_unique<CProgressDlg>()) {}
+COrvikDlg::COrvikDlg() : progress_(std::make_unique<CProgressDlg>()) {
+  progress_->SetOnCancel([this] { Forward([](WindowEvents& logic) { logic.OnProgressCancel(); }); });
+}
 
 COrvikDlg::~COrvikDlg() {
   StartClosing();

@@ -169,6 +169,12 @@ void COrvikDlg::UiShowAboutBox() {
 
 void COrvikDlg::UiOpenProgressDialog() { progress_->Create(hwnd_); }
 
+void COrvikDlg::UiSetProgressDialog(const std::string& status, int percent) {
+  progress_->ShowProgress(status, percent);
+}
+
+void COrvikDlg::UiCloseProgressDialog() { progress_->DestroyWindow(); }
+
 void COrvikDlg::UiStartTimer(int timerId, int periodMs) {
   // Setting a running timer again restarts it with the new period.
   if (hwnd_) SetTimer(hwnd_, static_cast<UINT_PTR>(timerId), periodMs, nullptr);

@@ -48,6 +48,12 @@ void CProgressDlg::SetRange(int lower, int upper) {
     SendDlgItemMessageW(hwnd_, IDC_PROGRESS_BAR, PBM_SETRANGE32, state_.Lower(), state_.Upper());
 }
 
+void CProgressDlg::ShowProgress(const std::string& status, int percent) {
+  if (!hwnd_) return;
+  SetStatus(status);
+  Apply(state_.SetPos(state_.Lower() + (state_.Upper() - state_.Lower()) * percent / 100));
+}
+
 int CProgressDlg::Apply(const ProgressState::Update& update) {
   if (hwnd_) {
     SendDlgItemMessageW(hwnd_, IDC_PROGRESS_BAR, PBM_SETPOS, state_.Pos(), 0);
@@ -106,6 +112,7 @@ INT_PTR CALLBACK CProgressDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam
     // so cancel also closes it.
     self->state_.PressCancel();
     self->DestroyWindow();
+    if (self->onCancel_) self->onCancel_();
     return TRUE;
   }
   if (message == WM_COMMAND && LOWORD(wParam) == IDOK) return TRUE;  // Enter has no effect

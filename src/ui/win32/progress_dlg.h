@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "window/progress_state.h"
@@ -29,6 +30,11 @@ class CProgressDlg {
   bool HandleKeys(MSG& msg);
 
   void SetStatus(const std::string& text);
+  // Status line and bar (`percent` of the range) for work that runs off the UI thread:
+  // unlike SetPos it pumps no messages. Nothing while the dialog is closed.
+  void ShowProgress(const std::string& status, int percent);
+  // Called after the operator's cancel has closed the dialog (not when the owner closes it).
+  void SetOnCancel(std::function<void()> onCancel) { onCancel_ = std::move(onCancel); }
   void SetRange(int lower, int upper);
   int SetPos(int pos);
   bool CheckCancelButton();
@@ -41,6 +47,7 @@ class CProgressDlg {
   HWND hwnd_ = nullptr;
   HWND owner_ = nullptr;
   ProgressState state_;
+  std::function<void()> onCancel_;
 };
 
 }  // namespace orvik::ui::win
