@@ -123,13 +123,17 @@ stale_gone() {
 }
 
 # Confirms the message box: no window manager under Xvfb, so the box gets the focus directly.
-# Tried again while the box stays (a key can arrive before the focus).
+# Tried again while the box stays (a key can arrive before the focus). Return goes only to a
+# box that has the focus: on the main window it closes the launcher, as Escape does, and a
+# slow box may close from the first key while a second one is under way.
 dismiss_box() {
   local attempt
   for attempt in 1 2 3 4 5; do
     timeout 5 xdotool windowfocus --sync "$box" 2>/dev/null || true
-    xdotool key --clearmodifiers Return
-    for _ in $(seq 10); do
+    if other_window && [ "$(xdotool getwindowfocus 2>/dev/null)" = "$box" ]; then
+      xdotool key --clearmodifiers Return
+    fi
+    for _ in $(seq 50); do
       other_window || return 0
       sleep 0.2
     done

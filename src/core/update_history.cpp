@@ -8,6 +8,7 @@
 
 #include "core/log.h"
 #include "platform/files.h"
+#include "platform/local_time.h"
 #include "platform/path_text.h"
 
 namespace fs = std::filesystem;
@@ -108,16 +109,7 @@ const char* HistoryKindName(HistoryKind kind) {
 }
 
 std::string HistoryTimeNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
-  char when[32];
-  std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
-  return when;
+  return platform::LocalTimeText("%Y-%m-%d %H:%M:%S");
 }
 
 fs::path HistoryFile(const fs::path& moduleDir) { return HistoryFile(moduleDir, 0); }

@@ -9,6 +9,7 @@
 
 #include "core/launcher_settings.h"
 #include "core/settings_table.h"
+#include "platform/local_time.h"
 
 namespace orvik {
 namespace {
@@ -90,13 +91,7 @@ std::string DescribeSchedule(const RateSchedule& schedule) {
 }
 
 int LocalMinuteOfDay() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
+  const std::tm local = platform::LocalTimeNow();
   return local.tm_hour * 60 + local.tm_min;
 }
 

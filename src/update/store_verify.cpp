@@ -16,6 +16,7 @@
 #include "platform/background_priority.h"
 #include "platform/durable_files.h"
 #include "platform/files.h"
+#include "platform/local_time.h"
 #include "platform/path_text.h"
 #include "update/store_journal.h"
 #include "update/store_manifest.h"
@@ -112,14 +113,7 @@ std::optional<Damage> CheckOne(const fs::path& store, const Check& check,
   return std::nullopt;
 }
 
-std::string Stamp() {
-  static std::mutex mutex;  // localtime's buffer is shared
-  std::lock_guard lock(mutex);
-  const std::time_t now = std::time(nullptr);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y%m%d-%H%M%S", std::localtime(&now));
-  return buf;
-}
+std::string Stamp() { return platform::LocalTimeText("%Y%m%d-%H%M%S"); }
 
 // A new folder under the quarantine root; empty when none could be made.
 fs::path NewQuarantineFolder(const fs::path& root) {

@@ -10,6 +10,8 @@
 #   --sync:    new catalogue songs are installed with no window (no display at all), exit 0,
 #              progress in the redirected output, its lines in logs/orvik.log; beside a
 #              running orvik.exe a second --sync exits 3. Windowed runs write the log too.
+#   After:     --history lists what the sync brought; --verify finds the store sound, then
+#              sets an emptied song aside (exit 1), and the next --sync brings it back.
 #   Signed:    build-windows.sh --sign makes signed packages with a throwaway certificate;
 #              osslsigncode verifies the setup, orvik.exe and the uninstaller.
 #   Reinstall: the signed setup, run over the installation while orvik.exe is open, closes
@@ -236,6 +238,25 @@ sync_logged() {  # what its end line says
   log=$(sed -n '/run: orvik --sync/,$p' "$DEMO/logs/orvik.log")
   grep -q 'sync: started without a window' <<<"$log" && grep -q "end: $1" <<<"$log"
 }
+# orvik.exe with an option that needs no window, its output in files.
+run_cli() {  # expected-exit-code name arguments...
+  local want=$1 name=$2 status=0
+  shift 2
+  (cd "$DEMO/Tunova" && exec env -u DISPLAY "$WINE" 'C:\Orvik\orvik.exe' "$@") \
+    >"$E2E/cli-$name.out" 2>"$E2E/cli-$name.err" </dev/null || status=$?
+  echo "      exit code $status; output:"
+  sed 's/^/      | /' "$E2E/cli-$name.out" "$E2E/cli-$name.err" | head -n 20
+  [ "$status" -eq "$want" ]
+}
+# An emptied song is damaged whether or not the store's record lists it.
+damage_a_song() {
+  DAMAGED=$(find "$DEMO/Tunova/Songs" -name '*.sgd' | sort | head -n 1)
+  [ -n "$DAMAGED" ] && : >"$DAMAGED"
+}
+damaged_song_set_aside() {
+  [ ! -e "$DAMAGED" ] &&
+    [ -n "$(find "$DEMO/Tunova/Songs.quarantine" -name "$(basename "$DAMAGED")" 2>/dev/null)" ]
+}
 sync_beside_launcher() {
   local before launcher status=0 deadline
   before=$(log_lines 'start: Orvik')
@@ -360,6 +381,15 @@ if ((INSTALLER_ONLY == 0)); then
   check "the sync's progress went to the redirected output" \
     grep -qE 'MB / [0-9.]+MB \([0-9]+%\)' "$E2E/sync-first.out"
   check "the sync's lines are in logs/orvik.log" sync_logged "exit code 0"
+  echo "== orvik.exe --history, --verify: what the sync brought; a damaged song healed"
+  check "--history lists the sync's 50 new songs" run_cli 0 history --history 3
+  check "--history's lines went to the redirected output" grep -q '+50 -0' "$E2E/cli-history.out"
+  check "--verify finds the store sound" run_cli 0 verify-sound --verify
+  check "a song was emptied" damage_a_song
+  check "--verify finds the damaged song and exits 1" run_cli 1 verify-damaged --verify
+  check "the damaged song was set aside, not deleted" damaged_song_set_aside
+  check "the next sync brings the song back and exits 0" run_sync 0 heal
+  check "the store equals the catalogue again" store_equals_catalogue
   echo "Screenshots: $E2E/screenshots-update, $E2E/screenshots-removal (${ARCH}, $((SECONDS - started)) s)"
 fi
 

@@ -1,0 +1,19 @@
+#include "platform/local_time.h"
+
+namespace orvik::platform {
+
+std::tm LocalTimeNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_s(&local, &now);
+  return local;
+}
+
+std::string LocalTimeText(const char* format) {
+  const std::tm local = LocalTimeNow();
+  char text[64];
+  const std::size_t n = std::strftime(text, sizeof text, format, &local);
+  return std::string(text, n);
+}
+
+}  // namespace orvik::platform
