@@ -18,6 +18,8 @@ using Clock = std::chrono::steady_clock;
 // A transfer that moves less than the settings' floor over the low-speed window is given up;
 // the same bound holds for any single wait (connect, answer, next block).
 constexpr DWORD kReadBlock = 1024 * 1024;
+// A stream whose pace asks for reads of this much is read without asking what has come.
+constexpr std::uint64_t kAskBelow = 64 * 1024;
 
 bool IsPlainHttp(std::wstring_view url) {
   constexpr std::wstring_view kScheme = L"http:";
@@ -360,9 +362,11 @@ bool WinHttpExchange::ReadBody(const std::function<bool(std::string_view)>& sink
   for (;;) {
     // Asking what has come first: a read of a whole block would otherwise wait (under Wine)
     // until the block is full, and the progress and a slow server's pauses would not show.
-    // A fast stream is read in larger reads than one TLS record, each a round trip.
+    // A fast stream is read in larger reads than one TLS record, without asking: its next
+    // read's worth comes within moments anyway.
     DWORD available = 0, bytes = 0;
-    if (!Await([&] { return WinHttpQueryDataAvailable(request_, nullptr); }, &available))
+    if (pace.Hint() < kAskBelow &&
+        !Await([&] { return WinHttpQueryDataAvailable(request_, nullptr); }, &available))
       return false;
     if (pending_->buffer.empty()) pending_->buffer.resize(kReadBlock);
     auto* buffer = pending_->buffer.data();
