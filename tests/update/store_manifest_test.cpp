@@ -186,8 +186,11 @@ TEST_F(ManifestStoreTest, AKilledUpdateLeavesTheManifestRight) {
       SetUp();
       ASSERT_EQ(Install(before, "U1").result, ExtractResult::Ok);
       {
-        test_hooks::ScopedKillAfterFiles killed(kill);
-        ASSERT_EQ(Install(update, "U2").result, ExtractResult::Stopped);
+        test_hooks::ScopedKillAfterFiles hook(kill);
+        const ExtractReport killed = Install(update, "U2");
+        ASSERT_EQ(killed.result, ExtractResult::Stopped)
+            << "kill " << kill << ": " << killed.detail << " (7-Zip exit code " << killed.exitCode
+            << ")";
       }
       const auto journal = ReadStoreJournal(module);
       ASSERT_TRUE(journal);
