@@ -1,7 +1,6 @@
 #include <algorithm>
-#include <condition_variable>
-#include <cstdio>
 #include <cwctype>
+#include <condition_variable>
 #include <mutex>
 #include <vector>
 
@@ -18,8 +17,6 @@ using Clock = std::chrono::steady_clock;
 // A transfer that moves less than the settings' floor over the low-speed window is given up;
 // the same bound holds for any single wait (connect, answer, next block).
 constexpr DWORD kReadBlock = 1024 * 1024;
-// A stream whose pace asks for reads of this much is read without asking what has come.
-constexpr std::uint64_t kAskBelow = 64 * 1024;
 
 bool IsPlainHttp(std::wstring_view url) {
   constexpr std::wstring_view kScheme = L"http:";
@@ -30,27 +27,6 @@ bool IsPlainHttp(std::wstring_view url) {
 }
 
 }  // namespace
-
-void ReadPace::Add(std::uint64_t bytes, Clock::time_point now) {
-  if (!started_) {  // the first read's bytes came before anything was timed
-    started_ = true;
-    spanStart_ = now;
-    return;
-  }
-  spanBytes_ += bytes;
-  const auto span = std::chrono::duration_cast<std::chrono::microseconds>(now - spanStart_);
-  if (span < kSpan) return;
-  const auto readTime = std::chrono::duration_cast<std::chrono::microseconds>(kReadTime);
-  hint_ = static_cast<std::uint64_t>(static_cast<double>(spanBytes_) * readTime.count() /
-                                     static_cast<double>(span.count()));
-  spanStart_ = now;
-  spanBytes_ = 0;
-}
-
-DWORD NextReadSize(DWORD available, std::uint64_t hint, DWORD buffer) {
-  const std::uint64_t want = std::max<std::uint64_t>({available, hint, 1});
-  return static_cast<DWORD>(std::min<std::uint64_t>(want, buffer));
-}
 
 // What the status callback and the waiting thread share. The callback's reference keeps it
 // alive until the request handle is gone, so an abandoned wait never leaves WinHTTP writing
@@ -67,8 +43,7 @@ struct WinHttpExchange::Pending {
   std::wstring current;       // the address asked last
   std::wstring downgradedTo;  // a redirect from https to this plain-http address
   std::string body;
-  std::vector<char> buffer;                 // made by the first read
-  std::optional<DWORD> secureFailureFlags;  // of the last secure-failure notification
+  std::vector<char> buffer;  // made by the first read
 };
 
 void WinHttpExchange::Wake::operator()() const {
@@ -96,12 +71,6 @@ void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, 
     if (IsPlainHttp(pending.redirectedTo) && !IsPlainHttp(pending.current))
       pending.downgradedTo = pending.redirectedTo;
     pending.current = pending.redirectedTo;
-    return;
-  }
-  if (status == WINHTTP_CALLBACK_STATUS_SECURE_FAILURE) {
-    if (info == nullptr || length < sizeof(DWORD)) return;
-    std::lock_guard lock(pending.mutex);
-    pending.secureFailureFlags = *static_cast<const DWORD*>(info);
     return;
   }
   DWORD error = 0, bytes = 0;
@@ -165,18 +134,7 @@ bool WinHttpExchange::Fail(TransportFailure kind, std::string detail) {
 
 bool WinHttpExchange::FailCode(DWORD code) {
   if (code == ERROR_WINHTTP_REDIRECT_FAILED && !CheckRedirect(true)) return false;
-  std::optional<DWORD> flags;
-  {
-    std::lock_guard lock(pending_->mutex);
-    flags = pending_->secureFailureFlags;
-  }
-  std::string detail = DescribeWinHttpError(code);
-  if (flags) {
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "%#lx", static_cast<unsigned long>(*flags));
-    detail += std::string(" (secure failure flags ") + hex + ")";
-  }
-  return Fail(FailureOfSecureError(code, flags), std::move(detail));
+  return Fail(FailureOfWinHttpError(code), DescribeWinHttpError(code));
 }
 
 // WinHTTP never follows a secure request down to plain http: Windows hands back the redirect
@@ -267,8 +225,7 @@ bool WinHttpExchange::Open(const std::string& url) {
     return FailCode(GetLastError());
   }
   const DWORD notifications = WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS |
-                              WINHTTP_CALLBACK_FLAG_HANDLES | WINHTTP_CALLBACK_FLAG_REDIRECT |
-                              WINHTTP_CALLBACK_FLAG_SECURE_FAILURE;
+                              WINHTTP_CALLBACK_FLAG_HANDLES | WINHTTP_CALLBACK_FLAG_REDIRECT;
   if (WinHttpSetStatusCallback(request_, &OnStatus, notifications, 0) ==
       WINHTTP_INVALID_STATUS_CALLBACK)
     return FailCode(GetLastError());
@@ -318,8 +275,7 @@ bool WinHttpExchange::Start(const std::string& url) {
   if (WinHttpQueryHeaders(request_, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
                           raw.data(), &size, WINHTTP_NO_HEADER_INDEX)) {
     HeaderCollector headers;
-    const std::string lines =
-        platform::WideToUtf8(std::wstring_view(raw.data(), size / sizeof(wchar_t)));
+    const std::string lines = platform::WideToUtf8(std::wstring_view(raw.data(), size / sizeof(wchar_t)));
     for (std::string_view rest = lines; !rest.empty();) {
       const auto end = rest.find('\n');
       headers.AddLine(rest.substr(0, end));
@@ -358,19 +314,15 @@ bool WinHttpExchange::ReadBody(const std::function<bool(std::string_view)>& sink
   if (request_ == nullptr) return false;
   auto windowStart = Clock::now();
   std::uint64_t windowBytes = 0, received = 0;
-  ReadPace pace;
   for (;;) {
     // Asking what has come first: a read of a whole block would otherwise wait (under Wine)
     // until the block is full, and the progress and a slow server's pauses would not show.
-    // A fast stream is read in larger reads than one TLS record, without asking: its next
-    // read's worth comes within moments anyway.
     DWORD available = 0, bytes = 0;
-    if (pace.Hint() < kAskBelow &&
-        !Await([&] { return WinHttpQueryDataAvailable(request_, nullptr); }, &available))
+    if (!Await([&] { return WinHttpQueryDataAvailable(request_, nullptr); }, &available))
       return false;
     if (pending_->buffer.empty()) pending_->buffer.resize(kReadBlock);
     auto* buffer = pending_->buffer.data();
-    const DWORD want = NextReadSize(available, pace.Hint(), kReadBlock);
+    const DWORD want = std::clamp<DWORD>(available, 1, kReadBlock);
     if (!Await([&] { return WinHttpReadData(request_, buffer, want, nullptr); }, &bytes))
       return false;
     if (bytes == 0) {
@@ -384,7 +336,6 @@ bool WinHttpExchange::ReadBody(const std::function<bool(std::string_view)>& sink
     if (!sink(std::string_view(buffer, bytes))) return Fail(TransportFailure::Aborted, "Aborted");
     windowBytes += bytes;
     const auto now = Clock::now();
-    pace.Add(bytes, now);
     if (now - windowStart >= kLowSpeedWindow) {
       if (windowBytes < settings_.lowSpeedBytesPerSecond * kLowSpeedWindow.count())
         return Fail(TransportFailure::TimedOut, "Transfer slower than the low-speed floor");
