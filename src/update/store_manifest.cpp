@@ -255,10 +255,8 @@ std::optional<StoreManifest> ParseManifest(std::string_view text, std::string* w
   return m;
 }
 
-StoreManifest ManifestFromStore(const fs::path& store) {
-  StoreManifest m;
-  m.store = NormalStorePath(store);
-  std::vector<ManifestEntry> entries;
+void ForEachStoreFile(const fs::path& store,
+                      const std::function<void(const fs::directory_entry&)>& visit) {
   std::error_code ec;
   for (auto it = fs::recursive_directory_iterator(store, ec);
        !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
@@ -266,13 +264,22 @@ StoreManifest ManifestFromStore(const fs::path& store) {
       it.disable_recursion_pending();
       continue;
     }
-    if (!it->is_regular_file(ec)) continue;
-    ManifestEntry e;
-    e.path = Utf8Name(it->path().lexically_relative(store));
-    e.size = it->file_size(ec);
-    if (!ec) entries.push_back(std::move(e));
+    if (it->is_regular_file(ec)) visit(*it);
     ec.clear();
   }
+}
+
+StoreManifest ManifestFromStore(const fs::path& store) {
+  StoreManifest m;
+  m.store = NormalStorePath(store);
+  std::vector<ManifestEntry> entries;
+  ForEachStoreFile(store, [&](const fs::directory_entry& file) {
+    std::error_code ec;
+    ManifestEntry e;
+    e.path = Utf8Name(file.path().lexically_relative(store));
+    e.size = file.file_size(ec);
+    if (!ec) entries.push_back(std::move(e));
+  });
   m.Record(std::move(entries), {"", 0});
   return m;
 }

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -64,6 +65,10 @@ std::optional<StoreManifest> ParseManifest(std::string_view text, std::string* w
 
 // Every regular file of the store below `store`, as unverified entries (sizes only).
 StoreManifest ManifestFromStore(const std::filesystem::path& store);
+// Every regular file under `store`; links are neither followed nor listed (one could point
+// anywhere).
+void ForEachStoreFile(const std::filesystem::path& store,
+                      const std::function<void(const std::filesystem::directory_entry&)>& visit);
 
 struct ManifestLoad {
   enum class State {

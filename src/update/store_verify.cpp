@@ -46,22 +46,16 @@ std::vector<Check> ChecksFor(const fs::path& store, const StoreManifest& manifes
   std::vector<Check> checks;
   checks.reserve(manifest.Entries().size());
   for (const auto& e : manifest.Entries()) checks.push_back({e.path, &e, e.size});
-  std::error_code ec;
-  for (auto it = fs::recursive_directory_iterator(store, ec);
-       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-    if (it->is_symlink(ec)) {
-      it.disable_recursion_pending();
-      continue;
-    }
-    if (!it->is_regular_file(ec)) continue;
-    const std::string name = platform::PathToUtf8(it->path().filename());
-    if (!IsSongName(name)) continue;
-    std::string rel = platform::PathToUtf8(it->path().lexically_relative(store).generic_u8string());
-    if (manifest.Find(rel)) continue;
-    const auto size = it->file_size(ec);
+  ForEachStoreFile(store, [&](const fs::directory_entry& file) {
+    const std::string name = platform::PathToUtf8(file.path().filename());
+    if (!IsSongName(name)) return;
+    std::string rel =
+        platform::PathToUtf8(file.path().lexically_relative(store).generic_u8string());
+    if (manifest.Find(rel)) return;
+    std::error_code ec;
+    const auto size = file.file_size(ec);
     checks.push_back({std::move(rel), nullptr, ec ? 0 : size});
-    ec.clear();
-  }
+  });
   std::sort(checks.begin(), checks.end(),
             [](const Check& a, const Check& b) { return a.path < b.path; });
   return checks;
