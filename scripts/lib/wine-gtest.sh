@@ -17,6 +17,14 @@ trap 'rm -f "$out" "$err"' EXIT
 # a session) inherit the descriptors and would keep a pipe open after the test has ended.
 "$loader" "$@" >"$out" 2>"$err" </dev/null
 rc=$?
+# A GoogleTest program always writes before it tests anything. Not a byte means Wine never
+# started it (seen once in a busy clean-clone run: exit code 1 at once, nothing said): say so
+# and start it once more. A program that ran and failed is never run again.
+if [ ! -s "$out" ] && [ ! -s "$err" ]; then
+  echo "wine-gtest.sh: $1 wrote nothing under $loader (exit code $rc); starting it again" >&2
+  "$loader" "$@" >"$out" 2>"$err" </dev/null
+  rc=$?
+fi
 cat "$out"
 cat "$err" >&2
 if [[ " $* " == *" --gtest_list_tests "* ]]; then
