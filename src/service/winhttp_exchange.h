@@ -7,6 +7,7 @@
 #include <winhttp.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -20,8 +21,39 @@
 namespace orvik {
 
 TransportFailure FailureOfWinHttpError(DWORD code);
+// The kind of a failed secure request. Windows gives ERROR_WINHTTP_SECURE_CHANNEL_ERROR both
+// for a handshake without a protocol both sides take and (Wine) for an untrusted CA: the flags
+// of the secure-failure notification tell them apart where it came. Without it (Wine sends
+// none) the code alone decides, and a channel error stays a certificate problem.
+TransportFailure FailureOfSecureError(DWORD code, std::optional<DWORD> secureFailureFlags);
 // WinHTTP's own text for an error code, for the log.
 std::string DescribeWinHttpError(DWORD code);
+
+// Paces the body reads. Each WinHTTP read is a round trip through its worker thread, and a
+// read waits until all it asked for has come (or the reply ends): a stream is read what has
+// come at a time until it shows itself fast, then in larger reads without asking first.
+class ReadPace {
+ public:
+  using Clock = std::chrono::steady_clock;
+  static constexpr std::chrono::milliseconds kSpan{100};     // the rate is judged over this
+  static constexpr std::chrono::milliseconds kReadTime{10};  // one read's worth at that rate
+
+  // `bytes` were read, the read ending at `now`.
+  void Add(std::uint64_t bytes, Clock::time_point now);
+  // Bytes the stream delivered in kReadTime over the last span; 0 before a span is measured.
+  std::uint64_t Hint() const { return hint_; }
+
+ private:
+  bool started_ = false;
+  Clock::time_point spanStart_;
+  std::uint64_t spanBytes_ = 0;
+  std::uint64_t hint_ = 0;
+};
+
+// The largest read made without asking what has come: what a stream at the floor brings in
+// three quarters of the low-speed window, within the buffer. A stream that slows down to just
+// above the floor still completes such a read before a wait is given up.
+DWORD UnaskedReadLimit(std::uint64_t floorBytesPerSecond, DWORD buffer);
 
 struct ExchangeSettings {
   const wchar_t* method = L"GET";

@@ -1,6 +1,7 @@
 #include <algorithm>
-#include <cwctype>
 #include <condition_variable>
+#include <cstdio>
+#include <cwctype>
 #include <mutex>
 #include <vector>
 
@@ -17,6 +18,8 @@ using Clock = std::chrono::steady_clock;
 // A transfer that moves less than the settings' floor over the low-speed window is given up;
 // the same bound holds for any single wait (connect, answer, next block).
 constexpr DWORD kReadBlock = 1024 * 1024;
+// Below this (a form reply's floor of a byte a second), every read asks what has come.
+constexpr DWORD kSmallestUnaskedRead = 16 * 1024;
 
 bool IsPlainHttp(std::wstring_view url) {
   constexpr std::wstring_view kScheme = L"http:";
@@ -27,6 +30,27 @@ bool IsPlainHttp(std::wstring_view url) {
 }
 
 }  // namespace
+
+void ReadPace::Add(std::uint64_t bytes, Clock::time_point now) {
+  if (!started_) {  // the first read's bytes came before anything was timed
+    started_ = true;
+    spanStart_ = now;
+    return;
+  }
+  spanBytes_ += bytes;
+  const auto span = std::chrono::duration_cast<std::chrono::microseconds>(now - spanStart_);
+  if (span < kSpan) return;
+  const auto readTime = std::chrono::duration_cast<std::chrono::microseconds>(kReadTime);
+  hint_ = static_cast<std::uint64_t>(static_cast<double>(spanBytes_) * readTime.count() /
+                                     static_cast<double>(span.count()));
+  spanStart_ = now;
+  spanBytes_ = 0;
+}
+
+DWORD UnaskedReadLimit(std::uint64_t floorBytesPerSecond, DWORD buffer) {
+  const std::uint64_t window = static_cast<std::uint64_t>(kLowSpeedWindow.count());
+  return static_cast<DWORD>(std::min<std::uint64_t>(floorBytesPerSecond * window * 3 / 4, buffer));
+}
 
 // What the status callback and the waiting thread share. The callback's reference keeps it
 // alive until the request handle is gone, so an abandoned wait never leaves WinHTTP writing
@@ -43,7 +67,8 @@ struct WinHttpExchange::Pending {
   std::wstring current;       // the address asked last
   std::wstring downgradedTo;  // a redirect from https to this plain-http address
   std::string body;
-  std::vector<char> buffer;  // made by the first read
+  std::vector<char> buffer;                 // made by the first read
+  std::optional<DWORD> secureFailureFlags;  // of the last secure-failure notification
 };
 
 void WinHttpExchange::Wake::operator()() const {
@@ -71,6 +96,12 @@ void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, 
     if (IsPlainHttp(pending.redirectedTo) && !IsPlainHttp(pending.current))
       pending.downgradedTo = pending.redirectedTo;
     pending.current = pending.redirectedTo;
+    return;
+  }
+  if (status == WINHTTP_CALLBACK_STATUS_SECURE_FAILURE) {
+    if (info == nullptr || length < sizeof(DWORD)) return;
+    std::lock_guard lock(pending.mutex);
+    pending.secureFailureFlags = *static_cast<const DWORD*>(info);
     return;
   }
   DWORD error = 0, bytes = 0;
@@ -134,7 +165,18 @@ bool WinHttpExchange::Fail(TransportFailure kind, std::string detail) {
 
 bool WinHttpExchange::FailCode(DWORD code) {
   if (code == ERROR_WINHTTP_REDIRECT_FAILED && !CheckRedirect(true)) return false;
-  return Fail(FailureOfWinHttpError(code), DescribeWinHttpError(code));
+  std::optional<DWORD> flags;
+  {
+    std::lock_guard lock(pending_->mutex);
+    flags = pending_->secureFailureFlags;
+  }
+  std::string detail = DescribeWinHttpError(code);
+  if (flags) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%#lx", static_cast<unsigned long>(*flags));
+    detail += std::string(" (secure failure flags ") + hex + ")";
+  }
+  return Fail(FailureOfSecureError(code, flags), std::move(detail));
 }
 
 // WinHTTP never follows a secure request down to plain http: Windows hands back the redirect
@@ -225,7 +267,8 @@ bool WinHttpExchange::Open(const std::string& url) {
     return FailCode(GetLastError());
   }
   const DWORD notifications = WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS |
-                              WINHTTP_CALLBACK_FLAG_HANDLES | WINHTTP_CALLBACK_FLAG_REDIRECT;
+                              WINHTTP_CALLBACK_FLAG_HANDLES | WINHTTP_CALLBACK_FLAG_REDIRECT |
+                              WINHTTP_CALLBACK_FLAG_SECURE_FAILURE;
   if (WinHttpSetStatusCallback(request_, &OnStatus, notifications, 0) ==
       WINHTTP_INVALID_STATUS_CALLBACK)
     return FailCode(GetLastError());
@@ -275,7 +318,8 @@ bool WinHttpExchange::Start(const std::string& url) {
   if (WinHttpQueryHeaders(request_, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
                           raw.data(), &size, WINHTTP_NO_HEADER_INDEX)) {
     HeaderCollector headers;
-    const std::string lines = platform::WideToUtf8(std::wstring_view(raw.data(), size / sizeof(wchar_t)));
+    const std::string lines =
+        platform::WideToUtf8(std::wstring_view(raw.data(), size / sizeof(wchar_t)));
     for (std::string_view rest = lines; !rest.empty();) {
       const auto end = rest.find('\n');
       headers.AddLine(rest.substr(0, end));
@@ -314,15 +358,21 @@ bool WinHttpExchange::ReadBody(const std::function<bool(std::string_view)>& sink
   if (request_ == nullptr) return false;
   auto windowStart = Clock::now();
   std::uint64_t windowBytes = 0, received = 0;
+  ReadPace pace;
+  const DWORD unaskedLimit = UnaskedReadLimit(settings_.lowSpeedBytesPerSecond, kReadBlock);
   for (;;) {
-    // Asking what has come first: a read of a whole block would otherwise wait (under Wine)
-    // until the block is full, and the progress and a slow server's pauses would not show.
+    // Asking what has come first: a read waits until all it asked for has come, and the
+    // progress and a slow server's pauses would not show. A stream fast enough to bring a
+    // whole unasked read within moments is read without asking, each read no larger than
+    // the floor brings within most of a window, so a stream that slows down but stays above
+    // the floor is never given up in the middle of a read.
     DWORD available = 0, bytes = 0;
-    if (!Await([&] { return WinHttpQueryDataAvailable(request_, nullptr); }, &available))
+    const bool ask = unaskedLimit < kSmallestUnaskedRead || pace.Hint() < unaskedLimit;
+    if (ask && !Await([&] { return WinHttpQueryDataAvailable(request_, nullptr); }, &available))
       return false;
     if (pending_->buffer.empty()) pending_->buffer.resize(kReadBlock);
     auto* buffer = pending_->buffer.data();
-    const DWORD want = std::clamp<DWORD>(available, 1, kReadBlock);
+    const DWORD want = ask ? std::clamp<DWORD>(available, 1, kReadBlock) : unaskedLimit;
     if (!Await([&] { return WinHttpReadData(request_, buffer, want, nullptr); }, &bytes))
       return false;
     if (bytes == 0) {
@@ -336,6 +386,7 @@ bool WinHttpExchange::ReadBody(const std::function<bool(std::string_view)>& sink
     if (!sink(std::string_view(buffer, bytes))) return Fail(TransportFailure::Aborted, "Aborted");
     windowBytes += bytes;
     const auto now = Clock::now();
+    pace.Add(bytes, now);
     if (now - windowStart >= kLowSpeedWindow) {
       if (windowBytes < settings_.lowSpeedBytesPerSecond * kLowSpeedWindow.count())
         return Fail(TransportFailure::TimedOut, "Transfer slower than the low-speed floor");

@@ -47,6 +47,22 @@ TransportFailure FailureOfWinHttpError(DWORD code) {
   return FailureIn(kTable, code);
 }
 
+TransportFailure FailureOfSecureError(DWORD code, std::optional<DWORD> secureFailureFlags) {
+  constexpr DWORD kCertificateFlags =
+      WINHTTP_CALLBACK_STATUS_FLAG_CERT_REV_FAILED | WINHTTP_CALLBACK_STATUS_FLAG_INVALID_CERT |
+      WINHTTP_CALLBACK_STATUS_FLAG_CERT_REVOKED | WINHTTP_CALLBACK_STATUS_FLAG_INVALID_CA |
+      WINHTTP_CALLBACK_STATUS_FLAG_CERT_CN_INVALID |
+      WINHTTP_CALLBACK_STATUS_FLAG_CERT_DATE_INVALID |
+      WINHTTP_CALLBACK_STATUS_FLAG_CERT_WRONG_USAGE;
+  const bool secure =
+      code == ERROR_WINHTTP_SECURE_FAILURE || code == ERROR_WINHTTP_SECURE_CHANNEL_ERROR;
+  if (!secure || !secureFailureFlags) return FailureOfWinHttpError(code);
+  if (*secureFailureFlags & kCertificateFlags) return TransportFailure::Certificate;
+  if (*secureFailureFlags & WINHTTP_CALLBACK_STATUS_FLAG_SECURITY_CHANNEL_ERROR)
+    return TransportFailure::TlsProtocol;
+  return FailureOfWinHttpError(code);
+}
+
 // WinHTTP's own text for an error code, for the log.
 std::string DescribeWinHttpError(DWORD code) {
   wchar_t text[512] = {};
