@@ -277,6 +277,37 @@ sync_beside_launcher() {
   ((status == 0)) && grep -q 'another launcher holds' "$E2E/sync-beside.err"
 }
 
+# The system's scale at 150% (144 dpi): 1050 x 840 pixels of skin do not fit 768 rows, so the
+# window opens at the largest scale that fits, title bar and all on the screen.
+opens_whole_at_150_percent() {
+  local launcher window="" geometry X=0 Y=0 WIDTH=0 HEIGHT=0 deadline status=0
+  "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+  (cd "$DEMO/Tunova" && exec "$WINE" 'C:\Orvik\orvik.exe') >"$E2E/orvik-dpi.out" 2>&1 &
+  launcher=$!
+  deadline=$((SECONDS + 60))
+  until window=$(xdotool search --all --onlyvisible --pid "$launcher" --name '^ $' 2>/dev/null |
+    head -n1) && [ -n "$window" ]; do
+    ((SECONDS < deadline)) && kill -0 "$launcher" 2>/dev/null || { status=1; break; }
+    sleep 0.2
+  done
+  if ((status == 0)); then
+    sleep 1  # the first paint, for the picture
+    geometry=$(xdotool getwindowgeometry --shell "$window")
+    eval "$geometry"
+    echo "      client area ${WIDTH}x${HEIGHT} at ${X},${Y}"
+    import -display "$DISPLAY" -window root "$E2E/dpi-150-percent.png" 2>/dev/null || true
+    # Scaled up from 700 x 560; below the title bar; nothing past the screen's edges.
+    ((WIDTH > 760 && HEIGHT > 600 && X >= 0 && Y >= 20 && X + WIDTH <= 1024 &&
+      Y + HEIGHT <= 768)) || status=1
+  else
+    echo "      the launcher's window did not show"
+  fi
+  "$WINE" taskkill /im orvik.exe >/dev/null 2>&1 || true
+  wait "$launcher" 2>/dev/null || true
+  "$WINE" reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1 || true
+  return "$status"
+}
+
 if ((INSTALLER_ONLY == 0)); then
   echo "== first start: update and player"
   started=$SECONDS
@@ -294,6 +325,9 @@ if ((INSTALLER_ONLY == 0)); then
 
   echo "== orvik.exe --sync beside a running orvik.exe"
   check "a sync beside a running launcher exited 3" sync_beside_launcher
+
+  echo "== a screen at 150% that cannot hold the skin at that scale (1024 x 768)"
+  check "the window opened scaled up, whole on the screen" opens_whole_at_150_percent
 
 fi
 
