@@ -158,16 +158,22 @@ void SetAside(const fs::path& store, const fs::path& moduleDir, VerifyResult& re
     const fs::path to = folder / platform::PathFromUtf8(d.path);
     std::error_code ec;
     fs::create_directories(to.parent_path(), ec);
-    fs::rename(from, to, ec);
-    // Across volumes a song file is copied, flushed and only then removed; a folder stays.
-    if (ec && fs::is_regular_file(fs::symlink_status(from, ec)))
-      d.setAside = platform::MoveReplacing(from, to) == platform::MoveOutcome::Ok;
-    else
-      d.setAside = !ec;
+    // A song file waits out a player or a scanner holding it, and across volumes it is
+    // copied, flushed and only then removed; a folder in a song's place is only renamed.
+    platform::MoveOutcome moved = platform::MoveOutcome::Failed;
+    if (fs::is_regular_file(fs::symlink_status(from, ec))) {
+      moved = platform::MoveReplacing(from, to);
+    } else {
+      fs::rename(from, to, ec);
+      if (!ec) moved = platform::MoveOutcome::Ok;
+    }
+    d.setAside = moved == platform::MoveOutcome::Ok;
     ++moves;
     if (d.setAside) forget.push_back(from);
     logging::Warning("verify: " + d.path + " " + DamageText(d.damage) +
-                     (d.setAside ? ", set aside" : ", could not be set aside"));
+                     (d.setAside                               ? ", set aside"
+                      : moved == platform::MoveOutcome::Held ? ", held by another program"
+                                                               : ", could not be set aside"));
   }
   if (!folder.empty()) {
     platform::SyncFolder(folder);

@@ -10,6 +10,7 @@
 #include "support/temp_dir.h"
 #include "support/zip_writer.h"
 #include "update/package_extractor.h"
+#include "update/store_verify.h"
 #include "update/update_status.h"
 
 namespace orvik {
@@ -68,6 +69,34 @@ TEST_F(HeldSong, AHoldPastTheLimitTakesTheUpdateBackAndNamesTheFile) {
   EXPECT_FALSE(fs::exists(store / "K0000" / "00005.sgd"));
   for (const auto& e : fs::directory_iterator(dir.path()))
     EXPECT_TRUE(e.path() == store || e.path() == archive) << e.path();
+}
+
+// The store check sets a damaged song aside once the program holding it lets go, and leaves
+// it in place (said in the result) when it never does.
+TEST_F(HeldSong, TheStoreCheckWaitsForAHeldDamagedSong) {
+  test::WriteTextFile(held, "");  // empty: damaged with or without a manifest
+  {
+    HeldFile hold(held);
+    ASSERT_TRUE(hold.held());
+    platform::SetHeldFileRetryForTesting(std::chrono::seconds(20), [&](const fs::path&) {
+      if (retries++ == 0) hold.SignalRelease();
+    });
+    const VerifyResult r = VerifyStore(dir.path(), store);
+    ASSERT_EQ(r.damaged.size(), 1u);
+    EXPECT_TRUE(r.damaged[0].setAside);
+    EXPECT_GE(retries, 1);
+    EXPECT_FALSE(fs::exists(held));
+  }
+  test::WriteTextFile(held, "");
+  HeldFile hold(held);
+  ASSERT_TRUE(hold.held());
+  platform::SetHeldFileRetryForTesting(std::chrono::milliseconds(300), {});
+  const VerifyResult r = VerifyStore(dir.path(), store);
+  ASSERT_EQ(r.damaged.size(), 1u);
+  EXPECT_FALSE(r.damaged[0].setAside);
+  EXPECT_FALSE(r.AllSetAside());
+  hold.Release();
+  EXPECT_TRUE(fs::exists(held));
 }
 
 }  // namespace
