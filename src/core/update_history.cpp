@@ -252,9 +252,10 @@ bool AppendHistory(const fs::path& moduleDir, HistoryEntry entry, std::uintmax_t
   std::string text;
   if (size == 0) text = std::string(history_csv::kByteOrderMark) + history_csv::Header();
   text += line;
-  // One write and a flush: a crash can tear this line, never an earlier one.
-  const bool ok =
-      std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0;
+  // One write, flushed to disk: a crash or a power cut can tear this line, never an earlier
+  // one, and an update the store holds is not left out of its history.
+  const bool ok = std::fwrite(text.data(), 1, text.size(), out) == text.size() &&
+                  platform::SyncFileStream(out);
   if (std::fclose(out) != 0 || !ok) {
     logging::Error("history: could not write " + platform::PathToUtf8(file));
     return false;

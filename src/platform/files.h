@@ -12,6 +12,8 @@ namespace orvik::platform {
 
 // std::fopen on a path (the wide-character open on Windows); null when it fails.
 std::FILE* OpenFileStream(const std::filesystem::path& file, const char* mode);
+// Flushes a stream's buffer and then the file's data to disk. False when either failed.
+bool SyncFileStream(std::FILE* stream);
 // Whole file as bytes; nullopt when it cannot be opened.
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& file);
 // Writes to a temporary file in the same folder, flushes it to disk and renames it over

@@ -15,6 +15,10 @@ std::FILE* OpenFileStream(const std::filesystem::path& file, const char* mode) {
   return std::fopen(file.c_str(), mode);
 }
 
+bool SyncFileStream(std::FILE* stream) {
+  return std::fflush(stream) == 0 && ::fsync(::fileno(stream)) == 0;
+}
+
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& file) {
   const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <io.h>
+
 #include <random>
 #include <system_error>
 
@@ -21,6 +23,10 @@ std::FILE* OpenFileStream(const std::filesystem::path& file, const char* mode) {
   std::wstring wideMode;
   for (const char* c = mode; *c; ++c) wideMode += static_cast<wchar_t>(*c);
   return ::_wfopen(file.c_str(), wideMode.c_str());
+}
+
+bool SyncFileStream(std::FILE* stream) {
+  return std::fflush(stream) == 0 && ::_commit(::_fileno(stream)) == 0;
 }
 
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& file) {
