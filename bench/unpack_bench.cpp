@@ -143,7 +143,12 @@ int main(int argc, char** argv) {
   }
   std::printf("bare 7-Zip x     %8.3f s\n", bestBare);
   std::printf("InstallPackage   %8.3f s\n", bestInstall);
-  std::printf("ratio            %8.2f (target <= 1.25)\n", bestInstall / bestBare);
+#ifdef _WIN32
+  constexpr const char* kTarget = "1.10";  // the Windows build, measured under Wine
+#else
+  constexpr const char* kTarget = "1.25";
+#endif
+  std::printf("ratio            %8.2f (target <= %s)\n", bestInstall / bestBare, kTarget);
 
   // Replacing every song of a full store (each existing file is backed up first).
   {
