@@ -47,4 +47,13 @@ std::string ReadTextFile(const std::filesystem::path& file) {
   return ss.str();
 }
 
+Tree ReadTree(const std::filesystem::path& root) {
+  Tree tree;
+  if (!std::filesystem::exists(root)) return tree;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(root))
+    if (e.is_regular_file())
+      tree[e.path().lexically_relative(root).generic_string()] = ReadTextFile(e.path());
+  return tree;
+}
+
 }  // namespace orvik::test

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <string>
 
 namespace orvik::test {
@@ -21,5 +22,9 @@ class TempDir {
 
 void WriteTextFile(const std::filesystem::path& file, const std::string& bytes);
 std::string ReadTextFile(const std::filesystem::path& file);
+
+using Tree = std::map<std::string, std::string>;  // relative '/'-separated path -> content
+// Every file under `root`; empty when it is not there.
+Tree ReadTree(const std::filesystem::path& root);
 
 }  // namespace orvik::test

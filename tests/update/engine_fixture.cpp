@@ -13,15 +13,6 @@ namespace fs = std::filesystem;
 
 namespace orvik::test {
 
-Tree ReadTree(const fs::path& root) {
-  Tree tree;
-  if (!fs::exists(root)) return tree;
-  for (const auto& e : fs::recursive_directory_iterator(root))
-    if (e.is_regular_file())
-      tree[e.path().lexically_relative(root).generic_string()] = ReadTextFile(e.path());
-  return tree;
-}
-
 std::string SongPath(int number) {
   char name[32];
   std::snprintf(name, sizeof name, "K%d000/%05d.sgd", number / 1000, number);

@@ -28,9 +28,6 @@
 
 namespace orvik::test {
 
-using Tree = std::map<std::string, std::string>;  // relative path -> content
-
-Tree ReadTree(const std::filesystem::path& root);
 // Song n in the store layout under `root`, with `size` bytes derived from n and `tag`.
 void WriteSong(const std::filesystem::path& root, int number, std::size_t size,
                const std::string& tag);

@@ -26,16 +26,8 @@ namespace fs = std::filesystem;
 namespace orvik {
 namespace {
 
-using Tree = std::map<std::string, std::string>;  // relative path -> content
-
-Tree ReadTree(const fs::path& root) {
-  Tree tree;
-  if (!fs::exists(root)) return tree;
-  for (const auto& e : fs::recursive_directory_iterator(root))
-    if (e.is_regular_file())
-      tree[e.path().lexically_relative(root).generic_string()] = test::ReadTextFile(e.path());
-  return tree;
-}
+using test::ReadTree;
+using test::Tree;
 
 void MakeZip(const fs::path& zip, const Tree& entries) {
   test::WriteTextFile(zip, test::StoredZip(entries));

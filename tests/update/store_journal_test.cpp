@@ -22,16 +22,8 @@ namespace fs = std::filesystem;
 namespace orvik {
 namespace {
 
-using Tree = std::map<std::string, std::string>;
-
-Tree ReadTree(const fs::path& root) {
-  Tree tree;
-  if (!fs::exists(root)) return tree;
-  for (const auto& e : fs::recursive_directory_iterator(root))
-    if (e.is_regular_file())
-      tree[e.path().lexically_relative(root).generic_string()] = test::ReadTextFile(e.path());
-  return tree;
-}
+using test::ReadTree;
+using test::Tree;
 
 // A path as a journal line holds it.
 std::string U8(const fs::path& p) { return EscapeLineValue(platform::PathToUtf8(p)); }

@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 namespace orvik {
 namespace {
 
-using Tree = std::map<std::string, std::string>;
+using test::Tree;
 
 std::uint32_t Crc(const std::string& bytes) {
   return static_cast<std::uint32_t>(

@@ -21,16 +21,8 @@ namespace fs = std::filesystem;
 namespace orvik {
 namespace {
 
-using Tree = std::map<std::string, std::string>;
-
-Tree ReadTree(const fs::path& root) {
-  Tree tree;
-  if (!fs::exists(root)) return tree;
-  for (const auto& e : fs::recursive_directory_iterator(root))
-    if (e.is_regular_file())
-      tree[e.path().lexically_relative(root).generic_string()] = test::ReadTextFile(e.path());
-  return tree;
-}
+using test::ReadTree;
+using test::Tree;
 
 std::string Song(int n) { return std::string(1000 + n, static_cast<char>('a' + n % 26)); }
 
