@@ -257,23 +257,28 @@ damaged_song_set_aside() {
   [ ! -e "$DAMAGED" ] &&
     [ -n "$(find "$DEMO/Tunova/Songs.quarantine" -name "$(basename "$DAMAGED")" 2>/dev/null)" ]
 }
-sync_beside_launcher() {
-  local before launcher status=0 deadline
+# Starts orvik.exe with its window in the background (its pid in LAUNCHER) and returns once
+# the window has started: its start line is in the log (the folder lock is taken before).
+start_window_launcher() {  # name of its output file
+  local before deadline
   before=$(log_lines 'start: Orvik')
-  (cd "$DEMO/Tunova" && exec "$WINE" 'C:\Orvik\orvik.exe') >"$E2E/orvik-beside.out" 2>&1 &
-  launcher=$!
+  (cd "$DEMO/Tunova" && exec "$WINE" 'C:\Orvik\orvik.exe') >"$E2E/orvik-$1.out" 2>&1 &
+  LAUNCHER=$!
   deadline=$((SECONDS + 60))
-  # The window has started once its start line is in the log; the lock is taken before.
   until (($(log_lines 'start: Orvik') > before)); do
-    ((SECONDS < deadline)) && kill -0 "$launcher" 2>/dev/null || {
+    ((SECONDS < deadline)) && kill -0 "$LAUNCHER" 2>/dev/null || {
       echo "      the launcher did not start"
       return 1
     }
     sleep 0.2
   done
+}
+sync_beside_launcher() {
+  local status=0
+  start_window_launcher beside || return 1
   run_sync 3 beside || status=$?
   "$WINE" taskkill /im orvik.exe >/dev/null 2>&1 || true
-  wait "$launcher" 2>/dev/null || true
+  wait "$LAUNCHER" 2>/dev/null || true
   ((status == 0)) && grep -q 'another launcher holds' "$E2E/sync-beside.err"
 }
 
@@ -369,25 +374,15 @@ SETUP2=${SIGNED_SETUP:-$SETUP}
 
 echo "== installing again over a running orvik.exe"
 over_running_launcher() {
-  local before ends launcher status=0 deadline
-  before=$(log_lines 'start: Orvik')
+  local ends status=0
   ends=$(log_lines 'end: the window has closed')
-  (cd "$DEMO/Tunova" && exec "$WINE" 'C:\Orvik\orvik.exe') >"$E2E/orvik-reinstall.out" 2>&1 &
-  launcher=$!
-  deadline=$((SECONDS + 60))
-  until (($(log_lines 'start: Orvik') > before)); do
-    ((SECONDS < deadline)) && kill -0 "$launcher" 2>/dev/null || {
-      echo "      the launcher did not start"
-      return 1
-    }
-    sleep 0.2
-  done
+  start_window_launcher reinstall || return 1
   "$WINE" "$SETUP2" /S '/D=C:\Orvik' || status=$?
   echo "      setup exit code $status"
   # The setup has returned: the launcher must be gone by now, closed through its window.
-  kill -0 "$launcher" 2>/dev/null && { echo "      the launcher still runs"; status=1; }
+  kill -0 "$LAUNCHER" 2>/dev/null && { echo "      the launcher still runs"; status=1; }
   "$WINE" taskkill /im orvik.exe >/dev/null 2>&1 || true
-  wait "$launcher" 2>/dev/null || true
+  wait "$LAUNCHER" 2>/dev/null || true
   ((status == 0)) && (($(log_lines 'end: the window has closed') > ends))
 }
 check "the setup closed the running launcher and installed" over_running_launcher
